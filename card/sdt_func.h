@@ -1,0 +1,59 @@
+// The binding of the reader driver library: bind, find and select the card, read it.
+#pragma once
+
+#include <string>
+
+#include "card/sdt_api.h"
+#include "card/sdt_buffer.h"
+#include "platform/shared_library.h"
+
+// Result codes of the binding's operations; any other value is the driver's own code.
+constexpr int kSdtResultOk = 0;
+constexpr int kSdtNotBound = -10;
+constexpr int kSdtBindFailed = -11;
+constexpr int kSdtEntryMissing = -12;
+
+// The driver library's fixed name and the port every call addresses.
+constexpr const char* kSdtLibraryName = "sdtapi";
+constexpr int kSdtPort = 1001;
+constexpr int kSdtOpenPortFlag = 1;
+
+// Binds the driver library for one request and reads the card through it.
+class CSdtFunc {
+public:
+    CSdtFunc();
+    ~CSdtFunc();
+    CSdtFunc(const CSdtFunc&) = delete;
+    CSdtFunc& operator=(const CSdtFunc&) = delete;
+
+    // Binds "sdtapi" from the given ANSI directory (null: the loader's own search).
+    int CreateDefault(const char* directory);
+    int Create(const wchar_t* directory, const wchar_t* name);
+    void Destroy();
+
+    int FindAndSelectCard();
+    int ReadIDCard();
+
+    // The raw card record the driver writes into.
+    const CSdtBuffer& Record() const { return record_; }
+    bool IsLoaded() const { return loaded_; }
+
+private:
+    template <typename Function>
+    Function EntryPoint(int slot) const {
+        return reinterpret_cast<Function>(entry_points_[slot]);
+    }
+    bool LoadDllModule(const wchar_t* name);
+    void FreeDllModule();
+
+    bool loaded_;
+    std::wstring directory_;
+    LibraryHandle module_;
+    CSdtBuffer record_;
+    int open_port_;
+    wchar_t conversion_[261];
+
+    // The driver's exports, in the order they are resolved; all null while unbound.
+    static constexpr int kEntryPointCount = 13;
+    void* entry_points_[kEntryPointCount];
+};

@@ -1,0 +1,25 @@
+// Trace files on Windows, written by the runtime's UTF-16LE text mode.
+#include "diagnostics/trace_file.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+long long TraceFileSize(const std::wstring& path) {
+    struct _stat64 status {};
+    if (_wstat64(path.c_str(), &status) != 0) {
+        return -1;
+    }
+    return status.st_size;
+}
+
+bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
+    FILE* file = _wfopen(path.c_str(), L"a+, ccs=UTF-16LE");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fputws(text.c_str(), file);
+    std::fflush(file);
+    std::fclose(file);
+    return true;
+}

@@ -1,0 +1,13 @@
+// The Windows entry function, with wide-character arguments.
+#include <string>
+#include <vector>
+
+#include "host/entry_point.h"
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(argv[i]);
+    }
+    return RunProgram(arguments);
+}

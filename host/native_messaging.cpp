@@ -1,0 +1,71 @@
+// Length-prefixed messages on the standard streams, as browsers exchange them with hosts.
+#include "host/native_messaging.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "platform/standard_streams.h"
+#include "request/read_card.h"
+
+namespace {
+
+// The one request is 12 bytes and its text ends at the first NUL, so bytes past this many
+// cannot change the answer: they are neither kept nor waited for.
+constexpr std::size_t kLongestBodyKept = 65536;
+
+}  // namespace
+
+std::unique_ptr<char[]> ReadFrame(std::FILE* in) {
+    unsigned char length_bytes[4] = {};
+    std::fread(length_bytes, 1, sizeof(length_bytes), in);
+    auto length = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(length_bytes[0]) |
+        (static_cast<std::uint32_t>(length_bytes[1]) << 8) |
+        (static_cast<std::uint32_t>(length_bytes[2]) << 16) |
+        (static_cast<std::uint32_t>(length_bytes[3]) << 24));
+    if (length <= 0) {
+        return nullptr;
+    }
+    auto size = static_cast<std::size_t>(length);
+    if (size > kLongestBodyKept) {
+        size = kLongestBodyKept;
+    }
+    std::unique_ptr<char[]> body(new (std::nothrow) char[size + 1]);
+    if (!body) {
+        return nullptr;
+    }
+    std::memset(body.get(), 0, size + 1);
+    // A stream that ends early leaves the rest of the body zero.
+    std::fread(body.get(), 1, size, in);
+    return body;
+}
+
+void WriteFrame(std::FILE* out, const char* text) {
+    auto length = static_cast<std::uint32_t>(std::strlen(text));
+    for (int shift = 0; shift < 32; shift += 8) {
+        std::fputc(static_cast<int>((length >> shift) & 0xFF), out);
+    }
+    std::fwrite(text, 1, length, out);
+    std::fflush(out);
+}
+
+void RunNativeMessaging(std::FILE* in, std::FILE* out) {
+    std::unique_ptr<char[]> request = ReadFrame(in);
+    if (!request || std::strcmp(request.get(), kNativeMessagingRequest) != 0) {
+        return;
+    }
+    std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyBufferSize]);
+    if (!reply) {
+        return;
+    }
+    std::memset(reply.get(), 0, kReplyBufferSize);
+    if (ExecuteCommand(kReadCardCommand, reply.get(), kReplyBufferSize) == kExecuteReplied) {
+        WriteFrame(out, reply.get());
+    }
+}
+
+void RunNativeMessaging() {
+    SetBinaryStandardStreams();
+    RunNativeMessaging(stdin, stdout);
+}

@@ -1,0 +1,8 @@
+// On Linux there is no desktop to show a box on: the text goes to standard error.
+#include "platform/error_box.h"
+
+#include <cstdio>
+
+void ShowErrorBox(const char* text, const char* caption) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+}

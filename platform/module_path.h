@@ -1,0 +1,13 @@
+// Where the running program file lies, for finding the files kept beside it.
+#pragma once
+
+#include <cstdint>
+
+// The separator that ends a directory: a backslash on Windows, a slash elsewhere.
+extern const char kPathSeparator;
+extern const wchar_t kPathSeparatorW;
+
+// Writes the program file's full path into the buffer (at most size - 1 characters and a
+// terminator) and returns its length, or 0 when the path cannot be determined.
+std::uint32_t ModuleFileNameA(char* buffer, std::uint32_t size);
+std::uint32_t ModuleFileNameW(wchar_t* buffer, std::uint32_t size);

@@ -1,0 +1,15 @@
+// The local time and the calling thread, as the trace log stamps its entries.
+#pragma once
+
+// A local calendar time, to the second.
+struct LocalTime {
+    int year;
+    int month;
+    int day;
+    int hour;
+    int minute;
+    int second;
+};
+
+LocalTime CurrentLocalTime();
+unsigned long CurrentThreadId();

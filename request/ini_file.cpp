@@ -1,0 +1,99 @@
+// Parsing initialisation files the way the Windows private-profile functions read them.
+#include "request/ini_file.h"
+
+#include <cstdint>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string Trim(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && IsBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(begin, end - begin);
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Unquote(const std::string& value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace
+
+bool FindIniValue(const std::string& content, const std::string& section, const std::string& key,
+                  std::string* value) {
+    bool in_section = false;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string line = Trim(content.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line[0] == ';') {
+            continue;
+        }
+        if (line[0] == '[') {
+            std::size_t close = line.find(']');
+            std::string name = line.substr(1, close == std::string::npos ? std::string::npos
+                                                                         : close - 1);
+            in_section = SameName(Trim(name), section);
+            continue;
+        }
+        std::size_t equals = line.find('=');
+        if (!in_section || equals == std::string::npos) {
+            continue;
+        }
+        if (SameName(Trim(line.substr(0, equals)), key)) {
+            if (value != nullptr) {
+                *value = Unquote(Trim(line.substr(equals + 1)));
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+int ParseIniInteger(const std::string& value) {
+    std::size_t i = 0;
+    while (i < value.size() && IsBlank(value[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < value.size() && (value[i] == '-' || value[i] == '+')) {
+        negative = value[i] == '-';
+        ++i;
+    }
+    std::uint32_t number = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
+        number = number * 10u + static_cast<std::uint32_t>(value[i] - '0');
+    }
+    if (negative) {
+        number = 0u - number;
+    }
+    return static_cast<int>(number);
+}

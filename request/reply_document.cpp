@@ -1,0 +1,135 @@
+// Building the reply document from a read and writing it as text.
+#include "request/reply_document.h"
+
+#include <cstdio>
+
+#include "card/code_tables.h"
+#include "platform/text_conversion.h"
+
+namespace {
+
+constexpr std::size_t kUtf8Limit = 1024;
+constexpr const char* kIndent = "   ";
+constexpr const char* kNameSeparator = " : ";
+
+// Cuts UTF-8 text to at most limit bytes without splitting a character.
+void CutUtf8(std::string& text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return;
+    }
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    text.resize(end);
+}
+
+void AppendQuoted(std::string& out, const std::string& text) {
+    out += '"';
+    for (char c : text) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escape[8];
+                    std::snprintf(escape, sizeof(escape), "\\u%04X",
+                                  static_cast<unsigned>(static_cast<unsigned char>(c)));
+                    out += escape;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    out += '"';
+}
+
+void AppendValue(std::string& out, const Json::Value& value) {
+    switch (value.type()) {
+        case Json::intValue: out += std::to_string(value.asLargestInt()); break;
+        case Json::uintValue: out += std::to_string(value.asLargestUInt()); break;
+        case Json::stringValue: AppendQuoted(out, value.asString()); break;
+        case Json::booleanValue: out += value.asBool() ? "true" : "false"; break;
+        default: out += "null"; break;
+    }
+}
+
+}  // namespace
+
+std::string ToUtf8(const wchar_t* text) {
+    std::string utf8 = WideToUtf8(text);
+    CutUtf8(utf8, kUtf8Limit);
+    return utf8;
+}
+
+Json::Value BuildReplyDocument(int result, const wchar_t* message, CIdBufferW& card,
+                               const PictureTexts& pictures) {
+    using namespace reply;
+    Json::Value root(Json::objectValue);
+    root[kResult] = result;
+    root[kErrmsg] = ToUtf8(message);
+    for (const char* member :
+         {kAddress, kBirth, kValidBeg, kValidEnd, kId, kName, kSex, kCardSign, kEthnicity, kDept,
+          kNewAddress, kPassId, kIssNum, kNationCode, kNameEn, kIssAuthCode, kReserved, kCardVer,
+          kPhoto, kFrontImg, kBackImg}) {
+        root[member] = "";
+    }
+    if (result != 0) {
+        return root;
+    }
+    root[kBirth] = ToUtf8(card.GetBirth());
+    root[kValidBeg] = ToUtf8(card.GetValidBeg());
+    root[kValidEnd] = ToUtf8(card.GetValidEnd());
+    root[kId] = ToUtf8(card.GetIdNumber());
+    root[kName] = ToUtf8(card.GetName());
+    SexNameCn(card.GetSexCode(), card.sex_name_cn);
+    root[kSex] = ToUtf8(card.sex_name_cn);
+    root[kCardSign] = ToUtf8(card.GetCardSign());
+    switch (card.GetCardKind()) {
+        case Foreigner:
+            root[kNationCode] = ToUtf8(card.GetNationCode());
+            root[kNameEn] = ToUtf8(card.GetNameEn());
+            root[kIssAuthCode] = ToUtf8(card.GetIssAuthCode());
+            root[kReserved] = ToUtf8(card.GetReserved());
+            root[kCardVer] = ToUtf8(card.GetCardVer());
+            break;
+        case HongKongMacau:
+        case Taiwan:
+            root[kAddress] = ToUtf8(card.GetAddress());
+            root[kDept] = ToUtf8(card.GetDept());
+            root[kPassId] = ToUtf8(card.GetPassId());
+            root[kIssNum] = ToUtf8(card.GetIssNum());
+            break;
+        default:
+            EthnicityName(card.GetEthnicityCode(), card.ethnicity_name);
+            root[kEthnicity] = ToUtf8(card.ethnicity_name);
+            root[kAddress] = ToUtf8(card.GetAddress());
+            root[kDept] = ToUtf8(card.GetDept());
+            root[kNewAddress] = ToUtf8(card.GetNewAddress());
+            break;
+    }
+    root[kPhoto] = pictures.photo;
+    root[kFrontImg] = pictures.front;
+    root[kBackImg] = pictures.back;
+    return root;
+}
+
+std::string WriteReplyText(const Json::Value& root) {
+    std::string out = "{\n";
+    // jsoncpp keeps object members in byte order of their names.
+    Json::Value::Members names = root.getMemberNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        out += kIndent;
+        AppendQuoted(out, names[i]);
+        out += kNameSeparator;
+        AppendValue(out, root[names[i]]);
+        out += i + 1 < names.size() ? ",\n" : "\n";
+    }
+    out += "}\n";
+    return out;
+}

@@ -1,0 +1,98 @@
+// Native-messaging frames on the standard streams.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "host/native_messaging.h"
+#include "tests/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A stream over a file beside the test program, filled with the given bytes.
+class FrameStream {
+public:
+    explicit FrameStream(const std::string& bytes) {
+        path_ = TestProgramDirectory() / "frame_stream.bin";
+        WriteTextFile(path_, bytes);
+        file_ = std::fopen(path_.string().c_str(), "rb");
+    }
+    ~FrameStream() {
+        std::fclose(file_);
+        fs::remove(path_);
+    }
+    std::FILE* get() const { return file_; }
+
+private:
+    fs::path path_;
+    std::FILE* file_;
+};
+
+std::string Frame(const std::string& body) {
+    std::string frame(4, '\0');
+    std::uint32_t length = static_cast<std::uint32_t>(body.size());
+    for (int i = 0; i < 4; ++i) {
+        frame[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    }
+    return frame + body;
+}
+
+std::string ReadBody(const std::string& bytes) {
+    FrameStream in(bytes);
+    std::unique_ptr<char[]> body = ReadFrame(in.get());
+    return body ? std::string(body.get()) : std::string("<none>");
+}
+
+TEST(NativeMessaging, ReadsTheOneRequest) {
+    EXPECT_EQ(ReadBody(std::string("\x0C\0\0\0", 4) + "\"readidbase\""), "\"readidbase\"");
+    EXPECT_EQ(ReadBody(Frame("readidbase")), "readidbase");
+}
+
+TEST(NativeMessaging, LengthsThatNameNoRequest) {
+    EXPECT_EQ(ReadBody(std::string("\xFF\xFF\xFF\xFF", 4) + "\"readidbase\""), "<none>");
+    EXPECT_EQ(ReadBody(std::string("\x00\x00\x00\x80", 4) + "\"readidbase\""), "<none>");
+    EXPECT_EQ(ReadBody(std::string("\0\0\0\0", 4)), "<none>");
+    EXPECT_EQ(ReadBody(""), "<none>");
+}
+
+TEST(NativeMessaging, ShortAndEmbeddedNulBodies) {
+    // The stream ends early: the rest of the body stays zero.
+    EXPECT_EQ(ReadBody(std::string("\x14\0\0\0", 4) + "\"readidbase\""), "\"readidbase\"");
+    // The text ends at its first NUL.
+    EXPECT_EQ(ReadBody(Frame(std::string("\"readidbase\"\0tail", 17))), "\"readidbase\"");
+    // A huge declared length with little data is read without waiting for the rest.
+    EXPECT_EQ(ReadBody(std::string("\xFF\xFF\xFF\x7F", 4) + "abc"), "abc");
+}
+
+TEST(NativeMessaging, WriteFramePrefixesTheLittleEndianLength) {
+    fs::path path = TestProgramDirectory() / "frame_out.bin";
+    std::FILE* out = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::string reply(1000, 'x');
+    WriteFrame(out, reply.c_str());
+    WriteFrame(out, "");
+    std::fclose(out);
+    std::string bytes = ReadBinaryFile(path);
+    fs::remove(path);
+    ASSERT_EQ(bytes.size(), 1008u);
+    EXPECT_EQ(bytes.substr(0, 4), std::string("\xE8\x03\x00\x00", 4));
+    EXPECT_EQ(bytes.substr(4, 1000), reply);
+    EXPECT_EQ(bytes.substr(1004), std::string("\0\0\0\0", 4));
+}
+
+TEST(NativeMessaging, OtherRequestsGetNoReply) {
+    fs::path path = TestProgramDirectory() / "frame_reply.bin";
+    for (const std::string& body : {std::string("readidbase"), std::string("\"readidbase\"\n"),
+                                    std::string("\"READIDBASE\""), std::string("\"readcard\"")}) {
+        FrameStream in(Frame(body));
+        std::FILE* out = std::fopen(path.string().c_str(), "wb");
+        RunNativeMessaging(in.get(), out);
+        std::fclose(out);
+        EXPECT_EQ(fs::file_size(path), 0u) << body;
+    }
+    fs::remove(path);
+}
+
+}  // namespace
