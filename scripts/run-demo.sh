@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Sets up, builds the Linux program with the simulated reader beside it, and asks it for the
+# card on the reader the way a browser asks a native-messaging host: one framed request on
+# standard input, one framed reply on standard output. The reply is printed as text.
+#
+#   scripts/run-demo.sh                 the card named in build/linux/simulator.ini
+#   scripts/run-demo.sh foreigner_usa   a sample card from simulator/cards/ by name
+set -euo pipefail
+
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$repo_root"
+build="$repo_root/build/linux"
+
+bash scripts/setup.sh
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target VornIdReader sdtapi --parallel "$(nproc)" >/dev/null
+
+if [[ $# -gt 0 ]]; then
+    printf '[Reader]\ncard = cards/%s.ini\n' "${1%.ini}" >"$build/simulator.ini"
+fi
+printf 'Card on the simulated reader: %s\n' "$(grep -E '^card' "$build/simulator.ini" || echo none)"
+
+request='"readidbase"'
+reply=$(mktemp)
+trap 'rm -f "$reply"' EXIT
+# Four bytes of little-endian length, then the request itself.
+{ printf '\x0c\x00\x00\x00'; printf '%s' "$request"; } | "$build/VornIdReader" >"$reply"
+
+length=$(od -An -tu4 -N4 "$reply" | tr -d ' ')
+printf 'Reply frame: %s bytes of JSON\n\n' "$length"
+tail -c +5 "$reply"

@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Installs everything the three builds and their tests need, from Debian's packages, and
+# fetches the third-party sources that the Windows builds compile with mingw.
+#
+# jsoncpp's source package is called libjsoncpp; asking for the binary package libjsoncpp-dev
+# lets apt find it whatever Debian names it.
+#
+# Safe to run any number of times: packages are only installed when dpkg says they are
+# missing, the package lists are only refreshed when something has to be installed or
+# fetched, and the sources are only fetched when they are not in .deps/ yet. A second run on
+# a prepared machine takes well under a second.
+set -euo pipefail
+
+repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+deps_dir="$repo_root/.deps"
+jsoncpp_dir="$deps_dir/jsoncpp"
+
+# Tools for configuring and building, and for fetching and unpacking Debian source packages.
+build_tools=(cmake ninja-build g++ pkg-config python3 dpkg-dev clang)
+# Libraries of the native build, and the GoogleTest sources the Windows build compiles.
+native_libraries=(
+    libjsoncpp-dev libgtest-dev
+    libcairo2-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libsystemd-dev
+)
+# The cross compilers (the -posix variants, whose runtime has std::thread and std::mutex)
+# and 64-bit Wine, which runs the x64 tests. The 32-bit build is compiled, never run here.
+windows_tools=(
+    mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    wine wine64
+)
+packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}")
+
+say() { printf 'setup: %s\n' "$*"; }
+
+# apt's own output is long; it goes to a log that is shown only when a step fails.
+apt_log="$deps_dir/setup-apt.log"
+quietly() {
+    mkdir -p "$deps_dir"
+    if ! "$@" >>"$apt_log" 2>&1; then
+        say "failed: $*"
+        tail -n 40 "$apt_log" >&2
+        return 1
+    fi
+}
+
+# CI runs as root; a developer may run this as a user with sudo.
+as_root() {
+    if [[ $(id -u) -eq 0 ]]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
+
+export DEBIAN_FRONTEND=noninteractive
+
+# One dpkg-query for the whole list keeps the already-prepared case fast. Packages dpkg has
+# never heard of are not printed at all, so anything not reported as installed is missing.
+missing_packages() {
+    local installed
+    installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
+        awk '$2 == "installed" { print $1 }' || true)
+    local package
+    for package in "${packages[@]}"; do
+        if ! grep -qxF "$package" <<<"$installed"; then
+            printf '%s\n' "$package"
+        fi
+    done
+}
+
+jsoncpp_source_present() {
+    compgen -G "$jsoncpp_dir/*jsoncpp-*/include/json/json.h" >/dev/null
+}
+
+# apt-get source needs deb-src entries. The machine describes its archives in deb822 form;
+# adding deb-src to the Types of the Debian stanzas keeps the same mirrors and suites. A
+# machine with a classic sources.list gets a file of deb-src lines made from its deb lines.
+# Prints "changed" when it had to add anything, so the caller knows the lists are stale.
+enable_source_packages() {
+    local deb822=/etc/apt/sources.list.d/debian.sources
+    local classic=/etc/apt/sources.list
+    local extra=/etc/apt/sources.list.d/vorn-deb-src.list
+    if [[ -f $deb822 ]]; then
+        if grep -qE '^Types:[[:space:]]*deb[[:space:]]*$' "$deb822"; then
+            as_root sed -i -E 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb deb-src/' "$deb822" &&
+                echo changed
+        fi
+    elif [[ -f $classic && ! -f $extra ]] && ! grep -qE '^[[:space:]]*deb-src[[:space:]]' "$classic"; then
+        sed -n -E 's/^[[:space:]]*deb([[:space:]])/deb-src\1/p' "$classic" | as_root tee "$extra" >/dev/null &&
+            echo changed
+    fi
+}
+
+# Unpacks into a scratch folder first and moves the result into place only when
+# dpkg-source has finished, so an interrupted run never leaves a half-unpacked tree that a
+# later run would take for a complete one.
+fetch_jsoncpp_source() {
+    local scratch="$deps_dir/.jsoncpp-download"
+    rm -rf "$scratch"
+    mkdir -p "$scratch"
+    # Root downloads cannot be handed to apt's unprivileged sandbox user inside a work tree
+    # that user may not enter; downloading as root directly avoids a warning per file.
+    (cd "$scratch" && apt-get source -o APT::Sandbox::User=root libjsoncpp-dev) >>"$apt_log" 2>&1 || return 1
+    compgen -G "$scratch/*jsoncpp-*/include/json/json.h" >/dev/null || return 1
+    rm -rf "$jsoncpp_dir"
+    mv "$scratch" "$jsoncpp_dir"
+}
+
+mapfile -t missing < <(missing_packages)
+need_source=false
+jsoncpp_source_present || need_source=true
+
+if [[ ${#missing[@]} -eq 0 && $need_source == false ]]; then
+    say "all packages present, jsoncpp source present"
+    exit 0
+fi
+
+rm -f "$apt_log"
+lists_stale=false
+[[ ${#missing[@]} -gt 0 ]] && lists_stale=true
+if [[ $need_source == true && -n $(enable_source_packages) ]]; then
+    say "enabled Debian source packages"
+    lists_stale=true
+fi
+
+if [[ $lists_stale == true ]]; then
+    say "refreshing the package lists"
+    quietly as_root apt-get update
+fi
+
+if [[ ${#missing[@]} -gt 0 ]]; then
+    say "installing: ${missing[*]}"
+    quietly as_root apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if [[ $need_source == true ]]; then
+    say "fetching the jsoncpp source package into .deps/jsoncpp"
+    if ! fetch_jsoncpp_source; then
+        # deb-src may have been enabled by an earlier run whose lists were never refreshed.
+        say "refreshing the package lists and trying again"
+        quietly as_root apt-get update
+        if ! fetch_jsoncpp_source; then
+            say "could not fetch the jsoncpp source package"
+            tail -n 40 "$apt_log" >&2
+            exit 1
+        fi
+    fi
+fi
+
+say "done"

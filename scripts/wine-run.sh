@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a prefix of its own, for the tests of the Windows build.
+#
+#   wine-run.sh [--prefix DIR] PROGRAM [ARGUMENTS...]   run PROGRAM (a path or a Wine command
+#                                                        such as "sc" or "net"), return its code
+#   wine-run.sh [--prefix DIR] --init                   only create the prefix
+#   wine-run.sh [--prefix DIR] --kill                   end every Wine process of the prefix
+#
+# Without --prefix, WINEPREFIX must be set. The x64 toolchain makes this script the
+# emulator of every executable target, with the build folder's wineprefix, so ctest runs test
+# programs through it; end-to-end tests can call it the same way.
+set -euo pipefail
+
+prefix=${WINEPREFIX:-}
+if [[ ${1:-} == --prefix ]]; then
+    [[ $# -ge 2 ]] || { echo "wine-run.sh: --prefix needs a folder" >&2; exit 2; }
+    prefix=$2
+    shift 2
+fi
+if [[ -z $prefix ]]; then
+    echo "wine-run.sh: give --prefix DIR or set WINEPREFIX" >&2
+    exit 2
+fi
+[[ $# -ge 1 ]] || { echo "wine-run.sh: nothing to run" >&2; exit 2; }
+
+WINEPREFIX=$(realpath -m "$prefix")
+export WINEPREFIX
+# Wine's debug channels would bury the tests' own output; errors of the program still show.
+export WINEDEBUG=${WINEDEBUG:--all}
+# Without this, creating a prefix asks to download the .NET and HTML engines, which cannot
+# be fetched here and which nothing of the system uses.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+
+ready_mark="$WINEPREFIX/.vorn-prefix-ready"
+
+# Creating a prefix takes about 20 s. Concurrent callers wait on a lock for the first one; a
+# prefix whose creation was interrupted has no mark yet and is made again from scratch.
+ensure_prefix() {
+    [[ -f $ready_mark ]] && return 0
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    local lock_fd
+    exec {lock_fd}>"$WINEPREFIX.lock"
+    flock "$lock_fd"
+    if [[ ! -f $ready_mark ]]; then
+        echo "wine-run.sh: creating the Wine prefix $WINEPREFIX" >&2
+        rm -rf "$WINEPREFIX"
+        WINEARCH=win64 wineboot --init >/dev/null 2>&1
+        # wineboot returns before the prefix's registry is written out; the server writes it
+        # when it exits, so wait for that before anyone uses the prefix.
+        wineserver -w
+        touch "$ready_mark"
+    fi
+    exec {lock_fd}>&-
+}
+
+case $1 in
+    --init)
+        ensure_prefix
+        ;;
+    --kill)
+        # Nothing to end when the prefix was never made or its server is not running.
+        if [[ -d $WINEPREFIX ]]; then
+            wineserver -k >/dev/null 2>&1 || true
+        fi
+        ;;
+    *)
+        ensure_prefix
+        exec wine "$@"
+        ;;
+esac
