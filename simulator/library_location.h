@@ -1,0 +1,11 @@
+// Where the simulated driver library itself lies; its description file sits beside it.
+#pragma once
+
+#include <filesystem>
+
+namespace vornsim {
+
+// The directory of the loaded library file, or an empty path when it cannot be told.
+std::filesystem::path LibraryDirectory();
+
+}  // namespace vornsim

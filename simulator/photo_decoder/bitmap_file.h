@@ -1,0 +1,14 @@
+// Writes a painted picture as a 24-bit bitmap file image.
+#pragma once
+
+#include <string>
+
+#include "simulator/photo_decoder/portrait_painter.h"
+
+namespace vornsim {
+
+// The whole file: BITMAPFILEHEADER, BITMAPINFOHEADER, then the rows from the bottom up in
+// blue, green, red order, each padded to a multiple of four bytes.
+std::string EncodeBitmapFile(const RgbPicture& picture);
+
+}  // namespace vornsim
