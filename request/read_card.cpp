@@ -12,6 +12,7 @@
 #include "platform/error_box.h"
 #include "platform/module_path.h"
 #include "request/config.h"
+#include "request/picture_stages.h"
 #include "request/reply_document.h"
 
 namespace {
@@ -73,6 +74,8 @@ struct ReadCardCall {
             return;
         }
         card.CopyFrom(driver.Record());
+        // The picture stages follow the copy of the record and may still fail the request.
+        RunPictureStages(directory, card, &result, message, kMessageCapacity, pictures);
     }
 };
 

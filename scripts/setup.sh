@@ -20,7 +20,8 @@ build_tools=(cmake ninja-build g++ pkg-config python3 dpkg-dev clang)
 # Libraries of the native build, and the GoogleTest sources the Windows build compiles.
 native_libraries=(
     libjsoncpp-dev libgtest-dev
-    libcairo2-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libsystemd-dev
+    libcairo2-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libturbojpeg0-dev
+    libstb-dev libsystemd-dev libbenchmark-dev
 )
 # The cross compilers (the -posix variants, whose runtime has std::thread and std::mutex)
 # and 64-bit Wine, which runs the x64 tests. The 32-bit build is compiled, never run here.

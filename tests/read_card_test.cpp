@@ -52,8 +52,9 @@ TEST(ReadCard, ReadsEveryKindOfCard) {
     EXPECT_EQ(resident["Sex"].asString(), "女");
     EXPECT_EQ(resident["Ethnicity"].asString(), "汉");
     EXPECT_EQ(resident["ValidEnd"].asString(), "长期");
-    // Pictures are not produced by the text stages.
-    EXPECT_EQ(resident["photo"].asString(), "");
+    EXPECT_FALSE(resident["photo"].asString().empty());
+    EXPECT_FALSE(resident["frontImg"].asString().empty());
+    EXPECT_FALSE(resident["backImg"].asString().empty());
 
     Json::Value foreigner = Read("foreigner_usa.ini");
     EXPECT_EQ(foreigner["result"].asInt(), 0);
@@ -126,28 +127,28 @@ TEST(ReadCard, OversizedReplyNeverPassesTheCapacity) {
     SetReplyTooLargeNotifier(RecordNotice);
     g_notices.clear();
 
-    std::vector<char> reply(2000, 'g');
-    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), 2000), 0);
+    std::vector<char> reply(kReplyBufferSize, 'g');
+    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), kReplyBufferSize), 0);
     EXPECT_TRUE(g_notices.empty());
     // Room for the text but not for its terminator: the reply does not fit, and the short
     // failure reply, which does, takes its place.
     const int capacity = static_cast<int>(std::strlen(reply.data()));
-    ASSERT_LT(capacity, 2000);
-    std::memset(reply.data(), 'g', reply.size());
+    const std::size_t guard = 1000;
+    reply.assign(capacity + guard, 'g');
     ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), capacity), 0);
     ASSERT_EQ(g_notices.size(), 1u);
     EXPECT_EQ(g_notices[0], "Qd Id Reader Service Error.|Send buffer is too small!");
     Json::Value failed = Parse(reply.data());
     EXPECT_EQ(failed["result"].asInt(), -1);
     EXPECT_EQ(failed["errmsg"].asString(), "Send buffer is too small!");
-    EXPECT_EQ(std::string(reply.data() + capacity, 2000 - capacity),
-              std::string(2000 - capacity, 'g'));
+    EXPECT_EQ(failed["photo"].asString(), "");
+    EXPECT_EQ(std::string(reply.data() + capacity, guard), std::string(guard, 'g'));
 
     // No room even for that: the client gets an empty text.
-    std::memset(reply.data(), 'g', reply.size());
+    reply.assign(10 + guard, 'g');
     ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), 10), 0);
     EXPECT_EQ(reply[0], '\0');
-    EXPECT_EQ(std::string(reply.data() + 10, 1990), std::string(1990, 'g'));
+    EXPECT_EQ(std::string(reply.data() + 10, guard), std::string(guard, 'g'));
     EXPECT_EQ(g_notices.size(), 2u);
     SetReplyTooLargeNotifier(nullptr);
 }

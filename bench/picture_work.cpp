@@ -1,0 +1,93 @@
+#include "bench/picture_work.h"
+
+#include <cstring>
+#include <vector>
+
+#include "card/sdt_func.h"
+#include "imaging/image_encoding.h"
+#include "imaging/imaging_context.h"
+#include "platform/module_path.h"
+#include "request/picture_stages.h"
+
+struct StageBench::Impl {
+    CImagingContext imaging;
+    std::vector<unsigned char> photo_bitmap;
+    ImageMemoryStream front;
+    ImageMemoryStream back;
+    std::vector<unsigned char> out = std::vector<unsigned char>(kFaceJpegCapacity);
+};
+
+std::string ProgramDirectory() {
+    char path[4096] = {};
+    if (ModuleFileNameA(path, sizeof(path) - 1) == 0) {
+        return {};
+    }
+    char* separator = std::strrchr(path, kPathSeparator);
+    if (separator == nullptr) {
+        return {};
+    }
+    separator[1] = '\0';
+    return path;
+}
+
+bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
+    CSdtFunc driver;
+    if (driver.CreateDefault(directory.c_str()) != 0 || driver.FindAndSelectCard() != 0 ||
+        driver.ReadIDCard() != 0) {
+        return false;
+    }
+    card.CopyFrom(driver.Record());
+    return true;
+}
+
+bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts) {
+    int result = 0;
+    wchar_t message[129] = {};
+    RunPictureStages(directory, card, &result, message, 129, texts);
+    return result == 0 && message[0] == L'\0';
+}
+
+StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : impl_(new Impl) {
+    CImagingContext& imaging = impl_->imaging;
+    if (!imaging.LoadDecoder(directory.c_str())) {
+        return;
+    }
+    UseProgramResources(imaging.resources);
+    imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
+    imaging.card.CopyFrom(card);
+    impl_->photo_bitmap.resize(kPhotoBitmapFileSize);
+    auto size = static_cast<std::uint32_t>(impl_->photo_bitmap.size());
+    if (imaging.DecodePhoto(impl_->photo_bitmap.data(), &size) != 0) {
+        return;
+    }
+    impl_->photo_bitmap.resize(size);
+    imaging.face_scale = kReplyFaceScale;
+    ready_ = imaging.ComposeFront(impl_->front) == 0 && imaging.ComposeBack(impl_->back) == 0;
+}
+
+StageBench::~StageBench() {
+    delete impl_;
+}
+
+bool StageBench::Photo(std::string& text) {
+    impl_->imaging.face_scale = kFullFaceScale;
+    return impl_->imaging.EncodePhoto(text) == 0;
+}
+
+bool StageBench::Face(int side, std::string& text) {
+    impl_->imaging.face_scale = kReplyFaceScale;
+    return impl_->imaging.EncodeFace(text, side) == 0;
+}
+
+bool StageBench::EncodeOnly() {
+    unsigned char* out = impl_->out.data();
+    std::uint32_t size = kPhotoJpegCapacity;
+    bool ok = EncodeJpegFromMemory(impl_->photo_bitmap.data(),
+                                   static_cast<int>(impl_->photo_bitmap.size()), kJpegQuality, out,
+                                   &size);
+    for (const ImageMemoryStream* face : {&impl_->front, &impl_->back}) {
+        size = kFaceJpegCapacity;
+        ok = EncodeJpegFromBitmap(*face, kJpegQuality, out, &size) && ok;
+    }
+    return ok;
+}

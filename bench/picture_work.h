@@ -1,0 +1,39 @@
+// The work the picture benchmarks time: one card read from the simulated reader, and each
+// picture stage on its own.
+#pragma once
+
+#include <string>
+
+#include "card/sdt_buffer.h"
+#include "imaging/image_holder.h"
+#include "request/reply_document.h"
+
+// The program's directory, where the simulated reader and the stand-in decoder lie.
+std::string ProgramDirectory();
+
+// Reads the card that the simulator's description puts on the reader; false when it fails.
+bool ReadSampleCard(const std::string& directory, CIdBufferW& card);
+
+// The three picture stages, as the pipeline runs them for one request. True on success.
+bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts);
+
+// One stage each, in an imaging context set up the way the pipeline sets it up.
+class StageBench {
+public:
+    StageBench(const std::string& directory, const CIdBufferW& card);
+    ~StageBench();
+    StageBench(const StageBench&) = delete;
+    StageBench& operator=(const StageBench&) = delete;
+
+    bool ready() const { return ready_; }
+    bool Photo(std::string& text);
+    bool Face(int side, std::string& text);
+
+    // The floor: only the JPEG encoding of the already decoded photo and composed faces.
+    bool EncodeOnly();
+
+private:
+    struct Impl;
+    Impl* impl_;
+    bool ready_ = false;
+};

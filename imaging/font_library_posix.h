@@ -1,0 +1,52 @@
+// Fonts on Linux: FreeType faces of the privately registered fonts and of the system's
+// fonts found through fontconfig, ready for Cairo.
+#pragma once
+
+#include <cairo-ft.h>
+
+#include <cstdint>
+#include <string>
+
+// One face: the Cairo font face (which keeps its FreeType face alive) and its metrics.
+// The holder owns one reference of the Cairo face.
+class FaceRef {
+public:
+    FaceRef() = default;
+    FaceRef(cairo_font_face_t* face, FT_Face ft_face);  // takes a new reference
+    ~FaceRef();
+    FaceRef(const FaceRef& other);
+    FaceRef& operator=(const FaceRef& other);
+
+    explicit operator bool() const { return face_ != nullptr; }
+    cairo_font_face_t* face() const { return face_; }
+    bool HasGlyph(char32_t character) const;
+    // The em size in pixels that gives a character cell of cell_height pixels, and the
+    // ascent above the baseline in the same cell; GDI's rule, from the Windows metrics.
+    double EmForCellHeight(int cell_height) const;
+    double AscentForCellHeight(int cell_height) const;
+
+private:
+    cairo_font_face_t* face_ = nullptr;
+    FT_Face ft_face_ = nullptr;
+};
+
+// A face chosen for a font description, and whether it must be emboldened to look bold.
+struct FaceChoice {
+    FaceRef face;
+    bool synthetic_bold = false;
+};
+
+// Registers font file bytes for this process; the returned handle removes them again.
+void* AddMemoryFont(const unsigned char* data, std::size_t size);
+void RemoveMemoryFont(void* handle);
+
+// Whether fontconfig knows a font of exactly this family (UTF-8).
+bool SystemHasFamily(const std::string& family);
+
+// The face for a family name (UTF-8), weight (100 to 900) and Windows character set:
+// a privately registered font of that family first, else fontconfig's best match.
+FaceChoice MatchFace(const std::string& family, int weight, int char_set);
+
+// A face that has the character, for one its chosen face lacks: a privately registered
+// font first, else fontconfig's best match for the character. Empty when none has it.
+FaceRef FallbackFace(char32_t character, int char_set);

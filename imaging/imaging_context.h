@@ -1,0 +1,80 @@
+// The imaging context: everything one request uses to make its photo and card pictures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "card/sdt_buffer.h"
+#include "imaging/card_resources.h"
+#include "imaging/image_codec.h"
+#include "imaging/image_holder.h"
+#include "imaging/photo_decoder_api.h"
+#include "imaging/work_buffer.h"
+#include "platform/shared_library.h"
+
+class CardCanvas;
+
+// The temporary bitmap file the decoder writes, in the current directory; the photo
+// record goes beside it under the same name ending in ".wlt".
+constexpr const char* kPhotoBitmapFileName = "_qd_sdt_temp.bmp";
+// The photo decoder library, looked for in the program's directory.
+constexpr const wchar_t* kPhotoDecoderLibrary = L"WltRS.dll";
+
+// The sides of a card that EncodeFace draws.
+constexpr int kFrontSide = 0;
+constexpr int kBackSide = 1;
+
+// The faces' size in percent of the templates' 540 x 340; the reply's faces use 75.
+constexpr int kFullFaceScale = 100;
+constexpr int kReplyFaceScale = 75;
+
+// One request's photo decoder binding, card record copy, fonts and templates, and the
+// work buffer the JPEG pictures are made in. Owned by the request; never shared.
+class CImagingContext {
+public:
+    CImagingContext();
+    ~CImagingContext();
+    CImagingContext(const CImagingContext&) = delete;
+    CImagingContext& operator=(const CImagingContext&) = delete;
+
+    // Photo decoding.
+    bool LoadDecoder(const char* module_directory);
+    int DecodePhoto(unsigned char* out, std::uint32_t* size);
+    int WritePhotoFile(const char* bitmap_path);
+    int LoadPhotoBitmap(ImageMemoryStream& holder);
+    void UnloadDecoder();
+
+    // The reply's pictures as base64 JPEG text; on failure the text is left as it was.
+    int EncodePhoto(std::string& out);
+    int EncodeFace(std::string& out, int side);
+    int ComposeFace(int side, unsigned char* out, std::uint32_t* size);
+
+    // The compositions of the two faces and their common last step.
+    int ComposeFront(ImageMemoryStream& holder);
+    int ComposeBack(ImageMemoryStream& holder);
+    bool FinishFace(const CardCanvas& canvas, ImageMemoryStream& holder);
+
+    // The card whose pictures are made; the pipeline copies the record read into it.
+    CIdBufferW card;
+    // Templates and fonts; the pipeline points every entry at the program's resources.
+    CardResourceTable resources;
+    int face_scale = kFullFaceScale;
+    int jpeg_quality = 100;
+
+    bool loaded() const { return loaded_; }
+    const std::wstring& decoder_directory() const { return decoder_directory_; }
+
+private:
+    // Copies the requested quality into the encoder's setting when it lies in 1..100.
+    void ApplyQuality();
+
+    bool loaded_ = false;
+    std::wstring decoder_directory_;
+    std::string temp_prefix_;
+    LibraryHandle library_ = nullptr;
+    GraphicsSession graphics_;
+    std::uint32_t encoder_quality_ = 100;
+    WorkBuffer work_;
+    int decoder_state_ = 0;
+    GetBmpFn get_bmp_ = nullptr;
+};

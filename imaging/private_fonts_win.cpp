@@ -1,0 +1,56 @@
+// Private fonts on Windows: registered for this process only with AddFontMemResourceEx.
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "imaging/private_fonts.h"
+
+namespace {
+
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;  // one is enough
+}
+
+}  // namespace
+
+FontHandle AddPrivateFont(const unsigned char* data, std::size_t size) {
+    if (data == nullptr || size == 0 || size > MAXDWORD) {
+        return nullptr;
+    }
+    DWORD fonts = 0;
+    // The system keeps its own copy of the bytes.
+    HANDLE font = AddFontMemResourceEx(const_cast<unsigned char*>(data), static_cast<DWORD>(size),
+                                       nullptr, &fonts);
+    return fonts > 0 ? font : nullptr;
+}
+
+void RemovePrivateFont(FontHandle font) {
+    if (font != nullptr) {
+        RemoveFontMemResourceEx(font);
+    }
+}
+
+bool SystemHasFace(const wchar_t* face) {
+    if (face == nullptr || *face == L'\0') {
+        return false;
+    }
+    // The installed fonts do not change while a request runs; asking once per face is enough.
+    static std::map<std::wstring, bool> known;
+    const auto it = known.find(face);
+    if (it != known.end()) {
+        return it->second;
+    }
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    if (screen != nullptr) {
+        EnumFontFamiliesExW(screen, &wanted, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+        ReleaseDC(nullptr, screen);
+    }
+    known.emplace(face, found);
+    return found;
+}

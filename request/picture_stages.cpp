@@ -1,0 +1,65 @@
+#include "request/picture_stages.h"
+
+#include <cwchar>
+
+#include "imaging/card_resources.h"
+#include "imaging/imaging_context.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+// The program's resource for each entry of the card resource table, in entry order.
+constexpr int kResourceIds[kCardResourceCount] = {
+    VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
+    VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
+    VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
+};
+
+void SetMessage(wchar_t* message, std::size_t capacity, const wchar_t* text) {
+    if (message != nullptr && capacity > 0) {
+        std::wcsncpy(message, text, capacity - 1);
+        message[capacity - 1] = L'\0';
+    }
+}
+
+}  // namespace
+
+void UseProgramResources(CardResourceTable& table) {
+    const ModuleHandle program = OwnModule();
+    for (int entry = 0; entry < kCardResourceCount; ++entry) {
+        table.entries[entry].source = kResourceFromModule;
+        table.entries[entry].module = program;
+        table.entries[entry].resource_id = kResourceIds[entry];
+    }
+}
+
+void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
+                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures) {
+    CImagingContext imaging;
+    if (!imaging.LoadDecoder(directory.c_str())) {
+        SetMessage(message, message_capacity, kDecoderLoadFailed);
+        return;
+    }
+    UseProgramResources(imaging.resources);
+    imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
+    imaging.card.CopyFrom(card);
+
+    int code = imaging.EncodePhoto(pictures.photo);
+    if (code != 0) {
+        *result = code;
+        SetMessage(message, message_capacity, kPhotoDecodeFailed);
+        return;
+    }
+    imaging.face_scale = kReplyFaceScale;
+    code = imaging.EncodeFace(pictures.front, kFrontSide);
+    if (code != 0) {
+        *result = code;
+        SetMessage(message, message_capacity, kFrontPictureFailed);
+        return;
+    }
+    code = imaging.EncodeFace(pictures.back, kBackSide);
+    if (code != 0) {
+        *result = code;
+        SetMessage(message, message_capacity, kBackPictureFailed);
+    }
+}

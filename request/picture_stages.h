@@ -1,0 +1,25 @@
+// The picture stages of a read: the holder's photo and both card faces as base64 JPEG.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "card/sdt_buffer.h"
+#include "imaging/card_resources.h"
+#include "request/reply_document.h"
+
+constexpr const wchar_t* kDecoderLoadFailed = L"加载二代证解码库失败.";
+constexpr const wchar_t* kPhotoDecodeFailed = L"照片解码失败.";
+constexpr const wchar_t* kFrontPictureFailed = L"生成身份证正面合成图失败.";
+constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图失败.";
+
+// Points every entry of the table at the program's own template or font resource.
+void UseProgramResources(CardResourceTable& table);
+
+// Runs after the card was read and copied: binds the photo decoder from the program's
+// directory, points the templates and fonts at the program's own resources, and makes the
+// three pictures, each stage only when the one before succeeded. A failing stage writes its
+// message and, except for a missing decoder, its code into result; the texts made so far
+// stay in pictures but the reply shows them only when result stays 0.
+void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
+                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures);

@@ -1,0 +1,185 @@
+// Photo decoding through the stand-in decoder, and the faces composed from it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "imaging/image_encoding.h"
+#include "imaging/imaging_context.h"
+#include "request/picture_stages.h"
+#include "tests/imaging/imaging_test_support.h"
+#include "tests/simulated_reader.h"
+#include "tests/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kBitmap = kPhotoBitmapFileName;
+const fs::path kPhotoFile = fs::path(kPhotoBitmapFileName).replace_extension(".wlt");
+
+// Tests start without the temporary files of an earlier one.
+class PhotoDecoding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::remove(kBitmap);
+        fs::remove(kPhotoFile);
+    }
+    void TearDown() override { SetUp(); }
+
+    // A context bound to the decoder beside the test program, with the resident test card.
+    void Prepare(CImagingContext& imaging, std::uint32_t photo_length = 1024) {
+        PrepareLikeThePipeline(imaging);
+        LoadResidentCard(imaging, photo_length);
+    }
+
+    int Decode(CImagingContext& imaging, std::vector<unsigned char>& out) {
+        out.assign(kPhotoBitmapFileSize, 0);
+        auto size = static_cast<std::uint32_t>(out.size());
+        const int result = imaging.DecodePhoto(out.data(), &size);
+        out.resize(result == 0 ? size : 0);
+        return result;
+    }
+};
+
+TEST_F(PhotoDecoding, DecodesThroughTwoFilesAndRemovesTheBitmap) {
+    SimulatedReader reader("");
+    CImagingContext imaging;
+    Prepare(imaging);
+    std::vector<unsigned char> bitmap;
+    ASSERT_EQ(Decode(imaging, bitmap), 0);
+    EXPECT_EQ(bitmap.size(), kPhotoBitmapFileSize);
+    const PictureDimensions size = DecodedSize(bitmap);
+    EXPECT_EQ(size.width, 102);
+    EXPECT_EQ(size.height, 126);
+    EXPECT_FALSE(fs::exists(kBitmap));
+    EXPECT_EQ(fs::file_size(kPhotoFile), 1024u);
+}
+
+TEST_F(PhotoDecoding, WrongRecordLengthTouchesNoFile) {
+    SimulatedReader reader("");
+    for (const std::uint32_t length : {1023u, 1025u, 0u, 5000u}) {
+        CImagingContext imaging;
+        Prepare(imaging, length);
+        std::vector<unsigned char> bitmap;
+        EXPECT_EQ(Decode(imaging, bitmap), -1) << length;
+        EXPECT_FALSE(fs::exists(kPhotoFile)) << length;
+    }
+    // The file step refuses an empty record, and a length beyond the record rather than
+    // reading past it.
+    for (const std::uint32_t length : {0u, 1025u, 5000u}) {
+        CImagingContext imaging;
+        Prepare(imaging, length);
+        EXPECT_EQ(imaging.WritePhotoFile("photo.bmp"), -1) << length;
+        EXPECT_FALSE(fs::exists("photo.wlt")) << length;
+    }
+}
+
+TEST_F(PhotoDecoding, StaleBitmapIsDeletedBeforeTheDecoderRuns) {
+    SimulatedReader reader("", "[PhotoDecoder]\nresult = -5\n");
+    std::ofstream(kBitmap, std::ios::binary) << std::string(kPhotoBitmapFileSize, 'B');
+    CImagingContext imaging;
+    Prepare(imaging);
+    std::vector<unsigned char> bitmap;
+    EXPECT_EQ(Decode(imaging, bitmap), -5);
+    EXPECT_FALSE(fs::exists(kBitmap));
+}
+
+TEST_F(PhotoDecoding, DecoderCodesReachEveryConsumer) {
+    for (const auto& [setting, expected] :
+         std::vector<std::pair<std::string, int>>{{"result = -5", -5}, {"result = 0", -1}}) {
+        SCOPED_TRACE(setting);
+        SimulatedReader reader("", "[PhotoDecoder]\n" + setting + "\n");
+        CImagingContext imaging;
+        Prepare(imaging);
+        std::vector<unsigned char> bitmap;
+        EXPECT_EQ(Decode(imaging, bitmap), expected);
+        ImageMemoryStream holder;
+        EXPECT_EQ(imaging.LoadPhotoBitmap(holder), expected);
+        EXPECT_EQ(imaging.ComposeFront(holder), expected);
+        EXPECT_FALSE(holder.HasBitmap());
+        EXPECT_EQ(imaging.ComposeBack(holder), expected);
+        std::string text = "unchanged";
+        EXPECT_EQ(imaging.EncodePhoto(text), expected);
+        EXPECT_EQ(imaging.EncodeFace(text, kFrontSide), -1);
+        EXPECT_EQ(text, "unchanged");
+    }
+}
+
+TEST_F(PhotoDecoding, MisbehavingDecoderOutputIsRefused) {
+    for (const char* output : {"missing", "empty", "oversize", "truncated", "garbage"}) {
+        SCOPED_TRACE(output);
+        SimulatedReader reader("", std::string("[PhotoDecoder]\noutput = ") + output + "\n");
+        CImagingContext imaging;
+        Prepare(imaging);
+        ImageMemoryStream holder;
+        EXPECT_EQ(imaging.LoadPhotoBitmap(holder), -1);
+        std::string text = "unchanged";
+        EXPECT_EQ(imaging.EncodePhoto(text), -1);
+        EXPECT_EQ(text, "unchanged");
+        fs::remove(kBitmap);
+    }
+}
+
+TEST_F(PhotoDecoding, NoDecoderLibrary) {
+    CImagingContext imaging;
+    const std::string elsewhere = SimulatedReader::VariantDirectory("minimal") + "/";
+    EXPECT_FALSE(imaging.LoadDecoder(elsewhere.c_str()));
+    EXPECT_FALSE(imaging.loaded());
+    LoadResidentCard(imaging);
+    std::vector<unsigned char> bitmap;
+    EXPECT_EQ(Decode(imaging, bitmap), -1);
+}
+
+TEST_F(PhotoDecoding, FacesComeOutAtTheFaceScale) {
+    SimulatedReader reader("");
+    CImagingContext imaging;
+    Prepare(imaging);
+    std::vector<unsigned char> jpeg(kFaceJpegCapacity);
+    for (const auto& [scale, width, height] :
+         std::vector<std::tuple<int, int, int>>{{100, 540, 340}, {75, 405, 255}}) {
+        imaging.face_scale = scale;
+        for (const int side : {kFrontSide, kBackSide}) {
+            auto size = static_cast<std::uint32_t>(jpeg.size());
+            ASSERT_EQ(imaging.ComposeFace(side, jpeg.data(), &size), 0);
+            const PictureDimensions decoded =
+                DecodedSize(std::vector<unsigned char>(jpeg.begin(), jpeg.begin() + size));
+            EXPECT_EQ(decoded.width, width);
+            EXPECT_EQ(decoded.height, height);
+        }
+    }
+    std::uint32_t size = kFaceJpegCapacity;
+    EXPECT_EQ(imaging.ComposeFace(5, jpeg.data(), &size), -1);
+    EXPECT_EQ(size, kFaceJpegCapacity);
+}
+
+TEST_F(PhotoDecoding, MissingTemplateFailsEitherFace) {
+    SimulatedReader reader("");
+    CImagingContext imaging;
+    Prepare(imaging);
+    ImageMemoryStream holder;
+    imaging.resources.entries[kResidentBackTemplate].resource_id = 999;
+    EXPECT_EQ(imaging.ComposeBack(holder), -1);
+    EXPECT_EQ(imaging.ComposeFront(holder), 0);
+    imaging.resources.entries[kResidentFrontTemplate].source = kResourceFromFile;
+    EXPECT_EQ(imaging.ComposeFront(holder), -1);
+    EXPECT_FALSE(holder.HasBitmap());
+}
+
+TEST_F(PhotoDecoding, ForeignersBackIsTheTemplateAlone) {
+    SimulatedReader reader("");
+    CImagingContext imaging;
+    Prepare(imaging);
+    ForeignerRecord().FillInto(imaging.card);
+    imaging.card.GetCardKind();
+    ImageMemoryStream back;
+    ASSERT_EQ(imaging.ComposeBack(back), 0);
+    // Without fonts the back still succeeds: it draws no text at all.
+    ResetCardResources(imaging.resources);
+    UseProgramResources(imaging.resources);
+    imaging.resources.fonts_registered = false;
+    EXPECT_EQ(imaging.ComposeBack(back), 0);
+    EXPECT_EQ(imaging.ComposeFront(back), 0);  // system typefaces stand in
+}
+
+}  // namespace

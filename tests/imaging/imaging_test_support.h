@@ -1,0 +1,30 @@
+// Helpers of the imaging tests: bitmap files, pictures from text, cards with photos.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/imaging_context.h"
+
+// A 24-bit bottom-up bitmap file whose pixel (x, y), counted from the top, is colour(x, y)
+// as 0xRRGGBB.
+std::vector<unsigned char> MakeBitmapFile(int width, int height,
+                                          const std::function<std::uint32_t(int, int)>& colour);
+
+// The width and height of an encoded picture, or {0, 0} when it does not decode.
+struct PictureDimensions {
+    int width = 0;
+    int height = 0;
+};
+PictureDimensions DecodedSize(const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> DecodeBase64(const std::string& text);
+
+// Fills the context's card with the resident test record and a photo record of the
+// simulator, with the reported photo length.
+void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length = 1024);
+
+// The context bound to the stand-in decoder beside the test program, its templates and
+// fonts taken from the program's resources and registered, as the pipeline sets it up.
+void PrepareLikeThePipeline(CImagingContext& imaging);
