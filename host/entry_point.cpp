@@ -1,9 +1,88 @@
-// The program's run path: answer one native-messaging request and end.
+// The program's run modes: installer switches, the service, then native messaging.
 #include "host/entry_point.h"
 
-#include "host/native_messaging.h"
+#include <cwchar>
 
-int RunProgram(const std::vector<std::wstring>& /*arguments*/) {
+#include "host/console_output.h"
+#include "host/native_messaging.h"
+#include "host/reader_service.h"
+#include "host/service_installer.h"
+
+namespace {
+
+constexpr const wchar_t* kInstallSwitch = L"install";
+constexpr const wchar_t* kRemoveSwitch = L"remove";
+constexpr const wchar_t* kUsageLines[] = {
+    L"Parameters:\n",
+    L" -install  to install the service.\n",
+    L" -remove   to remove the service.\n",
+};
+constexpr const wchar_t* kDispatcherFailedFormat = L"Service failed to run w/err 0x%08lx\n";
+
+wchar_t FoldAsciiCase(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
+}
+
+bool SameWord(const wchar_t* text, const wchar_t* word) {
+    for (; *text != L'\0' && *word != L'\0'; ++text, ++word) {
+        if (FoldAsciiCase(*text) != FoldAsciiCase(*word)) {
+            return false;
+        }
+    }
+    return *text == L'\0' && *word == L'\0';
+}
+
+// The usage and the dispatcher's failure are for a person at a console. A browser that
+// started the program reads standard output as frames and would take these lines for a
+// frame length, so they are written only when a console or terminal is there.
+void RunServiceThenNativeMessaging() {
+    bool console = StandardOutputIsConsole();
+    if (console) {
+        for (const wchar_t* line : kUsageLines) {
+            ConsolePrint(line);
+        }
+    }
+    CIdReaderService service;
+    SetServiceInstance(&service);
+    std::uint32_t error = RunServiceDispatcher();
+    if (error != 0 && console) {
+        ConsolePrint(kDispatcherFailedFormat, static_cast<unsigned long>(error));
+    }
     RunNativeMessaging();
+    SetServiceInstance(nullptr);
+}
+
+}  // namespace
+
+RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders) {
+    if (arguments.empty() || arguments[0].empty() ||
+        std::wcschr(switch_leaders, arguments[0][0]) == nullptr) {
+        return RunMode::kRun;
+    }
+    const wchar_t* word = arguments[0].c_str() + 1;
+    if (SameWord(word, kInstallSwitch)) {
+        return RunMode::kInstall;
+    }
+    if (SameWord(word, kRemoveSwitch)) {
+        return RunMode::kRemove;
+    }
+    return RunMode::kIgnore;
+}
+
+int RunProgram(const std::vector<std::wstring>& arguments) {
+    switch (ParseRunMode(arguments, kSwitchLeaders)) {
+        case RunMode::kInstall:
+            InstallAsService();
+            SetServiceDescription();
+            break;
+        case RunMode::kRemove:
+            RemoveAsService();
+            break;
+        case RunMode::kIgnore:
+            break;
+        case RunMode::kRun:
+            RunServiceThenNativeMessaging();
+            break;
+    }
     return 0;
 }

@@ -4,5 +4,21 @@
 #include <string>
 #include <vector>
 
+// What the first argument asks for.
+enum class RunMode {
+    kRun,      // no switch: the service dispatcher, then one native-messaging request
+    kInstall,  // install and start the service
+    kRemove,   // stop and remove the service
+    kIgnore,   // a switch of no meaning: nothing is done
+};
+
+// Switches start with one of these characters: "-" and "/" on Windows, only "-" on Linux,
+// where a first argument starting with "/" is a path (Firefox passes its host manifest's).
+extern const wchar_t* const kSwitchLeaders;
+
+// Looks at the first argument only. A switch word is compared whole, ignoring the case of
+// the letters A to Z and nothing else.
+RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders);
+
 // Runs the program with its arguments (without the program name); returns the exit code.
 int RunProgram(const std::vector<std::wstring>& arguments);

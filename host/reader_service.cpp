@@ -1,0 +1,86 @@
+// The reader service's start, worker and stop.
+#include "host/reader_service.h"
+
+#include <chrono>
+#include <cwchar>
+#include <string>
+#include <thread>
+
+#include "host/service_names.h"
+#include "platform/text_conversion.h"
+#include "request/config.h"
+#include "request/read_card.h"
+
+namespace {
+
+constexpr const wchar_t* kOpenFailedFormat = L"WebSocket server not listening on %ls:%u: %ls";
+constexpr std::size_t kOpenFailedRoom = 512;
+
+// A service has no desktop: a message box there would wait for a click that never comes and
+// hold the worker forever, so an oversized reply is written to the service's log instead.
+void WriteReplyTooLargeEvent(const char* text, const char* caption) {
+    CServiceBase* service = ServiceInstance();
+    if (service != nullptr) {
+        std::wstring message = AnsiToWide(caption) + L" " + AnsiToWide(text);
+        service->WriteErrorEvent(message.c_str());
+    }
+}
+
+}  // namespace
+
+CIdReaderService::CIdReaderService(WebSocketServer::CommandHandler handler)
+    : CServiceBase(kServiceName, kServiceWin32OwnProcess, kServiceStartPending,
+                   kServiceAcceptStop | kServiceAcceptShutdown),
+      stopping_(false),
+      worker_queued_(false),
+      server_(handler) {}
+
+CIdReaderService::~CIdReaderService() {
+    // A service left running by its owner is stopped first, so that the worker never
+    // outlives the server it uses.
+    if (worker_queued_ && !stopping_) {
+        StopHook();
+    }
+}
+
+void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
+    SetReplyTooLargeNotifier(WriteReplyTooLargeEvent);
+    BindSettings bind = ReadBindSettings(ConfigFilePath());
+    // A server that does not open leaves the service running: the worker keeps trying to
+    // serve, and the log says why nobody can connect.
+    if (!server_.Open(bind.ip, bind.port)) {
+        wchar_t message[kOpenFailedRoom] = {};
+        std::swprintf(message, kOpenFailedRoom, kOpenFailedFormat, AnsiToWide(bind.ip).c_str(),
+                      static_cast<unsigned>(bind.port), server_.ErrorText());
+        WriteErrorEvent(message);
+    }
+    std::uint32_t error = QueueLongWorkItem(RequestWorker, this);
+    if (error != 0) {
+        throw error;
+    }
+    worker_queued_ = true;
+}
+
+void CIdReaderService::RequestWorker(void* context) {
+    auto* service = static_cast<CIdReaderService*>(context);
+    while (!service->stopping_) {
+        service->server_.Serve();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kWorkerPauseMilliseconds));
+    }
+    // The last touch of the service: after this the stopper may release everything.
+    service->stopped_.Set();
+}
+
+void CIdReaderService::StopHook() {
+    stopping_ = true;
+    server_.StopListening();
+    if (worker_queued_ && !stopped_.Wait(kStopWaitMilliseconds)) {
+        // A client holds the worker in its connection. Cutting the connection makes its
+        // next receive or send fail; the server's buffers are released only once the worker
+        // has left them.
+        server_.InterruptConnection();
+        stopped_.Wait(kWaitForever);
+    }
+    server_.Close();
+    SetReplyTooLargeNotifier(nullptr);
+}

@@ -1,0 +1,107 @@
+// The framework under systemd: a Type=notify unit reports through sd_notify, logs to syslog,
+// and is stopped with SIGTERM.
+#include <pthread.h>
+#include <signal.h>
+#include <syslog.h>
+#include <systemd/sd-daemon.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "host/service_base.h"
+#include "platform/text_conversion.h"
+
+namespace {
+
+// systemd starts a Type=notify service with the address of its notification socket here.
+constexpr const char* kNotifySocketVariable = "NOTIFY_SOCKET";
+
+const char* StateText(std::uint32_t state) {
+    switch (state) {
+        case kServiceStopped:
+            return "Stopped";
+        case kServiceStartPending:
+            return "Start pending";
+        case kServiceStopPending:
+            return "Stop pending";
+        case kServiceRunning:
+            return "Running";
+        case kServiceContinuePending:
+            return "Continue pending";
+        case kServicePausePending:
+            return "Pause pending";
+        case kServicePaused:
+            return "Paused";
+        default:
+            return "Unknown";
+    }
+}
+
+// Tells systemd of each state: READY=1 when running, STOPPING=1 when a stop begins, the exit
+// code of a failed start as ERRNO=, and every state as a STATUS= text.
+class SystemdServiceSink : public ServiceStatusSink {
+public:
+    void SetStatus(const ServiceStatus& status) override {
+        std::string message;
+        if (status.current_state == kServiceRunning) {
+            message += "READY=1\n";
+        } else if (status.current_state == kServiceStopPending) {
+            message += "STOPPING=1\n";
+        }
+        message += "STATUS=";
+        message += StateText(status.current_state);
+        if (status.check_point != 0) {
+            message += " (" + std::to_string(status.check_point) + ")";
+        }
+        if (status.current_state == kServiceStopped && status.win32_exit_code != 0) {
+            message += "\nERRNO=" + std::to_string(status.win32_exit_code);
+        }
+        sd_notify(0, message.c_str());
+    }
+
+    void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {
+        std::string name = WideToUtf8(source);
+        openlog(name.c_str(), LOG_PID, LOG_DAEMON);
+        syslog(LOG_ERR, "%s: %s", name.c_str(), WideToUtf8(message).c_str());
+        closelog();
+    }
+};
+
+}  // namespace
+
+ServiceStatusSink& SystemServiceSink() {
+    static SystemdServiceSink sink;
+    return sink;
+}
+
+std::uint32_t RunServiceDispatcher() {
+    CServiceBase* service = ServiceInstance();
+    const char* notify_socket = std::getenv(kNotifySocketVariable);
+    if (service == nullptr || notify_socket == nullptr || notify_socket[0] == '\0') {
+        return kErrorFailedServiceControllerConnect;
+    }
+    // The stop signals are taken here, by this thread, as the dispatcher's thread takes the
+    // control requests; every thread started from now on inherits the blocked set.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGTERM);
+    sigaddset(&stop_signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+    std::thread service_main([service] {
+        std::wstring name = service->Name();
+        wchar_t* argv[] = {name.data(), nullptr};
+        service->HandleStart(1, argv);
+    });
+    service_main.join();
+
+    while (service->Status().current_state != kServiceStopped) {
+        int signal_number = 0;
+        if (sigwait(&stop_signals, &signal_number) == 0) {
+            service->HandleControl(kServiceControlStop);
+        }
+    }
+    return 0;
+}

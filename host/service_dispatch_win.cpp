@@ -1,0 +1,77 @@
+// The service control manager's side of the framework: dispatcher, service main function,
+// control handler, status reports and event-log entries.
+#include <windows.h>
+
+#include "host/service_base.h"
+
+namespace {
+
+SERVICE_STATUS_HANDLE g_status_handle = nullptr;
+
+// Reports to the service control manager and writes to the application event log.
+class WindowsServiceSink : public ServiceStatusSink {
+public:
+    void SetStatus(const ServiceStatus& status) override {
+        SERVICE_STATUS native = {};
+        native.dwServiceType = status.service_type;
+        native.dwCurrentState = status.current_state;
+        native.dwControlsAccepted = status.controls_accepted;
+        native.dwWin32ExitCode = status.win32_exit_code;
+        native.dwServiceSpecificExitCode = status.service_specific_exit_code;
+        native.dwCheckPoint = status.check_point;
+        native.dwWaitHint = status.wait_hint;
+        SetServiceStatus(g_status_handle, &native);
+    }
+
+    void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {
+        HANDLE event_source = RegisterEventSourceW(nullptr, source);
+        if (event_source == nullptr) {
+            return;
+        }
+        LPCWSTR strings[2] = {source, message};
+        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 2, 0, strings, nullptr);
+        DeregisterEventSource(event_source);
+    }
+};
+
+void WINAPI ServiceControlHandler(DWORD control) {
+    CServiceBase* service = ServiceInstance();
+    if (service != nullptr) {
+        service->HandleControl(control);
+    }
+}
+
+void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
+    CServiceBase* service = ServiceInstance();
+    if (service == nullptr) {
+        return;
+    }
+    g_status_handle = RegisterServiceCtrlHandlerW(service->Name(), ServiceControlHandler);
+    // Without a handle nothing can be reported; the service manager sees the start fail.
+    if (g_status_handle == nullptr) {
+        return;
+    }
+    service->HandleStart(argc, argv);
+}
+
+}  // namespace
+
+ServiceStatusSink& SystemServiceSink() {
+    static WindowsServiceSink sink;
+    return sink;
+}
+
+std::uint32_t RunServiceDispatcher() {
+    CServiceBase* service = ServiceInstance();
+    if (service == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    SERVICE_TABLE_ENTRYW table[] = {
+        {const_cast<LPWSTR>(service->Name()), ServiceMain},
+        {nullptr, nullptr},
+    };
+    if (StartServiceCtrlDispatcherW(table)) {
+        return 0;
+    }
+    return GetLastError();
+}

@@ -1,0 +1,277 @@
+// The service installer under systemd: a unit file of Type=notify for the program, and
+// systemctl to reload, enable, start, stop and disable it.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/console_output.h"
+#include "host/service_installer.h"
+#include "host/service_names.h"
+#include "platform/module_path.h"
+#include "platform/text_conversion.h"
+
+extern char** environ;
+
+namespace {
+
+// Where unit files are written and which program manages them; tests point both at their
+// own doubles.
+constexpr const char* kUnitDirectoryVariable = "VORN_SYSTEMD_UNIT_DIR";
+constexpr const char* kSystemctlVariable = "VORN_SYSTEMCTL";
+constexpr const char* kDefaultUnitDirectory = "/etc/systemd/system";
+constexpr const char* kDefaultSystemctl = "systemctl";
+constexpr const char* kUnitSuffix = ".service";
+// The photo decoder exchanges temporary files in the current directory: the service runs in
+// a state directory of its own, which systemd creates for it.
+constexpr const char* kStateDirectoryRoot = "/var/lib/";
+constexpr const char* kDescriptionKey = "Description=";
+constexpr std::uint32_t kPathLimit = 4096;
+
+std::string Setting(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0' ? value : fallback;
+}
+
+std::string UnitName() {
+    return WideToUtf8(kServiceName) + kUnitSuffix;
+}
+
+std::string UnitDirectory() {
+    return Setting(kUnitDirectoryVariable, kDefaultUnitDirectory);
+}
+
+std::string UnitPath() {
+    return UnitDirectory() + "/" + UnitName();
+}
+
+// Runs systemctl with the arguments; returns its exit status (-1 when it could not be run)
+// and, when asked, the first line of what it printed.
+int Systemctl(const std::vector<std::string>& arguments, std::string* first_line = nullptr) {
+    std::string program = Setting(kSystemctlVariable, kDefaultSystemctl);
+    std::vector<std::string> words = {program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    int output[2];
+    if (pipe(output) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, output[0]);
+    pid_t child = 0;
+    int spawned = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    std::string printed;
+    char chunk[256];
+    ssize_t count = 0;
+    while (spawned == 0 && (count = read(output[0], chunk, sizeof(chunk))) != 0) {
+        if (count < 0 && errno != EINTR) {
+            break;
+        }
+        if (count > 0) {
+            printed.append(chunk, static_cast<std::size_t>(count));
+        }
+    }
+    close(output[0]);
+    if (spawned != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (first_line != nullptr) {
+        *first_line = printed.substr(0, printed.find('\n'));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// An exit status as the code printed after "w/err".
+unsigned long StatusCode(int status) {
+    return static_cast<unsigned long>(status & 0xFFFF);
+}
+
+// The program path as one word of a unit file's command line.
+std::string CommandWord(const std::string& path) {
+    std::string word;
+    bool quote = path.find_first_of(" \t\"'\\;") != std::string::npos;
+    for (char c : path) {
+        if (c == '%') {
+            word += "%%";
+        } else if (quote && (c == '"' || c == '\\')) {
+            word += '\\';
+            word += c;
+        } else {
+            word += c;
+        }
+    }
+    return quote ? "\"" + word + "\"" : word;
+}
+
+std::string UnitText(const std::string& program) {
+    std::string name = WideToUtf8(kServiceName);
+    std::ostringstream unit;
+    unit << "# " << WideToUtf8(kServiceDisplayName) << "\n"
+         << "[Unit]\n"
+         << kDescriptionKey << WideToUtf8(kServiceDescription) << "\n"
+         << "After=network.target\n\n"
+         << "[Service]\n"
+         << "Type=notify\n"
+         << "ExecStart=" << CommandWord(program) << "\n"
+         << "StateDirectory=" << name << "\n"
+         << "WorkingDirectory=" << kStateDirectoryRoot << name << "\n"
+         << "Restart=on-failure\n"
+         << "RestartSec=5\n\n"
+         << "[Install]\n"
+         << "WantedBy=multi-user.target\n";
+    return unit.str();
+}
+
+bool WriteNewFile(const std::string& path, const std::string& text, int* error) {
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) {
+        *error = errno;
+        return false;
+    }
+    std::size_t written = 0;
+    while (written < text.size()) {
+        ssize_t count = write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            *error = errno;
+            close(fd);
+            unlink(path.c_str());
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    close(fd);
+    return true;
+}
+
+// The states systemd reports while a unit is on its way down, and once it is down.
+bool IsStopping(const std::string& state) {
+    return state == "deactivating";
+}
+bool IsStopped(const std::string& state) {
+    return state == "inactive" || state == "failed";
+}
+bool IsRunning(const std::string& state) {
+    return state == "active" || state == "activating" || state == "reloading";
+}
+
+}  // namespace
+
+void InstallAsService() {
+    char program[kPathLimit] = {};
+    if (ModuleFileNameA(program, kPathLimit) == 0) {
+        ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(errno));
+        return;
+    }
+    std::string directory = UnitDirectory();
+    if (access(directory.c_str(), W_OK | X_OK) != 0) {
+        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
+        return;
+    }
+    int error = 0;
+    if (access(UnitPath().c_str(), F_OK) == 0) {
+        ConsolePrint(kCreateServiceFailedFormat, kErrorServiceExists);
+        return;
+    }
+    if (!WriteNewFile(UnitPath(), UnitText(program), &error)) {
+        ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(error));
+        return;
+    }
+    int status = Systemctl({"daemon-reload"});
+    if (status == 0) {
+        status = Systemctl({"enable", UnitName()});
+    }
+    if (status != 0) {
+        ConsolePrint(kCreateServiceFailedFormat, StatusCode(status));
+        return;
+    }
+    ConsolePrint(kInstalledFormat, kServiceName);
+    if (Systemctl({"start", UnitName()}) != 0) {
+        ConsolePrint(kStartFailedFormat, kServiceName);
+    }
+}
+
+void SetServiceDescription() {
+    std::ifstream in(UnitPath());
+    if (!in) {
+        return;
+    }
+    std::string text;
+    std::string line;
+    std::string wanted = kDescriptionKey + WideToUtf8(kServiceDescription);
+    bool changed = false;
+    while (std::getline(in, line)) {
+        if (line.rfind(kDescriptionKey, 0) == 0 && line != wanted) {
+            line = wanted;
+            changed = true;
+        }
+        text += line + "\n";
+    }
+    in.close();
+    if (!changed) {
+        return;
+    }
+    std::ofstream out(UnitPath(), std::ios::trunc);
+    out << text;
+    out.close();
+    if (out) {
+        Systemctl({"daemon-reload"});
+    }
+}
+
+void RemoveAsService() {
+    if (access(UnitDirectory().c_str(), W_OK | X_OK) != 0) {
+        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
+        return;
+    }
+    if (access(UnitPath().c_str(), F_OK) != 0) {
+        ConsolePrint(kOpenServiceFailedFormat, kErrorServiceDoesNotExist);
+        return;
+    }
+    std::string state;
+    Systemctl({"is-active", UnitName()}, &state);
+    // As a stop request to a service that does not run fails, nothing is said for it.
+    if (IsRunning(state) && Systemctl({"stop", "--no-block", UnitName()}) == 0) {
+        ConsolePrint(kStoppingFormat, kServiceName);
+        auto pause = std::chrono::milliseconds(kStopPollMilliseconds);
+        std::this_thread::sleep_for(pause);
+        Systemctl({"is-active", UnitName()}, &state);
+        while (IsStopping(state)) {
+            ConsolePrint(kStillStopping);
+            std::this_thread::sleep_for(pause);
+            Systemctl({"is-active", UnitName()}, &state);
+        }
+        ConsolePrint(IsStopped(state) ? kStoppedFormat : kFailedToStopFormat, kServiceName);
+    }
+    Systemctl({"disable", UnitName()});
+    if (unlink(UnitPath().c_str()) != 0) {
+        ConsolePrint(kDeleteServiceFailedFormat, static_cast<unsigned long>(errno));
+        return;
+    }
+    Systemctl({"daemon-reload"});
+    ConsolePrint(kRemovedFormat, kServiceName);
+}

@@ -1,0 +1,93 @@
+// The service installer on the Windows service control manager.
+#include <windows.h>
+
+#include "host/console_output.h"
+#include "host/service_installer.h"
+#include "host/service_names.h"
+
+namespace {
+
+constexpr DWORD kModulePathLimit = 260;
+constexpr DWORD kInstallManagerAccess = SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE;
+constexpr DWORD kInstallServiceAccess = SERVICE_QUERY_STATUS | SERVICE_START;
+constexpr DWORD kRemoveServiceAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS;
+
+}  // namespace
+
+void InstallAsService() {
+    wchar_t path[kModulePathLimit] = {};
+    if (GetModuleFileNameW(nullptr, path, kModulePathLimit) == 0) {
+        ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(GetLastError()));
+        return;
+    }
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, kInstallManagerAccess);
+    if (manager == nullptr) {
+        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(GetLastError()));
+        return;
+    }
+    // The image path is registered as it is: unquoted and without arguments. The empty
+    // dependency list is a double-NUL text.
+    SC_HANDLE service =
+        CreateServiceW(manager, kServiceName, kServiceDisplayName, kInstallServiceAccess,
+                       SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path,
+                       nullptr, nullptr, L"\0", nullptr, nullptr);
+    if (service == nullptr) {
+        ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
+        CloseServiceHandle(manager);
+        return;
+    }
+    ConsolePrint(kInstalledFormat, kServiceName);
+    if (!StartServiceW(service, 0, nullptr)) {
+        ConsolePrint(kStartFailedFormat, kServiceName);
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+void SetServiceDescription() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (manager == nullptr) {
+        return;
+    }
+    SC_HANDLE service = OpenServiceW(manager, kServiceName, SERVICE_CHANGE_CONFIG);
+    if (service != nullptr) {
+        SERVICE_DESCRIPTIONW description = {const_cast<LPWSTR>(kServiceDescription)};
+        ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+void RemoveAsService() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager == nullptr) {
+        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(GetLastError()));
+        return;
+    }
+    SC_HANDLE service = OpenServiceW(manager, kServiceName, kRemoveServiceAccess);
+    if (service == nullptr) {
+        ConsolePrint(kOpenServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
+        CloseServiceHandle(manager);
+        return;
+    }
+    SERVICE_STATUS status = {};
+    if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+        ConsolePrint(kStoppingFormat, kServiceName);
+        Sleep(kStopPollMilliseconds);
+        while (QueryServiceStatus(service, &status) &&
+               status.dwCurrentState == SERVICE_STOP_PENDING) {
+            ConsolePrint(kStillStopping);
+            Sleep(kStopPollMilliseconds);
+        }
+        ConsolePrint(
+            status.dwCurrentState == SERVICE_STOPPED ? kStoppedFormat : kFailedToStopFormat,
+            kServiceName);
+    }
+    if (DeleteService(service)) {
+        ConsolePrint(kRemovedFormat, kServiceName);
+    } else {
+        ConsolePrint(kDeleteServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
+    }
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}

@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""The "-install" and "-remove" switches on Linux: the unit file they write and remove, the
+systemctl calls they make and the lines they print, with the unit folder and systemctl
+pointed at the test's own through VORN_SYSTEMD_UNIT_DIR and VORN_SYSTEMCTL.
+
+    VORN_BUILD_DIR=build/linux python3 installer_linux_e2e.py
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from program_folder import ProgramFolder  # noqa: E402
+
+UNIT = "VornIdReader.service"
+RUN_TIMEOUT = 30
+
+
+class Installer(unittest.TestCase):
+    def setUp(self):
+        self.folder = ProgramFolder()
+        self.scratch = tempfile.mkdtemp(prefix="vorn-units-")
+        self.units = os.path.join(self.scratch, "system")
+        os.mkdir(self.units)
+        self.log = os.path.join(self.scratch, "calls.log")
+        self.states = os.path.join(self.scratch, "states")
+        self.set_states("inactive")
+        self.fail = ""
+
+    def tearDown(self):
+        shutil.rmtree(self.scratch, ignore_errors=True)
+        self.folder.remove()
+
+    def set_states(self, *states):
+        with open(self.states, "w", encoding="utf-8") as f:
+            f.write("\n".join(states) + "\n")
+
+    def run_program(self, switch, program=None):
+        environment = dict(os.environ, VORN_SYSTEMD_UNIT_DIR=self.units,
+                           VORN_SYSTEMCTL=os.path.join(HERE, "fake_systemctl.py"),
+                           FAKE_SYSTEMCTL_LOG=self.log, FAKE_SYSTEMCTL_STATES=self.states,
+                           FAKE_SYSTEMCTL_FAIL=self.fail)
+        environment.pop("NOTIFY_SOCKET", None)
+        done = subprocess.run([program or self.folder.program, switch], env=environment,
+                              stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=RUN_TIMEOUT)
+        self.assertEqual(done.returncode, 0)
+        return done.stdout.decode("utf-8")
+
+    def calls(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log, encoding="utf-8") as f:
+            return f.read().splitlines()
+
+    def unit_text(self):
+        with open(os.path.join(self.units, UNIT), encoding="utf-8") as f:
+            return f.read()
+
+    def test_install_writes_the_unit_and_starts_it(self):
+        self.assertEqual(self.run_program("-install"), "VornIdReader is installed.\n")
+        unit = self.unit_text()
+        for line in ("Description=此服响应来自本机网络关于二代证阅读器读卡请求",
+                     "Type=notify", "ExecStart=" + self.folder.program,
+                     "WorkingDirectory=/var/lib/VornIdReader", "StateDirectory=VornIdReader",
+                     "WantedBy=multi-user.target"):
+            self.assertIn(line + "\n", unit)
+        self.assertEqual(self.calls(), ["daemon-reload", "enable " + UNIT, "start " + UNIT])
+
+    def test_switch_word_in_any_case(self):
+        self.assertEqual(self.run_program("-INSTALL"), "VornIdReader is installed.\n")
+        self.assertEqual(self.run_program("-Remove"), "VornIdReader is removed.\n")
+        # On Linux "/" does not start a switch: this is a path, and nothing is installed.
+        self.run_program("/install")
+        self.assertFalse(os.path.exists(os.path.join(self.units, UNIT)))
+
+    def test_install_twice_fails_at_create(self):
+        self.run_program("-install")
+        self.assertEqual(self.run_program("-install"), "CreateService failed w/err 0x00000431\n")
+
+    def test_install_twice_updates_the_description(self):
+        self.run_program("-install")
+        path = os.path.join(self.units, UNIT)
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(text.replace("Description=此服", "Description=old "))
+        self.run_program("-install")
+        self.assertIn("Description=此服响应来自本机网络关于二代证阅读器读卡请求\n", self.unit_text())
+
+    def test_service_that_fails_to_start_stays_installed(self):
+        self.fail = "start"
+        self.assertEqual(self.run_program("-install"),
+                         "VornIdReader is installed.\nVornIdReader start service failed.\n")
+        self.assertTrue(os.path.exists(os.path.join(self.units, UNIT)))
+
+    def test_program_path_with_blanks_is_quoted(self):
+        spaced = ProgramFolder(name_with_space=True)
+        try:
+            self.run_program("-install", program=spaced.program)
+            self.assertIn('ExecStart="%s"\n' % spaced.program, self.unit_text())
+        finally:
+            spaced.remove()
+
+    def test_unit_folder_missing(self):
+        os.rmdir(self.units)
+        self.assertEqual(self.run_program("-install"), "OpenSCManager failed w/err 0x00000002\n")
+        self.assertEqual(self.run_program("-remove"), "OpenSCManager failed w/err 0x00000002\n")
+
+    def test_remove_a_running_service_waits_while_it_stops(self):
+        self.run_program("-install")
+        self.set_states("active", "deactivating", "deactivating", "inactive")
+        started = time.monotonic()
+        output = self.run_program("-remove")
+        self.assertGreaterEqual(time.monotonic() - started, 2.9)
+        self.assertEqual(output, "Stopping VornIdReader...\nVornIdReader is stopped.\n"
+                                 "VornIdReader is removed.\n")
+        self.assertEqual(self.calls()[3:], ["is-active " + UNIT, "stop --no-block " + UNIT,
+                                            "is-active " + UNIT, "is-active " + UNIT,
+                                            "is-active " + UNIT, "disable " + UNIT,
+                                            "daemon-reload"])
+        self.assertFalse(os.path.exists(os.path.join(self.units, UNIT)))
+
+    def test_remove_a_service_that_does_not_stop(self):
+        self.run_program("-install")
+        self.set_states("active", "active")
+        self.assertEqual(self.run_program("-remove"), "Stopping VornIdReader.\n"
+                         "VornIdReader failed to stop.\nVornIdReader is removed.\n")
+
+    def test_remove_a_stopped_service(self):
+        self.run_program("-install")
+        self.assertEqual(self.run_program("-remove"), "VornIdReader is removed.\n")
+        self.assertNotIn("stop --no-block " + UNIT, self.calls())
+
+    def test_remove_what_is_not_installed(self):
+        self.assertEqual(self.run_program("-remove"), "OpenService failed w/err 0x00000424\n")
+        self.assertEqual(self.calls(), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""The program run as systemd runs a Type=notify service, with a notify socket of the test's
+own, read through the WebSocket endpoint and stopped with SIGTERM.
+
+    VORN_BUILD_DIR=build/linux python3 service_linux_e2e.py
+"""
+
+import json
+import os
+import signal
+import socket
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from notify_socket import NotifySocket  # noqa: E402
+from program_folder import ProgramFolder, free_port  # noqa: E402
+from ws_client import WebSocketClient  # noqa: E402
+
+READY_TIMEOUT = 15.0
+EXIT_TIMEOUT = 20.0
+
+
+class ServiceUnderSystemd(unittest.TestCase):
+    def setUp(self):
+        self.folder = ProgramFolder()
+        self.port = free_port()
+        self.folder.write_config(self.port)
+        self.notify = NotifySocket()
+        self.process = None
+
+    def tearDown(self):
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.notify.close()
+        self.folder.remove()
+
+    def start(self):
+        environment = dict(os.environ, NOTIFY_SOCKET=self.notify.path)
+        self.process = subprocess.Popen([self.folder.program], cwd=self.folder.path,
+                                        env=environment, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.assertTrue(self.notify.wait_for("READY=1", READY_TIMEOUT),
+                        "no READY=1 among %r" % self.notify.messages)
+
+    def stop(self):
+        """Sends SIGTERM and returns the seconds until the process ended."""
+        started = time.monotonic()
+        self.process.send_signal(signal.SIGTERM)
+        stdout, _ = self.process.communicate(timeout=EXIT_TIMEOUT)
+        took = time.monotonic() - started
+        self.assertEqual(self.process.returncode, 0)
+        # Started by the service manager, nothing is written to the journal's standard output.
+        self.assertEqual(stdout, b"")
+        self.assertTrue(self.notify.wait_for("STOPPING=1", 1.0))
+        self.assertTrue(self.notify.wait_for("STATUS=Stopped", 1.0), self.notify.messages)
+        return took
+
+    def test_reads_every_sample_card_over_one_connection(self):
+        self.start()
+        with WebSocketClient(self.port) as client:
+            client.handshake()
+            for card in self.folder.sample_cards():
+                self.folder.lay_card(card)
+                client.send_frame("readcard")
+                reply = json.loads(client.receive_message())
+                self.assertEqual(reply["ID"], self.folder.card_id(card), card)
+                self.assertEqual(reply["result"], 0, reply["errmsg"])
+            self.folder.lay_card(None)
+            client.send_frame("readcard")
+            reply = json.loads(client.receive_message())
+            self.assertNotEqual(reply["result"], 0)
+            self.assertTrue(reply["errmsg"].startswith("寻卡失败("), reply["errmsg"])
+            # A ping is a request like any other.
+            self.folder.lay_card("resident_dated.ini")
+            client.send_frame("readcard", opcode=0x9)
+            self.assertEqual(json.loads(client.receive_message())["ID"], "450103199207152538")
+        self.assertLess(self.stop(), 1.0)
+
+    def test_second_client_waits_until_the_first_disconnects(self):
+        self.start()
+        first = WebSocketClient(self.port)
+        first.handshake()
+        second = WebSocketClient(self.port)
+        second.sock.sendall(b"GET / HTTP/1.1\r\nSec-WebSocket-Key: abc\r\n\r\n")
+        self.assertTrue(second.silent_for(0.5))
+        first.send_frame("readcard")
+        self.assertEqual(json.loads(first.receive_message())["result"], 0)
+        first.close()
+        self.assertTrue(second.receive_exactly(12) == b"HTTP/1.1 101")
+        second.close()
+        self.stop()
+
+    def test_other_messages_end_the_connection_without_reply(self):
+        self.start()
+        for message, opcode in (("readcard\n", 1), ("READCARD", 1), ("", 1),
+                                ('"readidbase"', 1), ("", 0x8), ("readcard", 0x8)):
+            with WebSocketClient(self.port) as client:
+                client.handshake()
+                client.send_frame(message, opcode=opcode)
+                self.assertTrue(client.closed_by_server(), (message, opcode))
+        with WebSocketClient(self.port) as client:
+            client.handshake()
+            client.send_frame("readcard", masked=False)
+            self.assertTrue(client.closed_by_server())
+        # The service still answers afterwards.
+        with WebSocketClient(self.port) as client:
+            client.handshake()
+            client.send_frame("readcard")
+            self.assertEqual(json.loads(client.receive_message())["result"], 0)
+        self.stop()
+
+    def test_stop_with_an_idle_connected_client(self):
+        self.start()
+        client = WebSocketClient(self.port)
+        client.handshake()
+        took = self.stop()
+        self.assertGreater(took, 4.5)
+        self.assertLess(took, 8.0)
+        self.assertTrue(client.closed_by_server(timeout=1.0))
+        client.close()
+        # Everything was released, and a service started again at once listens on the port,
+        # past the connection that lingers after the server closed it.
+        self.notify.messages = []
+        self.start()
+        with WebSocketClient(self.port) as again:
+            again.handshake()
+            again.send_frame("readcard")
+            self.assertEqual(json.loads(again.receive_message())["result"], 0)
+        self.stop()
+
+    def test_port_in_use_leaves_the_service_running_and_stoppable(self):
+        with socket.socket() as holder:
+            holder.bind(("127.0.0.1", self.port))
+            holder.listen(1)
+            self.start()
+            time.sleep(0.3)
+            self.assertIsNone(self.process.poll())
+            self.assertLess(self.stop(), 1.0)
+
+    def test_status_reports(self):
+        self.start()
+        self.stop()
+        first = self.notify.messages[0].split("\n")
+        self.assertIn("STATUS=Start pending", " ".join(first))
+        ready = [m for m in self.notify.messages if "READY=1" in m.split("\n")]
+        self.assertIn("STATUS=Running", ready[0].split("\n"))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

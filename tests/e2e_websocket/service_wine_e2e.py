@@ -1,0 +1,145 @@
+#!/usr/bin/env python3
+"""The Windows program as a real service under Wine's service control manager: installed and
+started with "-install", checked with "sc query", read through the WebSocket endpoint, and
+stopped and removed with "-remove".
+
+    VORN_BUILD_DIR=build/windows-x64 python3 service_wine_e2e.py -- RUNNER...
+
+RUNNER starts a Windows program in the build's Wine prefix, for example
+"scripts/wine-run.sh --prefix build/windows-x64/wineprefix"; it also runs Wine's own "sc".
+"""
+
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from program_folder import ProgramFolder, free_port  # noqa: E402
+from ws_client import WebSocketClient  # noqa: E402
+
+RUNNER = []
+RUN_TIMEOUT = 120
+START_TIMEOUT = 60.0
+
+
+def run(arguments, timeout=RUN_TIMEOUT):
+    """Runs a program of the prefix and returns its exit code and standard output.
+
+    The output goes through a file, not a pipe: the first program of a Wine session starts
+    the session's own processes, which inherit its handles and outlive it, and a pipe would
+    not end before they do."""
+    with tempfile.TemporaryFile() as output:
+        done = subprocess.run(RUNNER + arguments, stdin=subprocess.DEVNULL, stdout=output,
+                              stderr=subprocess.DEVNULL, timeout=timeout)
+        output.seek(0)
+        text = output.read().decode("utf-8", "replace").replace("\r\n", "\n")
+    return done.returncode, text
+
+
+def service_state():
+    """The state number that "sc query" reports for the service, or None."""
+    _, text = run(["sc", "query", "VornIdReader"])
+    for line in text.splitlines():
+        if line.strip().startswith("STATE"):
+            return int(line.split(":")[1].split()[0])
+    return None
+
+
+def wait_until_listening(port, timeout):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=2):
+                return True
+        except OSError:
+            time.sleep(0.5)
+    return False
+
+
+class ServiceUnderWine(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # Wine ends its service manager, and every service with it, a few seconds after the
+        # last ordinary program of the prefix has ended. A command interpreter waiting on
+        # input that never comes keeps the prefix's session alive while the tests run.
+        cls.session = subprocess.Popen(RUNNER + ["cmd.exe"], stdin=subprocess.PIPE,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.stdin.close()
+        try:
+            cls.session.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            cls.session.kill()
+            cls.session.wait()
+
+    def setUp(self):
+        self.folder = ProgramFolder()
+        self.port = free_port()
+        self.folder.write_config(self.port)
+        # A service left by an earlier, interrupted run would make the install fail.
+        run([self.folder.program, "-remove"])
+
+    def tearDown(self):
+        run([self.folder.program, "-remove"])
+        self.folder.remove()
+
+    def test_install_serve_and_remove(self):
+        code, text = run([self.folder.program, "-install"])
+        self.assertEqual(code, 0)
+        self.assertEqual(text, "VornIdReader is installed.\n")
+        self.assertTrue(wait_until_listening(self.port, START_TIMEOUT), "service not listening")
+        self.assertEqual(service_state(), 4, "RUNNING")
+
+        with WebSocketClient(self.port, timeout=60) as client:
+            client.handshake()
+            for card in self.folder.sample_cards():
+                self.folder.lay_card(card)
+                client.send_frame("readcard")
+                reply = json.loads(client.receive_message())
+                self.assertEqual(reply["ID"], self.folder.card_id(card), card)
+                self.assertEqual(reply["result"], 0, reply["errmsg"])
+            client.send_frame("readcard\n")
+            self.assertTrue(client.closed_by_server())
+
+        _, text = run([self.folder.program, "-install"])
+        self.assertEqual(text, "CreateService failed w/err 0x00000431\n")
+
+        # An idle service stops within the first second: no dots.
+        _, text = run([self.folder.program, "-remove"])
+        self.assertEqual(text, "Stopping VornIdReader.\nVornIdReader is stopped.\n"
+                               "VornIdReader is removed.\n")
+        self.assertIsNone(service_state())
+        _, text = run([self.folder.program, "-remove"])
+        self.assertEqual(text, "OpenService failed w/err 0x00000424\n")
+
+    def test_remove_waits_for_a_client_that_holds_the_worker(self):
+        run([self.folder.program, "-install"])
+        self.assertTrue(wait_until_listening(self.port, START_TIMEOUT))
+        client = WebSocketClient(self.port, timeout=60)
+        self.addCleanup(client.close)
+        client.handshake()
+        started = time.monotonic()
+        _, text = run([self.folder.program, "-remove"])
+        took = time.monotonic() - started
+        # The stop request returns once the control handler has run the stop, which waits
+        # five seconds for the client before cutting it: the service is stopped by then.
+        self.assertGreater(took, 4.5)
+        self.assertLess(took, 20.0)
+        self.assertEqual(text, "Stopping VornIdReader.\nVornIdReader is stopped.\n"
+                               "VornIdReader is removed.\n")
+        self.assertTrue(client.closed_by_server(timeout=5))
+
+
+if __name__ == "__main__":
+    if "--" in sys.argv:
+        cut = sys.argv.index("--")
+        RUNNER = sys.argv[cut + 1:]
+        sys.argv = sys.argv[:cut]
+    unittest.main(verbosity=2)

@@ -1,0 +1,38 @@
+// A WebSocket client of the tests' own that speaks raw frames over a loopback connection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "websocket/socket_api.h"
+
+constexpr const char* kLoopback = "127.0.0.1";
+
+// One connection to the server under test; every call blocks until its bytes came.
+class TestClient {
+public:
+    explicit TestClient(std::uint16_t port);
+    ~TestClient();
+    TestClient(const TestClient&) = delete;
+    TestClient& operator=(const TestClient&) = delete;
+
+    bool connected() const { return socket_ != kInvalidSocket; }
+    void Disconnect();
+
+    void Send(const std::string& bytes);
+    // Reads until `size` bytes came or the server closed; returns what came.
+    std::string Receive(std::size_t size);
+    // True when the server ended or reset the connection without sending anything more.
+    bool ClosedByServer();
+
+    // Sends an opening request with the key of the protocol's worked example and returns
+    // the response (the fixed 129 bytes it must be).
+    std::string Handshake();
+    // Sends one masked frame with the text as payload.
+    void SendText(const std::string& text, std::uint8_t first_byte = 0x81);
+    // The payload of one unmasked reply frame; "<closed>" when none came.
+    std::string ReceiveText();
+
+private:
+    SocketHandle socket_;
+};

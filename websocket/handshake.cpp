@@ -1,0 +1,77 @@
+// The parts of the opening handshake that need no socket: key, accept value and response.
+#include "websocket/handshake.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "websocket/base64.h"
+#include "websocket/sha1.h"
+
+namespace {
+
+constexpr const char* kResponseLines[] = {
+    "HTTP/1.1 101 Switching Protocols\r\n",
+    "Upgrade: websocket\r\n",
+    "Connection: Upgrade\r\n",
+    "Sec-WebSocket-Accept: ",
+};
+constexpr const char* kResponseEnd = "\r\n\r\n";
+
+}  // namespace
+
+bool ExtractKey(const char* request, std::size_t received, char (&key)[kKeyTextLimit + 1]) {
+    std::memset(key, 0, sizeof(key));
+    if (request == nullptr) {
+        return false;
+    }
+    // The request is text: whatever follows a NUL byte is not part of it.
+    const void* end = std::memchr(request, 0, received);
+    std::string_view text(request,
+                          end == nullptr ? received : static_cast<const char*>(end) - request);
+    std::size_t marker = text.find(kKeyMarker);
+    if (marker == std::string_view::npos) {
+        return false;
+    }
+    std::string_view rest = text.substr(marker + std::strlen(kKeyMarker));
+    std::size_t length = 0;
+    while (length < rest.size() && length < kKeyTextLimit && rest[length] != '\r' &&
+           rest[length] != '\n') {
+        ++length;
+    }
+    std::memcpy(key, rest.data(), length);
+    return true;
+}
+
+std::unique_ptr<char[]> ComputeAcceptKey(const char* key) {
+    char keyed[kKeyTextLimit + kWebSocketGuidLength + 1] = {};
+    std::strncpy(keyed, key, kKeyTextLimit);
+    std::strcat(keyed, kWebSocketGuid);
+
+    std::uint32_t words[kSha1HashWords] = {};
+    Sha1Digest(keyed, words);
+    std::uint8_t digest[kSha1HashBytes];
+    for (int w = 0; w < kSha1HashWords; ++w) {
+        for (int b = 0; b < 4; ++b) {
+            digest[4 * w + b] = static_cast<std::uint8_t>(words[w] >> (24 - 8 * b));
+        }
+    }
+    return Base64Digest(digest);
+}
+
+std::size_t BuildHandshakeResponse(const char* accept, char* out, std::size_t size) {
+    std::size_t needed = std::strlen(accept) + std::strlen(kResponseEnd) + 1;
+    for (const char* line : kResponseLines) {
+        needed += std::strlen(line);
+    }
+    if (out == nullptr || needed > size) {
+        return 0;
+    }
+    std::memset(out, 0, size);
+    for (const char* line : kResponseLines) {
+        std::strcat(out, line);
+    }
+    std::strcat(out, accept);
+    std::strcat(out, kResponseEnd);
+    return needed - 1;
+}

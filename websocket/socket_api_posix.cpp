@@ -1,0 +1,126 @@
+// BSD sockets for the WebSocket endpoint.
+#include "websocket/socket_api.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+int Fd(SocketHandle socket) {
+    return static_cast<int>(socket);
+}
+
+SocketHandle Handle(int fd) {
+    return fd < 0 ? kInvalidSocket : static_cast<SocketHandle>(fd);
+}
+
+sockaddr_in Ipv4Address(const char* ip, std::uint16_t port) {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof(address));
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr(ip);
+    address.sin_port = htons(port);
+    return address;
+}
+
+}  // namespace
+
+int SocketStartup() {
+    return 0;
+}
+
+void SocketCleanup() {}
+
+int LastSocketError() {
+    return errno;
+}
+
+SocketHandle CreateStreamSocket() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    // Linux refuses to bind a port while connections the server closed linger in TIME_WAIT,
+    // which Windows allows: a service restarted right after cutting a client would not
+    // listen again. On Linux this option permits only that, never a second listener.
+    if (fd >= 0) {
+        int on = 1;
+        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+    }
+    return Handle(fd);
+}
+
+bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
+    sockaddr_in address = Ipv4Address(ip, port);
+    // Linux would listen on the broadcast address that a text which is no address turns
+    // into; Windows refuses it, and so does this program everywhere.
+    if (address.sin_addr.s_addr == INADDR_NONE) {
+        errno = EADDRNOTAVAIL;
+        return false;
+    }
+    return bind(Fd(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+bool ListenSocket(SocketHandle socket, int backlog) {
+    return listen(Fd(socket), backlog) == 0;
+}
+
+SocketHandle AcceptSocket(SocketHandle socket) {
+    sockaddr_in peer;
+    socklen_t peer_size = sizeof(peer);
+    int fd;
+    // A signal that interrupts the wait is not a failure of the listener.
+    do {
+        fd = accept(Fd(socket), reinterpret_cast<sockaddr*>(&peer), &peer_size);
+    } while (fd < 0 && errno == EINTR);
+    return Handle(fd);
+}
+
+SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return kInvalidSocket;
+    }
+    sockaddr_in address = Ipv4Address(ip, port);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        close(fd);
+        return kInvalidSocket;
+    }
+    return Handle(fd);
+}
+
+long ReceiveSocket(SocketHandle socket, void* buffer, std::size_t size) {
+    ssize_t count;
+    do {
+        count = recv(Fd(socket), buffer, size, 0);
+    } while (count < 0 && errno == EINTR);
+    return static_cast<long>(count);
+}
+
+long SendSocket(SocketHandle socket, const void* buffer, std::size_t size) {
+    // A peer that has gone must fail the send, not end the process with SIGPIPE.
+    ssize_t count;
+    do {
+        count = send(Fd(socket), buffer, size, MSG_NOSIGNAL);
+    } while (count < 0 && errno == EINTR);
+    return static_cast<long>(count);
+}
+
+std::uint16_t SocketPort(SocketHandle socket) {
+    sockaddr_in address;
+    socklen_t size = sizeof(address);
+    if (getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        return 0;
+    }
+    return ntohs(address.sin_port);
+}
+
+void ShutdownSocket(SocketHandle socket) {
+    shutdown(Fd(socket), SHUT_RDWR);
+}
+
+void CloseSocket(SocketHandle socket) {
+    close(Fd(socket));
+}

@@ -1,0 +1,113 @@
+// Winsock 2 for the WebSocket endpoint.
+#include "websocket/socket_api.h"
+
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstring>
+
+namespace {
+
+SOCKET Native(SocketHandle socket) {
+    return static_cast<SOCKET>(socket);
+}
+
+SocketHandle Handle(SOCKET socket) {
+    return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
+}
+
+sockaddr_in Ipv4Address(const char* ip, std::uint16_t port) {
+    sockaddr_in address;
+    std::memset(&address, 0, sizeof(address));
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr(ip);
+    address.sin_port = htons(port);
+    return address;
+}
+
+// Winsock moves at most INT_MAX bytes in one call.
+int ClampedSize(std::size_t size) {
+    constexpr std::size_t kLargest = 0x7FFFFFFF;
+    return static_cast<int>(size < kLargest ? size : kLargest);
+}
+
+}  // namespace
+
+int SocketStartup() {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 0), &data);
+}
+
+void SocketCleanup() {
+    WSACleanup();
+}
+
+int LastSocketError() {
+    return WSAGetLastError();
+}
+
+SocketHandle CreateStreamSocket() {
+    return Handle(socket(AF_INET, SOCK_STREAM, 0));
+}
+
+bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
+    sockaddr_in address = Ipv4Address(ip, port);
+    // Windows refuses the broadcast address that a text which is no address turns into;
+    // said here too, so that Wine, which would take it, behaves the same.
+    if (address.sin_addr.s_addr == INADDR_NONE) {
+        WSASetLastError(WSAEADDRNOTAVAIL);
+        return false;
+    }
+    return bind(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+bool ListenSocket(SocketHandle socket, int backlog) {
+    return listen(Native(socket), backlog) == 0;
+}
+
+SocketHandle AcceptSocket(SocketHandle socket) {
+    sockaddr_in peer;
+    int peer_size = sizeof(peer);
+    return Handle(accept(Native(socket), reinterpret_cast<sockaddr*>(&peer), &peer_size));
+}
+
+SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
+    SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
+    if (client == INVALID_SOCKET) {
+        return kInvalidSocket;
+    }
+    sockaddr_in address = Ipv4Address(ip, port);
+    if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        closesocket(client);
+        return kInvalidSocket;
+    }
+    return Handle(client);
+}
+
+long ReceiveSocket(SocketHandle socket, void* buffer, std::size_t size) {
+    return recv(Native(socket), static_cast<char*>(buffer), ClampedSize(size), 0);
+}
+
+long SendSocket(SocketHandle socket, const void* buffer, std::size_t size) {
+    return send(Native(socket), static_cast<const char*>(buffer), ClampedSize(size), 0);
+}
+
+std::uint16_t SocketPort(SocketHandle socket) {
+    sockaddr_in address;
+    int size = sizeof(address);
+    if (getsockname(Native(socket), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        return 0;
+    }
+    return ntohs(address.sin_port);
+}
+
+void ShutdownSocket(SocketHandle socket) {
+    shutdown(Native(socket), SD_BOTH);
+    // A shutdown does not end a receive already waiting in another thread on Windows;
+    // cancelling the socket's pending I/O does, and the receive fails.
+    CancelIoEx(reinterpret_cast<HANDLE>(Native(socket)), nullptr);
+}
+
+void CloseSocket(SocketHandle socket) {
+    closesocket(Native(socket));
+}
