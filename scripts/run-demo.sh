@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds the Linux program with the simulated reader beside it, and asks it for the
 # card on the reader the way a browser asks a native-messaging host: one framed request on
-# standard input, one framed reply on standard output. The reply is printed as text.
+# standard input, one framed reply on standard output. The reply is printed as text, and
+# its three pictures (photo, front and back face) are written as JPEG files.
 #
 #   scripts/run-demo.sh                 the card named in build/linux/simulator.ini
 #   scripts/run-demo.sh foreigner_usa   a sample card from simulator/cards/ by name
@@ -13,7 +14,7 @@ build="$repo_root/build/linux"
 
 bash scripts/setup.sh
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target VornIdReader sdtapi --parallel "$(nproc)" >/dev/null
+cmake --build --preset linux --target VornIdReader sdtapi WltRS --parallel "$(nproc)" >/dev/null
 
 if [[ $# -gt 0 ]]; then
     printf '[Reader]\ncard = cards/%s.ini\n' "${1%.ini}" >"$build/simulator.ini"
@@ -28,4 +29,18 @@ trap 'rm -f "$reply"' EXIT
 
 length=$(od -An -tu4 -N4 "$reply" | tr -d ' ')
 printf 'Reply frame: %s bytes of JSON\n\n' "$length"
-tail -c +5 "$reply"
+# The pictures are long base64 lines: shown shortened here, written in full as files below.
+tail -c +5 "$reply" | sed -E 's/("(photo|frontImg|backImg)" : "[^"]{60})[^"]*"/\1..."/'
+
+pictures="$build/demo"
+python3 - "$reply" "$pictures" <<'PY'
+import base64, json, pathlib, sys
+reply = json.loads(pathlib.Path(sys.argv[1]).read_bytes()[4:])
+folder = pathlib.Path(sys.argv[2])
+folder.mkdir(parents=True, exist_ok=True)
+for member, name in (("photo", "photo.jpg"), ("frontImg", "front.jpg"), ("backImg", "back.jpg")):
+    path = folder / name
+    path.write_bytes(base64.b64decode(reply[member]))
+    print(f"{member:9} -> {path} ({path.stat().st_size} bytes)" if reply[member]
+          else f"{member:9} -> none in this reply")
+PY

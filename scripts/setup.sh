@@ -29,7 +29,10 @@ windows_tools=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64
 )
-packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}")
+# The browser the end-to-end tests drive headless: the demo page over the WebSocket and a
+# test extension over native messaging.
+browser_tools=(chromium)
+packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}" "${browser_tools[@]}")
 
 say() { printf 'setup: %s\n' "$*"; }
 
