@@ -24,15 +24,18 @@ printf 'Card on the simulated reader: %s\n' "$(grep -E '^card' "$build/simulator
 request='"readidbase"'
 reply=$(mktemp)
 trap 'rm -f "$reply"' EXIT
-# Four bytes of little-endian length, then the request itself.
-{ printf '\x0c\x00\x00\x00'; printf '%s' "$request"; } | "$build/VornIdReader" >"$reply"
+pictures="$build/demo"
+mkdir -p "$pictures"
+# Four bytes of little-endian length, then the request itself. The photo decoder exchanges
+# its temporary files in the current directory: the demo folder, not the checkout.
+{ printf '\x0c\x00\x00\x00'; printf '%s' "$request"; } |
+    (cd "$pictures" && "$build/VornIdReader") >"$reply"
 
 length=$(od -An -tu4 -N4 "$reply" | tr -d ' ')
 printf 'Reply frame: %s bytes of JSON\n\n' "$length"
 # The pictures are long base64 lines: shown shortened here, written in full as files below.
 tail -c +5 "$reply" | sed -E 's/("(photo|frontImg|backImg)" : "[^"]{60})[^"]*"/\1..."/'
 
-pictures="$build/demo"
 python3 - "$reply" "$pictures" <<'PY'
 import base64, json, pathlib, sys
 reply = json.loads(pathlib.Path(sys.argv[1]).read_bytes()[4:])
