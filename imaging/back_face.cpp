@@ -2,6 +2,7 @@
 // permits the pass number and issue count.
 #include "imaging/card_texts.h"
 #include "imaging/composition.h"
+#include "imaging/face_start.h"
 #include "imaging/imaging_context.h"
 
 namespace {
@@ -53,34 +54,17 @@ int BackTemplate(CardKind kind) {
 }  // namespace
 
 int CImagingContext::ComposeBack(ImageMemoryStream& holder) {
-    TextItem item;
-    ResetTextItem(item);
-    holder.Release();
     // The photo is not drawn on the back, but a card whose photo cannot be decoded gets
-    // no back either.
-    ImageMemoryStream photo;
-    const int decoded = LoadPhotoBitmap(photo);
-    if (decoded != 0) {
-        return decoded;
+    // no back either; the start decodes it for both faces.
+    FaceStart face;
+    const int started = face.Begin(*this, holder, BackTemplate);
+    if (started != 0) {
+        return started;
     }
-    const CardKind kind = card.GetCardKind();
-    // A back without its template is no picture of the card: it fails like the front.
-    TemplateHolder face_template(LoadTemplateBitmap(resources.entries[BackTemplate(kind)]));
-    if (face_template.get() == nullptr) {
+    if (DrawFieldRows(face.canvas, face.item, *face.fonts, BackRows(card, face.kind)) != 0) {
         return kFailed;
     }
-    CardCanvas canvas;
-    if (!CreateCanvas(face_template.get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
-        return kFailed;
-    }
-    CIdCardFont_Base base_fonts;
-    CIdCardFont_Ex embedded_fonts;
-    CIdCardFont& fonts = resources.fonts_registered ? static_cast<CIdCardFont&>(embedded_fonts)
-                                                    : static_cast<CIdCardFont&>(base_fonts);
-    if (DrawFieldRows(canvas, item, fonts, BackRows(card, kind)) != 0) {
-        return kFailed;
-    }
-    if (!FinishFace(canvas, holder)) {
+    if (!FinishFace(face.canvas, holder)) {
         holder.Release();
         return kFailed;
     }

@@ -4,6 +4,7 @@
 #include "card/code_tables.h"
 #include "imaging/card_texts.h"
 #include "imaging/composition.h"
+#include "imaging/face_start.h"
 #include "imaging/imaging_context.h"
 
 namespace {
@@ -101,37 +102,21 @@ int FrontTemplate(CardKind kind) {
 }  // namespace
 
 int CImagingContext::ComposeFront(ImageMemoryStream& holder) {
-    TextItem item;
-    ResetTextItem(item);
-    holder.Release();
-    ImageMemoryStream photo;
-    const int decoded = LoadPhotoBitmap(photo);
-    if (decoded != 0) {
-        return decoded;
+    FaceStart face;
+    const int started = face.Begin(*this, holder, FrontTemplate);
+    if (started != 0) {
+        return started;
     }
-    const CardKind kind = card.GetCardKind();
-    TemplateHolder face_template(LoadTemplateBitmap(resources.entries[FrontTemplate(kind)]));
-    if (face_template.get() == nullptr) {
-        return kFailed;
-    }
-    CardCanvas canvas;
-    if (!CreateCanvas(face_template.get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
-        return kFailed;
-    }
-    CIdCardFont_Base base_fonts;
-    CIdCardFont_Ex embedded_fonts;
-    CIdCardFont& fonts = resources.fonts_registered ? static_cast<CIdCardFont&>(embedded_fonts)
-                                                    : static_cast<CIdCardFont&>(base_fonts);
     const std::vector<FieldRow> rows =
-        kind == Foreigner ? ForeignerRows(card) : PortraitRows(card, kind == Resident);
-    if (DrawFieldRows(canvas, item, fonts, rows) != 0) {
+        face.kind == Foreigner ? ForeignerRows(card) : PortraitRows(card, face.kind == Resident);
+    if (DrawFieldRows(face.canvas, face.item, *face.fonts, rows) != 0) {
         return kFailed;
     }
-    if (DrawImage(canvas, kPhotoX, kPhotoY, kPhotoDrawnWidth, kPhotoDrawnHeight, photo, true) !=
-        0) {
+    if (DrawImage(face.canvas, kPhotoX, kPhotoY, kPhotoDrawnWidth, kPhotoDrawnHeight, face.photo,
+                  true) != 0) {
         return kFailed;
     }
-    if (!FinishFace(canvas, holder)) {
+    if (!FinishFace(face.canvas, holder)) {
         holder.Release();
         return kFailed;
     }

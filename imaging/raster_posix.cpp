@@ -8,6 +8,7 @@
 #include "imaging/file_bytes.h"
 #include "imaging/picture_posix.h"
 #include "imaging/raster.h"
+#include "imaging/raster_platform.h"
 
 struct TemplateBitmap {
     cairo_surface_t* surface = nullptr;
@@ -70,16 +71,24 @@ cairo_surface_t* KeyedCopy(cairo_surface_t* image, std::uint32_t key) {
     return keyed;
 }
 
-}  // namespace
-
-CardCanvas::~CardCanvas() {
-    ReleaseCanvas(*this);
+// The template that owns a decoded surface; null, with the surface freed, when there is no
+// surface or no memory for the template.
+TemplateBitmap* AdoptTemplate(cairo_surface_t* surface) {
+    if (surface == nullptr) {
+        return nullptr;
+    }
+    auto* bitmap = new (std::nothrow) TemplateBitmap;
+    if (bitmap == nullptr) {
+        cairo_surface_destroy(surface);
+        return nullptr;
+    }
+    bitmap->surface = surface;
+    return bitmap;
 }
 
-bool CreateCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height) {
-    if (canvas.valid || canvas.state != nullptr) {
-        ReleaseCanvas(canvas);
-    }
+}  // namespace
+
+bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height) {
     if (width <= 0 || height <= 0 || (source != nullptr && source->surface == nullptr)) {
         return false;
     }
@@ -109,26 +118,15 @@ bool CreateCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, i
     return canvas.valid;
 }
 
-void ReleaseCanvas(CardCanvas& canvas) {
-    canvas.width = 0;
-    canvas.height = 0;
-    canvas.valid = false;
-    CanvasState* state = canvas.state;
-    canvas.state = nullptr;
-    if (state == nullptr) {
-        return;
-    }
+void DestroyCanvasState(CanvasState* state) {
     delete state->font;
     cairo_destroy(state->cr);
     cairo_surface_destroy(state->surface);
     delete state;
 }
 
-int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
-              const ImageMemoryStream& image, bool transparent) {
-    if (!canvas.valid || !image.HasBitmap()) {
-        return -1;
-    }
+int DrawImageOnCanvas(CardCanvas& canvas, int x, int y, int width, int height,
+                      const ImageMemoryStream& image, bool transparent) {
     cairo_surface_t* source = image.state()->surface;
     cairo_surface_flush(source);
     cairo_t* cr = canvas.state->cr;
@@ -154,11 +152,8 @@ int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
     return result;
 }
 
-bool StretchCanvasToPicture(const CardCanvas& canvas, int width, int height,
-                            ImageMemoryStream& holder) {
-    if (!canvas.valid || width <= 0 || height <= 0) {
-        return false;
-    }
+bool StretchValidCanvas(const CardCanvas& canvas, int width, int height,
+                        ImageMemoryStream& holder) {
     cairo_surface_t* output = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(output) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(output);
@@ -194,40 +189,27 @@ bool StretchCanvasToPicture(const CardCanvas& canvas, int width, int height,
     return true;
 }
 
-bool ReadCanvasPixel(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb) {
-    if (!canvas.valid || x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) {
-        return false;
-    }
+bool ReadPixelInside(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb) {
     cairo_surface_flush(canvas.state->surface);
     *rgb = PixelAt(canvas.state->surface, x, y) & kColourMask;
     return true;
 }
 
-TemplateBitmap* LoadTemplateBitmap(const ResourceEntry& entry) {
-    cairo_surface_t* surface = nullptr;
-    if (entry.source == kResourceFromModule) {
-        const unsigned char* data = nullptr;
-        std::size_t size = 0;
-        if (FindModuleResource(entry.module, entry.resource_id, ResourceKind::kBitmap, &data,
-                               &size)) {
-            surface = DecodeImageToSurface(data, size);
-        }
-    } else if (entry.source == kResourceFromFile && !entry.path.empty()) {
-        if (const auto bytes =
-                ReadFileBytes(PathFromWide(entry.path.c_str()), kMaxTemplateFileSize)) {
-            surface = DecodeImageToSurface(bytes->data(), bytes->size());
-        }
-    }
-    if (surface == nullptr) {
+TemplateBitmap* LoadModuleTemplate(const ResourceEntry& entry) {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (!FindModuleResource(entry.module, entry.resource_id, ResourceKind::kBitmap, &data, &size)) {
         return nullptr;
     }
-    auto* bitmap = new (std::nothrow) TemplateBitmap;
-    if (bitmap == nullptr) {
-        cairo_surface_destroy(surface);
+    return AdoptTemplate(DecodeImageToSurface(data, size));
+}
+
+TemplateBitmap* LoadFileTemplate(const ResourceEntry& entry) {
+    const auto bytes = ReadFileBytes(PathFromWide(entry.path.c_str()), kMaxTemplateFileSize);
+    if (!bytes) {
         return nullptr;
     }
-    bitmap->surface = surface;
-    return bitmap;
+    return AdoptTemplate(DecodeImageToSurface(bytes->data(), bytes->size()));
 }
 
 void FreeTemplateBitmap(TemplateBitmap* bitmap) {

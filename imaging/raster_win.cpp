@@ -4,6 +4,7 @@
 #include "imaging/canvas_win.h"
 #include "imaging/picture_win.h"
 #include "imaging/raster.h"
+#include "imaging/raster_platform.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -22,16 +23,24 @@ std::uint32_t ToRgb(COLORREF colour) {
     return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
 }
 
-}  // namespace
-
-CardCanvas::~CardCanvas() {
-    ReleaseCanvas(*this);
+// The template that owns a loaded bitmap; null, with the bitmap freed, when there is no
+// bitmap or no memory for the template.
+TemplateBitmap* AdoptTemplate(HBITMAP bitmap) {
+    if (bitmap == nullptr) {
+        return nullptr;
+    }
+    auto* loaded = new (std::nothrow) TemplateBitmap;
+    if (loaded == nullptr) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    loaded->bitmap = bitmap;
+    return loaded;
 }
 
-bool CreateCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height) {
-    if (canvas.valid || canvas.state != nullptr) {
-        ReleaseCanvas(canvas);
-    }
+}  // namespace
+
+bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height) {
     HDC source_dc = CreateCompatibleDC(nullptr);
     if (source_dc == nullptr) {
         return false;
@@ -80,15 +89,7 @@ bool CreateCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, i
     return canvas.valid;
 }
 
-void ReleaseCanvas(CardCanvas& canvas) {
-    canvas.width = 0;
-    canvas.height = 0;
-    canvas.valid = false;
-    CanvasState* state = canvas.state;
-    canvas.state = nullptr;
-    if (state == nullptr) {
-        return;
-    }
+void DestroyCanvasState(CanvasState* state) {
     if (state->dc != nullptr) {
         if (state->original_font != nullptr) {
             SelectObject(state->dc, state->original_font);
@@ -107,11 +108,8 @@ void ReleaseCanvas(CardCanvas& canvas) {
     delete state;
 }
 
-int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
-              const ImageMemoryStream& image, bool transparent) {
-    if (!canvas.valid || !image.HasBitmap()) {
-        return -1;
-    }
+int DrawImageOnCanvas(CardCanvas& canvas, int x, int y, int width, int height,
+                      const ImageMemoryStream& image, bool transparent) {
     HBITMAP converted = nullptr;
     if (GdipCreateHBITMAPFromBitmap(image.state()->bitmap, &converted, 0) != Ok ||
         converted == nullptr) {
@@ -146,11 +144,8 @@ int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
     return result;
 }
 
-bool StretchCanvasToPicture(const CardCanvas& canvas, int width, int height,
-                            ImageMemoryStream& holder) {
-    if (!canvas.valid || width <= 0 || height <= 0) {
-        return false;
-    }
+bool StretchValidCanvas(const CardCanvas& canvas, int width, int height,
+                        ImageMemoryStream& holder) {
     HBITMAP output = CreateCompatibleBitmap(canvas.state->dc, width, height);
     HDC output_dc = CreateCompatibleDC(canvas.state->dc);
     bool ok = output != nullptr && output_dc != nullptr;
@@ -181,10 +176,7 @@ bool StretchCanvasToPicture(const CardCanvas& canvas, int width, int height,
     return ok;
 }
 
-bool ReadCanvasPixel(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb) {
-    if (!canvas.valid || x < 0 || y < 0 || x >= canvas.width || y >= canvas.height) {
-        return false;
-    }
+bool ReadPixelInside(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb) {
     const COLORREF colour = GetPixel(canvas.state->dc, x, y);
     if (colour == CLR_INVALID) {
         return false;
@@ -193,26 +185,15 @@ bool ReadCanvasPixel(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb)
     return true;
 }
 
-TemplateBitmap* LoadTemplateBitmap(const ResourceEntry& entry) {
-    HBITMAP bitmap = nullptr;
-    if (entry.source == kResourceFromModule) {
-        bitmap =
-            LoadBitmapW(static_cast<HINSTANCE>(entry.module), MAKEINTRESOURCEW(entry.resource_id));
-    } else if (entry.source == kResourceFromFile && !entry.path.empty()) {
-        bitmap = static_cast<HBITMAP>(
-            LoadImageW(nullptr, entry.path.c_str(), IMAGE_BITMAP, 0, 0,
-                       LR_LOADFROMFILE | LR_CREATEDIBSECTION | LR_DEFAULTSIZE));
-    }
-    if (bitmap == nullptr) {
-        return nullptr;
-    }
-    auto* loaded = new (std::nothrow) TemplateBitmap;
-    if (loaded == nullptr) {
-        DeleteObject(bitmap);
-        return nullptr;
-    }
-    loaded->bitmap = bitmap;
-    return loaded;
+TemplateBitmap* LoadModuleTemplate(const ResourceEntry& entry) {
+    return AdoptTemplate(
+        LoadBitmapW(static_cast<HINSTANCE>(entry.module), MAKEINTRESOURCEW(entry.resource_id)));
+}
+
+TemplateBitmap* LoadFileTemplate(const ResourceEntry& entry) {
+    return AdoptTemplate(
+        static_cast<HBITMAP>(LoadImageW(nullptr, entry.path.c_str(), IMAGE_BITMAP, 0, 0,
+                                        LR_LOADFROMFILE | LR_CREATEDIBSECTION | LR_DEFAULTSIZE)));
 }
 
 void FreeTemplateBitmap(TemplateBitmap* bitmap) {

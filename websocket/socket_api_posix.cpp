@@ -1,5 +1,6 @@
 // BSD sockets for the WebSocket endpoint.
 #include "websocket/socket_api.h"
+#include "websocket/socket_system.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -8,6 +9,9 @@
 
 #include <cerrno>
 #include <cstring>
+
+// The portable bind compares the parsed address with kNoIpv4Address.
+static_assert(INADDR_NONE == kNoIpv4Address);
 
 namespace {
 
@@ -19,11 +23,11 @@ SocketHandle Handle(int fd) {
     return fd < 0 ? kInvalidSocket : static_cast<SocketHandle>(fd);
 }
 
-sockaddr_in Ipv4Address(const char* ip, std::uint16_t port) {
+sockaddr_in Ipv4Address(std::uint32_t ip, std::uint16_t port) {
     sockaddr_in address;
     std::memset(&address, 0, sizeof(address));
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr(ip);
+    address.sin_addr.s_addr = ip;
     address.sin_port = htons(port);
     return address;
 }
@@ -40,27 +44,38 @@ int LastSocketError() {
     return errno;
 }
 
+SocketHandle OpenStreamSocket() {
+    return Handle(socket(AF_INET, SOCK_STREAM, 0));
+}
+
 SocketHandle CreateStreamSocket() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const SocketHandle handle = OpenStreamSocket();
     // Linux refuses to bind a port while connections the server closed linger in TIME_WAIT,
     // which Windows allows: a service restarted right after cutting a client would not
     // listen again. On Linux this option permits only that, never a second listener.
-    if (fd >= 0) {
+    if (handle != kInvalidSocket) {
         int on = 1;
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+        setsockopt(Fd(handle), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
     }
-    return Handle(fd);
+    return handle;
 }
 
-bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
+std::uint32_t Ipv4FromText(const char* ip) {
+    return inet_addr(ip);
+}
+
+void SetAddressNotAvailable() {
+    errno = EADDRNOTAVAIL;
+}
+
+bool BindIpv4(SocketHandle socket, std::uint32_t ip, std::uint16_t port) {
     sockaddr_in address = Ipv4Address(ip, port);
-    // Linux would listen on the broadcast address that a text which is no address turns
-    // into; Windows refuses it, and so does this program everywhere.
-    if (address.sin_addr.s_addr == INADDR_NONE) {
-        errno = EADDRNOTAVAIL;
-        return false;
-    }
     return bind(Fd(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+bool ConnectIpv4(SocketHandle socket, std::uint32_t ip, std::uint16_t port) {
+    sockaddr_in address = Ipv4Address(ip, port);
+    return connect(Fd(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
 }
 
 bool ListenSocket(SocketHandle socket, int backlog) {
@@ -75,19 +90,6 @@ SocketHandle AcceptSocket(SocketHandle socket) {
     do {
         fd = accept(Fd(socket), reinterpret_cast<sockaddr*>(&peer), &peer_size);
     } while (fd < 0 && errno == EINTR);
-    return Handle(fd);
-}
-
-SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
-        return kInvalidSocket;
-    }
-    sockaddr_in address = Ipv4Address(ip, port);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-        close(fd);
-        return kInvalidSocket;
-    }
     return Handle(fd);
 }
 

@@ -1,10 +1,14 @@
 // Winsock 2 for the WebSocket endpoint.
 #include "websocket/socket_api.h"
+#include "websocket/socket_system.h"
 
 #include <windows.h>
 #include <winsock2.h>
 
 #include <cstring>
+
+// The portable bind compares the parsed address with kNoIpv4Address.
+static_assert(INADDR_NONE == kNoIpv4Address);
 
 namespace {
 
@@ -16,11 +20,11 @@ SocketHandle Handle(SOCKET socket) {
     return socket == INVALID_SOCKET ? kInvalidSocket : static_cast<SocketHandle>(socket);
 }
 
-sockaddr_in Ipv4Address(const char* ip, std::uint16_t port) {
+sockaddr_in Ipv4Address(std::uint32_t ip, std::uint16_t port) {
     sockaddr_in address;
     std::memset(&address, 0, sizeof(address));
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr(ip);
+    address.sin_addr.s_addr = ip;
     address.sin_port = htons(port);
     return address;
 }
@@ -46,19 +50,30 @@ int LastSocketError() {
     return WSAGetLastError();
 }
 
-SocketHandle CreateStreamSocket() {
+SocketHandle OpenStreamSocket() {
     return Handle(socket(AF_INET, SOCK_STREAM, 0));
 }
 
-bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
+SocketHandle CreateStreamSocket() {
+    return OpenStreamSocket();
+}
+
+std::uint32_t Ipv4FromText(const char* ip) {
+    return inet_addr(ip);
+}
+
+void SetAddressNotAvailable() {
+    WSASetLastError(WSAEADDRNOTAVAIL);
+}
+
+bool BindIpv4(SocketHandle socket, std::uint32_t ip, std::uint16_t port) {
     sockaddr_in address = Ipv4Address(ip, port);
-    // Windows refuses the broadcast address that a text which is no address turns into;
-    // said here too, so that Wine, which would take it, behaves the same.
-    if (address.sin_addr.s_addr == INADDR_NONE) {
-        WSASetLastError(WSAEADDRNOTAVAIL);
-        return false;
-    }
     return bind(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+}
+
+bool ConnectIpv4(SocketHandle socket, std::uint32_t ip, std::uint16_t port) {
+    sockaddr_in address = Ipv4Address(ip, port);
+    return connect(Native(socket), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
 }
 
 bool ListenSocket(SocketHandle socket, int backlog) {
@@ -69,19 +84,6 @@ SocketHandle AcceptSocket(SocketHandle socket) {
     sockaddr_in peer;
     int peer_size = sizeof(peer);
     return Handle(accept(Native(socket), reinterpret_cast<sockaddr*>(&peer), &peer_size));
-}
-
-SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
-    SOCKET client = socket(AF_INET, SOCK_STREAM, 0);
-    if (client == INVALID_SOCKET) {
-        return kInvalidSocket;
-    }
-    sockaddr_in address = Ipv4Address(ip, port);
-    if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-        closesocket(client);
-        return kInvalidSocket;
-    }
-    return Handle(client);
 }
 
 long ReceiveSocket(SocketHandle socket, void* buffer, std::size_t size) {
