@@ -9,10 +9,13 @@ the program, so a successful read replies with the card's text fields, empty pic
 the message that the decoder could not be loaded: every byte of the reply is predictable.
 
     native_messaging_e2e.py --build-dir DIR [--only NAME] [--keep] [--work-dir DIR]
-                            [-- RUNNER...]
+                            [--hold-prefix] [-- RUNNER...]
 
 RUNNER is put in front of the program, for example `scripts/wine-run.sh --prefix DIR`, so
-that the same scenarios run the Windows program under Wine.
+that the same scenarios run the Windows program under Wine. With --hold-prefix a command
+prompt is kept running through RUNNER while the scenarios run: Wine turns a process that
+asks for the service dispatcher into a system process and ends it as soon as no ordinary
+process is left in the prefix, which would cut the program off before it replies.
 """
 
 import argparse
@@ -23,6 +26,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -216,12 +220,48 @@ def run(scenario, platform, runner, work_dir, keep):
             shutil.rmtree(folder, ignore_errors=True)
 
 
+class PrefixHolder:
+    """An idle command prompt under the runner, so the program is never alone in Wine."""
+
+    READY_TIMEOUT_SECONDS = 180  # the first start creates the prefix, which takes a while
+
+    def __init__(self, runner):
+        self.process = subprocess.Popen(runner + ["cmd.exe"], stdin=subprocess.PIPE,
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        # The prompt answers once it runs; only then can the scenarios rely on it.
+        self.process.stdin.write(b"echo prefix-held\r\n")
+        self.process.stdin.flush()
+        reader = threading.Thread(target=self._wait_for_answer, daemon=True)
+        self.ready = threading.Event()
+        reader.start()
+        if not self.ready.wait(self.READY_TIMEOUT_SECONDS):
+            self.close()
+            raise RuntimeError("the command prompt under the runner did not start")
+
+    def _wait_for_answer(self):
+        # Whatever the prompt prints shows that it runs; reading on keeps its pipe from filling.
+        for line in self.process.stdout:
+            if b"prefix-held" in line:
+                self.ready.set()
+        self.process.stdout.close()
+
+    def close(self):
+        try:
+            self.process.stdin.close()
+            self.process.wait(timeout=30)
+        except (OSError, subprocess.TimeoutExpired):
+            self.process.kill()
+            self.process.wait()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--only", help="run only scenarios whose name contains this text")
     parser.add_argument("--keep", action="store_true", help="keep the folders of the runs")
     parser.add_argument("--work-dir", help="where the scenario folders are made")
+    parser.add_argument("--hold-prefix", action="store_true",
+                        help="keep a command prompt running through the runner meanwhile")
     parser.add_argument("runner", nargs="*", help="command put in front of the program")
     args = parser.parse_args()
 
@@ -229,19 +269,24 @@ def main():
     if args.work_dir:
         os.makedirs(args.work_dir, exist_ok=True)
     cards_dir = os.path.join(platform.build_dir, "cards")
+    holder = PrefixHolder(args.runner) if args.hold_prefix and args.runner else None
     passed = failed = 0
-    for scenario in scenarios(cards_dir):
-        if args.only and args.only not in scenario.name:
-            continue
-        started = time.monotonic()
-        problem = run(scenario, platform, args.runner, args.work_dir, args.keep)
-        seconds = time.monotonic() - started
-        if problem:
-            failed += 1
-            print("FAIL %s (%.1f s)\n    %s" % (scenario.name, seconds, problem), flush=True)
-        else:
-            passed += 1
-            print("ok   %s (%.1f s)" % (scenario.name, seconds), flush=True)
+    try:
+        for scenario in scenarios(cards_dir):
+            if args.only and args.only not in scenario.name:
+                continue
+            started = time.monotonic()
+            problem = run(scenario, platform, args.runner, args.work_dir, args.keep)
+            seconds = time.monotonic() - started
+            if problem:
+                failed += 1
+                print("FAIL %s (%.1f s)\n    %s" % (scenario.name, seconds, problem), flush=True)
+            else:
+                passed += 1
+                print("ok   %s (%.1f s)" % (scenario.name, seconds), flush=True)
+    finally:
+        if holder is not None:
+            holder.close()
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed or not passed else 0
 
