@@ -1,6 +1,5 @@
 #include "bench/picture_work.h"
 
-#include <cstring>
 #include <vector>
 
 #include "card/sdt_func.h"
@@ -17,18 +16,7 @@ struct StageBench::Impl {
     std::vector<unsigned char> out = std::vector<unsigned char>(kFaceJpegCapacity);
 };
 
-std::string ProgramDirectory() {
-    char path[4096] = {};
-    if (ModuleFileNameA(path, sizeof(path) - 1) == 0) {
-        return {};
-    }
-    char* separator = std::strrchr(path, kPathSeparator);
-    if (separator == nullptr) {
-        return {};
-    }
-    separator[1] = '\0';
-    return path;
-}
+std::string ProgramDirectory() { return ModuleDirectory(); }
 
 bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
     CSdtFunc driver;

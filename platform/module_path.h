@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The separator that ends a directory: a backslash on Windows, a slash elsewhere.
 extern const char kPathSeparator;
@@ -11,3 +12,7 @@ extern const wchar_t kPathSeparatorW;
 // terminator) and returns its length, or 0 when the path cannot be determined.
 std::uint32_t ModuleFileNameA(char* buffer, std::uint32_t size);
 std::uint32_t ModuleFileNameW(wchar_t* buffer, std::uint32_t size);
+
+// The program file's directory with its trailing separator (at most 260 bytes of path, as the
+// program reads it everywhere), or "" when it cannot be determined.
+std::string ModuleDirectory();

@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kResultFailed = -1;
 constexpr std::size_t kMessageCapacity = 129;
-constexpr std::uint32_t kModulePathLimit = 260;
 
 constexpr const wchar_t* kModulePathFailed = L"获得模块路径失败.";
 constexpr const wchar_t* kDriverLoadFailed = L"加载二代证设备库失败.";
@@ -27,20 +26,6 @@ constexpr const wchar_t* kFindFailedFormat = L"寻卡失败(%d).";
 constexpr const wchar_t* kReadFailedFormat = L"读卡信息失败(%d).";
 
 ReplyTooLargeNotifier g_reply_too_large = ShowErrorBox;
-
-// The program's directory with its trailing separator, or "" when it cannot be found.
-std::string ModuleDirectory() {
-    char path[kModulePathLimit + 1] = {};
-    if (ModuleFileNameA(path, kModulePathLimit) == 0) {
-        return {};
-    }
-    char* separator = std::strrchr(path, kPathSeparator);
-    if (separator == nullptr) {
-        return {};
-    }
-    separator[1] = '\0';
-    return path;
-}
 
 // Everything one request owns, released in the reverse order of its creation.
 struct ReadCardCall {
