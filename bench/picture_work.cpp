@@ -1,5 +1,6 @@
 #include "bench/picture_work.h"
 
+#include <iterator>
 #include <vector>
 
 #include "card/sdt_func.h"
@@ -31,18 +32,15 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts) {
     int result = 0;
     wchar_t message[129] = {};
-    RunPictureStages(directory, card, &result, message, 129, texts);
+    RunPictureStages(directory, card, &result, message, std::size(message), texts);
     return result == 0 && message[0] == L'\0';
 }
 
 StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : impl_(new Impl) {
     CImagingContext& imaging = impl_->imaging;
-    if (!imaging.LoadDecoder(directory.c_str())) {
+    if (!PrepareImaging(imaging, directory, card)) {
         return;
     }
-    UseProgramResources(imaging.resources);
-    imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
-    imaging.card.CopyFrom(card);
     impl_->photo_bitmap.resize(kPhotoBitmapFileSize);
     auto size = static_cast<std::uint32_t>(impl_->photo_bitmap.size());
     if (imaging.DecodePhoto(impl_->photo_bitmap.data(), &size) != 0) {

@@ -23,14 +23,14 @@ using SdtGetSamIdToStrFn = int(SDT_API*)(int port, char* sam_id, int open_port);
 using SdtStartFindIdCardFn = int(SDT_API*)(int port, unsigned char* manage, int open_port);
 using SdtSelectIdCardFn = int(SDT_API*)(int port, unsigned char* serial, int open_port);
 using SdtReadBaseMsgFn = int(SDT_API*)(int port, unsigned char* text, std::uint32_t* text_length,
-                                        unsigned char* photo, std::uint32_t* photo_length,
-                                        int open_port);
-using SdtReadBaseFpMsgFn = int(SDT_API*)(int port, unsigned char* text,
-                                          std::uint32_t* text_length, unsigned char* photo,
-                                          std::uint32_t* photo_length, unsigned char* fingerprint,
-                                          std::uint32_t* fingerprint_length, int open_port);
+                                       unsigned char* photo, std::uint32_t* photo_length,
+                                       int open_port);
+using SdtReadBaseFpMsgFn = int(SDT_API*)(int port, unsigned char* text, std::uint32_t* text_length,
+                                         unsigned char* photo, std::uint32_t* photo_length,
+                                         unsigned char* fingerprint,
+                                         std::uint32_t* fingerprint_length, int open_port);
 using SdtReadNewAppMsgFn = int(SDT_API*)(int port, unsigned char* address,
-                                          std::uint32_t* address_length, int open_port);
+                                         std::uint32_t* address_length, int open_port);
 using SdtGetIdFn = int(SDT_API*)(int port, unsigned char* id, int open_port);
 }
 

@@ -76,7 +76,9 @@ void TrimText(int trim_mode, wchar_t* text) {
     }
 }
 
-CSdtBuffer::CSdtBuffer() { CSdtBuffer::Clear(); }
+CSdtBuffer::CSdtBuffer() {
+    CSdtBuffer::Clear();
+}
 
 void CSdtBuffer::Clear() {
     std::memset(text_record, 0, sizeof(text_record));
@@ -121,7 +123,9 @@ CardKind CSdtBuffer::GetCardKind() {
     return Resident;
 }
 
-CIdBufferW::CIdBufferW() { CIdBufferW::Clear(); }
+CIdBufferW::CIdBufferW() {
+    CIdBufferW::Clear();
+}
 
 void CIdBufferW::Clear() {
     CSdtBuffer::Clear();
@@ -129,68 +133,66 @@ void CIdBufferW::Clear() {
     std::memset(ethnicity_name, 0, sizeof(ethnicity_name));
     std::memset(sex_name_en, 0, sizeof(sex_name_en));
     std::memset(nationality_name, 0, sizeof(nationality_name));
-    std::memset(name_, 0, sizeof(name_));
-    std::memset(sex_code_, 0, sizeof(sex_code_));
-    std::memset(birth_, 0, sizeof(birth_));
-    std::memset(id_number_, 0, sizeof(id_number_));
-    std::memset(valid_beg_, 0, sizeof(valid_beg_));
-    std::memset(valid_end_, 0, sizeof(valid_end_));
-    std::memset(card_sign_, 0, sizeof(card_sign_));
-    std::memset(ethnicity_code_, 0, sizeof(ethnicity_code_));
-    std::memset(address_, 0, sizeof(address_));
-    std::memset(dept_, 0, sizeof(dept_));
-    std::memset(new_address_, 0, sizeof(new_address_));
-    std::memset(pass_id_, 0, sizeof(pass_id_));
-    std::memset(iss_num_, 0, sizeof(iss_num_));
-    std::memset(name_en_, 0, sizeof(name_en_));
-    std::memset(nation_code_, 0, sizeof(nation_code_));
-    std::memset(iss_auth_code_, 0, sizeof(iss_auth_code_));
-    std::memset(card_ver_, 0, sizeof(card_ver_));
-    std::memset(reserved_, 0, sizeof(reserved_));
+    std::memset(&staging_, 0, sizeof(staging_));
 }
 
 const wchar_t* CIdBufferW::GetName() {
-    return Decode(*this, name_, foreigner ? kForeignName : kName, true);
+    return Decode(*this, staging_.name, foreigner ? kForeignName : kName, true);
 }
 const wchar_t* CIdBufferW::GetSexCode() {
-    return Decode(*this, sex_code_, foreigner ? kForeignSexCode : kSexCode, false);
+    return Decode(*this, staging_.sex_code, foreigner ? kForeignSexCode : kSexCode, false);
 }
 const wchar_t* CIdBufferW::GetBirth() {
-    return Decode(*this, birth_, foreigner ? kForeignBirth : kBirth, false);
+    return Decode(*this, staging_.birth, foreigner ? kForeignBirth : kBirth, false);
 }
 const wchar_t* CIdBufferW::GetIdNumber() {
-    return Decode(*this, id_number_, foreigner ? kForeignIdNumber : kIdNumber, false);
+    return Decode(*this, staging_.id_number, foreigner ? kForeignIdNumber : kIdNumber, false);
 }
-const wchar_t* CIdBufferW::GetValidBeg() { return Decode(*this, valid_beg_, kValidBeg, false); }
-const wchar_t* CIdBufferW::GetValidEnd() { return Decode(*this, valid_end_, kValidEnd, true); }
-const wchar_t* CIdBufferW::GetCardSign() { return Decode(*this, card_sign_, kCardSign, false); }
+const wchar_t* CIdBufferW::GetValidBeg() {
+    return Decode(*this, staging_.valid_beg, kValidBeg, false);
+}
+const wchar_t* CIdBufferW::GetValidEnd() {
+    return Decode(*this, staging_.valid_end, kValidEnd, true);
+}
+const wchar_t* CIdBufferW::GetCardSign() {
+    return Decode(*this, staging_.card_sign, kCardSign, false);
+}
 const wchar_t* CIdBufferW::GetEthnicityCode() {
-    return Decode(*this, ethnicity_code_, kEthnicityCode, false);
+    return Decode(*this, staging_.ethnicity_code, kEthnicityCode, false);
 }
-const wchar_t* CIdBufferW::GetAddress() { return Decode(*this, address_, kAddress, true); }
+const wchar_t* CIdBufferW::GetAddress() {
+    return Decode(*this, staging_.address, kAddress, true);
+}
 // The issuing office is always read at the resident offset: on a foreigner's card this
 // yields the Chinese name.
-const wchar_t* CIdBufferW::GetDept() { return Decode(*this, dept_, kDept, true); }
-const wchar_t* CIdBufferW::GetPassId() { return Decode(*this, pass_id_, kPassId, false); }
-const wchar_t* CIdBufferW::GetIssNum() { return Decode(*this, iss_num_, kIssNum, false); }
-const wchar_t* CIdBufferW::GetNationCode() {
-    return Decode(*this, nation_code_, kForeignNationCode, false);
+const wchar_t* CIdBufferW::GetDept() {
+    return Decode(*this, staging_.dept, kDept, true);
 }
-const wchar_t* CIdBufferW::GetNameEn() { return Decode(*this, name_en_, kForeignNameEn, true); }
+const wchar_t* CIdBufferW::GetPassId() {
+    return Decode(*this, staging_.pass_id, kPassId, false);
+}
+const wchar_t* CIdBufferW::GetIssNum() {
+    return Decode(*this, staging_.iss_num, kIssNum, false);
+}
+const wchar_t* CIdBufferW::GetNationCode() {
+    return Decode(*this, staging_.nation_code, kForeignNationCode, false);
+}
+const wchar_t* CIdBufferW::GetNameEn() {
+    return Decode(*this, staging_.name_en, kForeignNameEn, true);
+}
 const wchar_t* CIdBufferW::GetIssAuthCode() {
-    return Decode(*this, iss_auth_code_, kForeignIssAuthCode, false);
+    return Decode(*this, staging_.iss_auth_code, kForeignIssAuthCode, false);
 }
 const wchar_t* CIdBufferW::GetCardVer() {
-    return Decode(*this, card_ver_, kForeignCardVer, false);
+    return Decode(*this, staging_.card_ver, kForeignCardVer, false);
 }
 const wchar_t* CIdBufferW::GetReserved() {
-    return Decode(*this, reserved_, kForeignReserved, false);
+    return Decode(*this, staging_.reserved, kForeignReserved, false);
 }
 
 // The new-address record has no length test: it is copied whole, with its zero byte.
 const wchar_t* CIdBufferW::GetNewAddress() {
-    std::memset(new_address_, 0, sizeof(new_address_));
-    CopyUcs2(new_address_, new_address_record, kSdtNewAddressRecordSize);
-    TrimText(trim_mode, new_address_);
-    return new_address_;
+    CopyUcs2(staging_.new_address, new_address_record, kSdtNewAddressRecordSize);
+    TrimText(trim_mode, staging_.new_address);
+    return staging_.new_address;
 }

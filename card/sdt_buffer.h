@@ -82,22 +82,26 @@ public:
     wchar_t nationality_name[33];
 
 private:
-    wchar_t name_[31];
-    wchar_t sex_code_[3];
-    wchar_t birth_[9];
-    wchar_t id_number_[37];
-    wchar_t valid_beg_[9];
-    wchar_t valid_end_[9];
-    wchar_t card_sign_[3];
-    wchar_t ethnicity_code_[5];
-    wchar_t address_[71];
-    wchar_t dept_[31];
-    wchar_t new_address_[71];
-    wchar_t pass_id_[19];
-    wchar_t iss_num_[5];
-    wchar_t name_en_[121];
-    wchar_t nation_code_[7];
-    wchar_t iss_auth_code_[9];
-    wchar_t card_ver_[5];
-    wchar_t reserved_[7];
+    // The decoded fields, one per getter; cleared together.
+    struct StagingFields {
+        wchar_t name[31];
+        wchar_t sex_code[3];
+        wchar_t birth[9];
+        wchar_t id_number[37];
+        wchar_t valid_beg[9];
+        wchar_t valid_end[9];
+        wchar_t card_sign[3];
+        wchar_t ethnicity_code[5];
+        wchar_t address[71];
+        wchar_t dept[31];
+        wchar_t new_address[71];
+        wchar_t pass_id[19];
+        wchar_t iss_num[5];
+        wchar_t name_en[121];
+        wchar_t nation_code[7];
+        wchar_t iss_auth_code[9];
+        wchar_t card_ver[5];
+        wchar_t reserved[7];
+    };
+    StagingFields staging_;
 };

@@ -82,7 +82,9 @@ CSdtFunc::CSdtFunc() : loaded_(false), module_(nullptr), open_port_(kSdtOpenPort
     std::memset(entry_points_, 0, sizeof(entry_points_));
 }
 
-CSdtFunc::~CSdtFunc() { Destroy(); }
+CSdtFunc::~CSdtFunc() {
+    Destroy();
+}
 
 int CSdtFunc::CreateDefault(const char* directory) {
     std::wstring directory_text = ConvertName(conversion_, directory);
@@ -203,17 +205,15 @@ int CSdtFunc::ReadIDCard() {
                    ? kSdtEntryMissing
                    : read_fp(kSdtPort, record_.text_record, &record_.text_length,
                              record_.photo_record, &record_.photo_length,
-                             record_.fingerprint_record, &record_.fingerprint_length,
-                             open_port_);
+                             record_.fingerprint_record, &record_.fingerprint_length, open_port_);
         // Drivers without the fingerprint read, or readers without its module, fall back to
         // the plain read of text and photo.
         if (code == kSdtEntryMissing || code == kSdtNoFingerprintRead) {
             scope.Write(L"SDT_ReadBaseFPMsg Result %d, Use SDT_ReadBaseMsg Func.", code);
             auto read = EntryPoint<SdtReadBaseMsgFn>(kReadBaseMsg);
-            code = read == nullptr
-                       ? kSdtEntryMissing
-                       : read(kSdtPort, record_.text_record, &record_.text_length,
-                              record_.photo_record, &record_.photo_length, open_port_);
+            code = read == nullptr ? kSdtEntryMissing
+                                   : read(kSdtPort, record_.text_record, &record_.text_length,
+                                          record_.photo_record, &record_.photo_length, open_port_);
         }
         if (code == kSdtSuccess) {
             return kSdtResultOk;

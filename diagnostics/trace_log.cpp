@@ -58,8 +58,8 @@ std::wstring TraceLog::LogFileName() const {
     wchar_t date[32] = {};
     std::swprintf(date, 32, L"[%04d-%02d-%02d]", today.year, today.month, today.day);
     for (int sequence = 1;; ++sequence) {
-        std::wstring name = directory + date + base_name + L"_" + std::to_wstring(sequence) +
-                            L".log";
+        std::wstring name =
+            directory + date + base_name + L"_" + std::to_wstring(sequence) + L".log";
         long long size = TraceFileSize(name);
         if (size < size_limit) {
             return name;
@@ -92,7 +92,9 @@ void ReleaseTraceLog() {
     g_trace_log = nullptr;
 }
 
-TraceLog* ActiveTraceLog() { return g_trace_log; }
+TraceLog* ActiveTraceLog() {
+    return g_trace_log;
+}
 
 namespace {
 
@@ -139,7 +141,7 @@ void TraceScope::Write(const wchar_t* format, ...) {
 
 void TraceScope::WriteError(const wchar_t* message, int code, int line) {
     if (log_ != nullptr) {
-        WriteTo(log_, kErrorLineFormat, name_.c_str(), message, code,
-                static_cast<unsigned>(code), line);
+        WriteTo(log_, kErrorLineFormat, name_.c_str(), message, code, static_cast<unsigned>(code),
+                line);
     }
 }

@@ -19,11 +19,10 @@ constexpr std::size_t kLongestBodyKept = 65536;
 std::unique_ptr<char[]> ReadFrame(std::FILE* in) {
     unsigned char length_bytes[4] = {};
     std::fread(length_bytes, 1, sizeof(length_bytes), in);
-    auto length = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(length_bytes[0]) |
-        (static_cast<std::uint32_t>(length_bytes[1]) << 8) |
-        (static_cast<std::uint32_t>(length_bytes[2]) << 16) |
-        (static_cast<std::uint32_t>(length_bytes[3]) << 24));
+    auto length = static_cast<std::int32_t>(static_cast<std::uint32_t>(length_bytes[0]) |
+                                            (static_cast<std::uint32_t>(length_bytes[1]) << 8) |
+                                            (static_cast<std::uint32_t>(length_bytes[2]) << 16) |
+                                            (static_cast<std::uint32_t>(length_bytes[3]) << 24));
     if (length <= 0) {
         return nullptr;
     }

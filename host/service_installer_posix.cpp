@@ -192,11 +192,11 @@ void InstallAsService() {
         ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
         return;
     }
-    int error = 0;
     if (access(UnitPath().c_str(), F_OK) == 0) {
         ConsolePrint(kCreateServiceFailedFormat, kErrorServiceExists);
         return;
     }
+    int error = 0;
     if (!WriteNewFile(UnitPath(), UnitText(program), &error)) {
         ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(error));
         return;

@@ -4,6 +4,7 @@
 #include "host/console_output.h"
 #include "host/service_installer.h"
 #include "host/service_names.h"
+#include "platform/module_path.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr DWORD kRemoveServiceAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STA
 
 void InstallAsService() {
     wchar_t path[kModulePathLimit] = {};
-    if (GetModuleFileNameW(nullptr, path, kModulePathLimit) == 0) {
+    if (ModuleFileNameW(path, kModulePathLimit) == 0) {
         ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(GetLastError()));
         return;
     }

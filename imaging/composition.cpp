@@ -108,19 +108,12 @@ int DrawFittedRow(CardCanvas& canvas, TextItem& item, int width) {
 }  // namespace
 
 int MeasureTextItem(TextTarget& target, const TextItem& item) {
+    FontRun run(target, item);
     int right = item.x;
-    bool digit_class = false;
-    bool selected = false;
     for (const wchar_t character : item.text) {
-        const bool digit = std::iswdigit(static_cast<std::wint_t>(character)) != 0;
-        const FontSpec& spec = digit ? item.digit_font : item.text_font;
-        if (!selected || digit != digit_class) {
-            target.SelectFont(spec.font);
-            selected = true;
-            digit_class = digit;
-        }
-        right =
-            target.MeasureCharacter(character, right + spec.x_offset, item.y).right + spec.spacing;
+        const FontSpec& run_font = run.FontFor(character);
+        right = target.MeasureCharacter(character, right + run_font.x_offset, item.y).right +
+                run_font.spacing;
     }
     return right;
 }

@@ -72,15 +72,15 @@ constexpr FontSetTable kEmbeddedSet{
     {{kFaceCjkHei, 32, kNormal, kGb, 0, 1}, kSameDigits, kNoDigitFont},
 };
 
-void Set(FontSpec& spec, const FontChoice& choice) {
-    spec.x_offset = choice.x_offset;
-    spec.spacing = choice.spacing;
-    spec.font = LogFont{};
-    spec.font.height = choice.height;
-    spec.font.weight = choice.weight;
-    spec.font.char_set = static_cast<std::uint8_t>(choice.char_set);
-    spec.font.quality = kQualityAntialiased;
-    SetFaceName(spec.font, choice.face);
+void Set(FontSpec& run_font, const FontChoice& choice) {
+    run_font.x_offset = choice.x_offset;
+    run_font.spacing = choice.spacing;
+    run_font.font = LogFont{};
+    run_font.font.height = choice.height;
+    run_font.font.weight = choice.weight;
+    run_font.font.char_set = static_cast<std::uint8_t>(choice.char_set);
+    run_font.font.quality = kQualityAntialiased;
+    SetFaceName(run_font.font, choice.face);
 }
 
 void Apply(const OperationFonts& fonts, TextItem& item) {

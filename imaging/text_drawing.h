@@ -26,6 +26,22 @@ public:
     virtual void DrawCharacter(wchar_t character, const TextBox& box) = 0;
 };
 
+// Picks each character's font, digit or text, and selects it on the target only where the
+// character class changes from the previous character's (and for the first character).
+class FontRun {
+public:
+    FontRun(TextTarget& target, const TextItem& item) : target_(target), item_(item) {}
+
+    const FontSpec& FontFor(wchar_t character);
+
+private:
+    enum class FontClass { kNone, kText, kDigit };
+
+    TextTarget& target_;
+    const TextItem& item_;
+    FontClass current_ = FontClass::kNone;
+};
+
 // Returns -1 when the target is not valid, else 0. A font is created only where the
 // character class (digit or not) changes. With a wrap width, a character that would end
 // more than wrap width pixels right of x starts a new line at x, line gap pixels below the

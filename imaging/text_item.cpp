@@ -6,12 +6,12 @@ namespace {
 
 constexpr std::int32_t kDefaultHeight = 20;
 
-void ResetFontSpec(FontSpec& spec) {
-    spec = FontSpec{};
-    spec.font.height = kDefaultHeight;
-    spec.font.weight = kWeightNormal;
-    spec.font.char_set = kCharsetGb2312;
-    spec.font.quality = kQualityAntialiased;
+void ResetFontSpec(FontSpec& run_font) {
+    run_font = FontSpec{};
+    run_font.font.height = kDefaultHeight;
+    run_font.font.weight = kWeightNormal;
+    run_font.font.char_set = kCharsetGb2312;
+    run_font.font.quality = kQualityAntialiased;
 }
 
 }  // namespace
@@ -24,10 +24,6 @@ void ResetTextItem(TextItem& item) {
     item.text.clear();
     ResetFontSpec(item.text_font);
     ResetFontSpec(item.digit_font);
-}
-
-void CopyTextItem(TextItem& to, const TextItem& from) {
-    to = from;
 }
 
 void SetFaceName(LogFont& font, const wchar_t* face) {

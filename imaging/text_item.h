@@ -56,7 +56,6 @@ struct TextItem {
 // The defaults: everything 0 and empty, both fonts 20 pixels high, normal weight, GB2312,
 // antialiased, with no face name.
 void ResetTextItem(TextItem& item);
-void CopyTextItem(TextItem& to, const TextItem& from);
 
 // Sets the font's face name, cut to fit its array.
 void SetFaceName(LogFont& font, const wchar_t* face);

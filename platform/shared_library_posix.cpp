@@ -19,8 +19,8 @@ std::string LinuxLibraryPath(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string windows_suffix = ".dll";
     if (name.size() > windows_suffix.size() &&
-        name.compare(name.size() - windows_suffix.size(), windows_suffix.size(),
-                     windows_suffix) == 0) {
+        name.compare(name.size() - windows_suffix.size(), windows_suffix.size(), windows_suffix) ==
+            0) {
         name.resize(name.size() - windows_suffix.size());
     }
     return directory + "lib" + name + ".so";

@@ -14,4 +14,6 @@ LocalTime CurrentLocalTime() {
             parts.tm_hour,        parts.tm_min,     parts.tm_sec};
 }
 
-unsigned long CurrentThreadId() { return static_cast<unsigned long>(syscall(SYS_gettid)); }
+unsigned long CurrentThreadId() {
+    return static_cast<unsigned long>(syscall(SYS_gettid));
+}

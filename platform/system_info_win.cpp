@@ -9,4 +9,6 @@ LocalTime CurrentLocalTime() {
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-unsigned long CurrentThreadId() { return GetCurrentThreadId(); }
+unsigned long CurrentThreadId() {
+    return GetCurrentThreadId();
+}

@@ -24,7 +24,9 @@ std::wstring ToWide(UINT code_page, const char* text, int length) {
 
 }  // namespace
 
-std::wstring AnsiToWide(const char* text) { return ToWide(CP_ACP, text, -1); }
+std::wstring AnsiToWide(const char* text) {
+    return ToWide(CP_ACP, text, -1);
+}
 
 std::wstring Utf8ToWide(const std::string& text) {
     return ToWide(CP_UTF8, text.data(), static_cast<int>(text.size()));

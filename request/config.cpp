@@ -1,26 +1,18 @@
 // The settings of "config.ini" and their defaults.
 #include "request/config.h"
 
-#include <cstring>
-
 #include "platform/module_path.h"
 
 namespace {
 
 constexpr const char* kConfigFileName = "config.ini";
-constexpr std::uint32_t kModulePathLimit = 260;
 
 }  // namespace
 
 std::string ConfigFilePath() {
-    char path[kModulePathLimit + 1] = {};
-    if (ModuleFileNameA(path, kModulePathLimit) != 0) {
-        char* separator = std::strrchr(path, kPathSeparator);
-        if (separator != nullptr) {
-            *separator = '\0';
-        }
-    }
-    return std::string(path) + kPathSeparator + kConfigFileName;
+    std::string directory = ModuleDirectory();
+    // Without the program's directory the name alone is taken, after a separator.
+    return (directory.empty() ? std::string(1, kPathSeparator) : directory) + kConfigFileName;
 }
 
 BindSettings ReadBindSettings(const std::string& path) {

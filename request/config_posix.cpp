@@ -25,8 +25,7 @@ bool ReadFile(const std::string& path, std::string* content) {
     return true;
 }
 
-bool FindValue(const char* section, const char* key, const std::string& path,
-               std::string* value) {
+bool FindValue(const char* section, const char* key, const std::string& path, std::string* value) {
     std::string content;
     return section != nullptr && key != nullptr && ReadFile(path, &content) &&
            FindIniValue(content, section, key, value);

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string Trim(const std::string& text) {
     std::size_t begin = 0;
@@ -19,7 +21,9 @@ std::string Trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) {
@@ -59,8 +63,8 @@ bool FindIniValue(const std::string& content, const std::string& section, const 
         }
         if (line[0] == '[') {
             std::size_t close = line.find(']');
-            std::string name = line.substr(1, close == std::string::npos ? std::string::npos
-                                                                         : close - 1);
+            std::string name =
+                line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
             in_section = SameName(Trim(name), section);
             continue;
         }

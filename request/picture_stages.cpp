@@ -33,16 +33,24 @@ void UseProgramResources(CardResourceTable& table) {
     }
 }
 
-void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
-                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures) {
-    CImagingContext imaging;
+bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
+                    const CIdBufferW& card) {
     if (!imaging.LoadDecoder(directory.c_str())) {
-        SetMessage(message, message_capacity, kDecoderLoadFailed);
-        return;
+        return false;
     }
     UseProgramResources(imaging.resources);
     imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
     imaging.card.CopyFrom(card);
+    return true;
+}
+
+void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
+                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures) {
+    CImagingContext imaging;
+    if (!PrepareImaging(imaging, directory, card)) {
+        SetMessage(message, message_capacity, kDecoderLoadFailed);
+        return;
+    }
 
     int code = imaging.EncodePhoto(pictures.photo);
     if (code != 0) {

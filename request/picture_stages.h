@@ -13,8 +13,15 @@ constexpr const wchar_t* kPhotoDecodeFailed = L"照片解码失败.";
 constexpr const wchar_t* kFrontPictureFailed = L"生成身份证正面合成图失败.";
 constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图失败.";
 
+class CImagingContext;
+
 // Points every entry of the table at the program's own template or font resource.
 void UseProgramResources(CardResourceTable& table);
+
+// Binds the photo decoder from the directory and, when that succeeds, points the templates
+// and fonts at the program's own resources, registers the fonts and copies the card in.
+// Returns whether the decoder was bound.
+bool PrepareImaging(CImagingContext& imaging, const std::string& directory, const CIdBufferW& card);
 
 // Runs after the card was read and copied: binds the photo decoder from the program's
 // directory, points the templates and fonts at the program's own resources, and makes the

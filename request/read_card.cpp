@@ -111,8 +111,8 @@ int ExecuteCommand(const char* command, char* reply, std::int32_t capacity) {
         } else {
             call.ReadCard(directory);
         }
-        text = WriteReplyText(
-            BuildReplyDocument(call.result, call.message, call.card, call.pictures));
+        text =
+            WriteReplyText(BuildReplyDocument(call.result, call.message, call.card, call.pictures));
         CopyReply(text, reply, capacity);
         // The trace ends before the driver is unbound, as the request's last traced step.
         if (ActiveTraceLog() != nullptr) {

@@ -28,13 +28,27 @@ void AppendQuoted(std::string& out, const std::string& text) {
     out += '"';
     for (char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char escape[8];
@@ -51,11 +65,21 @@ void AppendQuoted(std::string& out, const std::string& text) {
 
 void AppendValue(std::string& out, const Json::Value& value) {
     switch (value.type()) {
-        case Json::intValue: out += std::to_string(value.asLargestInt()); break;
-        case Json::uintValue: out += std::to_string(value.asLargestUInt()); break;
-        case Json::stringValue: AppendQuoted(out, value.asString()); break;
-        case Json::booleanValue: out += value.asBool() ? "true" : "false"; break;
-        default: out += "null"; break;
+        case Json::intValue:
+            out += std::to_string(value.asLargestInt());
+            break;
+        case Json::uintValue:
+            out += std::to_string(value.asLargestUInt());
+            break;
+        case Json::stringValue:
+            AppendQuoted(out, value.asString());
+            break;
+        case Json::booleanValue:
+            out += value.asBool() ? "true" : "false";
+            break;
+        default:
+            out += "null";
+            break;
     }
 }
 
@@ -74,9 +98,9 @@ Json::Value BuildReplyDocument(int result, const wchar_t* message, CIdBufferW& c
     root[kResult] = result;
     root[kErrmsg] = ToUtf8(message);
     for (const char* member :
-         {kAddress, kBirth, kValidBeg, kValidEnd, kId, kName, kSex, kCardSign, kEthnicity, kDept,
-          kNewAddress, kPassId, kIssNum, kNationCode, kNameEn, kIssAuthCode, kReserved, kCardVer,
-          kPhoto, kFrontImg, kBackImg}) {
+         {kAddress,  kBirth,       kValidBeg, kValidEnd,   kId,     kName,     kSex,
+          kCardSign, kEthnicity,   kDept,     kNewAddress, kPassId, kIssNum,   kNationCode,
+          kNameEn,   kIssAuthCode, kReserved, kCardVer,    kPhoto,  kFrontImg, kBackImg}) {
         root[member] = "";
     }
     if (result != 0) {

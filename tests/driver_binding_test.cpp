@@ -117,8 +117,7 @@ TEST_F(DriverBindingTest, FindAndSelectFailuresPassTheDriversCode) {
     }
     std::string trace = Trace();
     // A refused select is reported under the find's name.
-    EXPECT_NE(trace.find("SDT_StartFindIDCard Error(129 - 0x0081), Line = 535."),
-              std::string::npos)
+    EXPECT_NE(trace.find("SDT_StartFindIDCard Error(129 - 0x0081), Line = 535."), std::string::npos)
         << trace;
 }
 

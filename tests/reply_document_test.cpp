@@ -67,9 +67,8 @@ TEST(ReplyDocument, ResidentCard) {
     EXPECT_EQ(root["photo"].asString(), "UEhP");
     EXPECT_EQ(root["frontImg"].asString(), "RlJU");
     EXPECT_EQ(root["backImg"].asString(), "QkFD");
-    for (const char* empty :
-         {"NewAddress", "PassId", "IssNum", "NationCode", "NameEN", "IssAuthCode", "Reserved",
-          "CardVer"}) {
+    for (const char* empty : {"NewAddress", "PassId", "IssNum", "NationCode", "NameEN",
+                              "IssAuthCode", "Reserved", "CardVer"}) {
         EXPECT_EQ(root[empty].asString(), "") << empty;
     }
 }
@@ -98,16 +97,14 @@ TEST(ReplyDocument, PermitCard) {
     EXPECT_EQ(root["Dept"].asString(), "深圳市公安局");
     EXPECT_EQ(root["PassId"].asString(), "H60123456");
     EXPECT_EQ(root["IssNum"].asString(), "01");
-    for (const char* empty :
-         {"Ethnicity", "NewAddress", "NationCode", "NameEN", "IssAuthCode", "Reserved",
-          "CardVer"}) {
+    for (const char* empty : {"Ethnicity", "NewAddress", "NationCode", "NameEN", "IssAuthCode",
+                              "Reserved", "CardVer"}) {
         EXPECT_EQ(root[empty].asString(), "") << empty;
     }
 }
 
 TEST(ReplyDocument, FailedReadsCarryNoCardFieldsOrPictures) {
-    Json::Value root =
-        Reply(ResidentRecord(), 0x80, L"寻卡失败(128).", {"UEhP", "RlJU", "QkFD"});
+    Json::Value root = Reply(ResidentRecord(), 0x80, L"寻卡失败(128).", {"UEhP", "RlJU", "QkFD"});
     EXPECT_EQ(root.size(), 23u);
     EXPECT_EQ(root["result"].asInt(), 128);
     EXPECT_EQ(root["errmsg"].asString(), "寻卡失败(128).");
@@ -120,11 +117,9 @@ TEST(ReplyDocument, FailedReadsCarryNoCardFieldsOrPictures) {
 
 TEST(ReplyDocument, TextFormEscapesOnlyWhatJsonNeeds) {
     // Quotes, backslashes and control characters are escaped; Chinese text stays raw.
-    Json::Value root =
-        Reply(ResidentRecord().Put(0, 30, u"A\"B\\C\tD\u0001E\u001F王"), 0);
+    Json::Value root = Reply(ResidentRecord().Put(0, 30, u"A\"B\\C\tD\u0001E\u001F王"), 0);
     std::string text = WriteReplyText(root);
-    EXPECT_NE(text.find("   \"Name\" : \"A\\\"B\\\\C\\tD\\u0001E\\u001F王\",\n"),
-              std::string::npos)
+    EXPECT_NE(text.find("   \"Name\" : \"A\\\"B\\\\C\\tD\\u0001E\\u001F王\",\n"), std::string::npos)
         << text;
     EXPECT_EQ(text.rfind("{\n   \"Address\" : ", 0), 0u);
     EXPECT_EQ(text.substr(text.size() - 18), "   \"result\" : 0\n}\n");

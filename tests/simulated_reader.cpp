@@ -9,7 +9,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path DescriptionPath() { return TestProgramDirectory() / "simulator.ini"; }
+fs::path DescriptionPath() {
+    return TestProgramDirectory() / "simulator.ini";
+}
 
 }  // namespace
 
@@ -22,7 +24,9 @@ SimulatedReader::SimulatedReader(const std::string& card, const std::string& ext
     WriteTextFile(DescriptionPath(), text + extra_lines);
 }
 
-SimulatedReader::~SimulatedReader() { fs::remove(DescriptionPath()); }
+SimulatedReader::~SimulatedReader() {
+    fs::remove(DescriptionPath());
+}
 
 std::string SimulatedReader::VariantDirectory(const std::string& variant) {
     return (TestProgramDirectory().parent_path() / "simulator-variants" / variant).string();

@@ -8,7 +8,9 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
-RecordBuilder::RecordBuilder() { std::memset(bytes_, 0, sizeof(bytes_)); }
+RecordBuilder::RecordBuilder() {
+    std::memset(bytes_, 0, sizeof(bytes_));
+}
 
 RecordBuilder& RecordBuilder::Put(int offset, int width, const std::u16string& text) {
     for (int i = 0; i < width / 2; ++i) {
@@ -102,4 +104,6 @@ std::string Utf16LeToUtf8(const std::string& bytes) {
     return WideToUtf8(wide.c_str());
 }
 
-std::string Narrow(const wchar_t* text) { return WideToUtf8(text); }
+std::string Narrow(const wchar_t* text) {
+    return WideToUtf8(text);
+}

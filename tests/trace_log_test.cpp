@@ -68,8 +68,9 @@ TEST_F(TraceLogTest, ErrorLineShowsNegativeCodesInTwosComplement) {
     EXPECT_NE(text.find("] CSdtFunc::Create - LoadDllModule Error(-11 - 0xFFFFFFF5), Line = 89."),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("] CSdtFunc::Create - SDT_StartFindIDCard Error(128 - 0x0080), Line = 535."),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("] CSdtFunc::Create - SDT_StartFindIDCard Error(128 - 0x0080), Line = 535."),
+        std::string::npos)
         << text;
 }
 

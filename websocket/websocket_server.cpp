@@ -130,11 +130,7 @@ bool WebSocketServer::Open(const char* ip, std::uint16_t port) {
 }
 
 void WebSocketServer::ReleaseResources(bool socket_library_started) {
-    SocketHandle listener = listen_socket_.exchange(kInvalidSocket);
-    if (listener != kInvalidSocket) {
-        ShutdownSocket(listener);
-        CloseSocket(listener);
-    }
+    StopListening();
     if (socket_library_started) {
         SocketCleanup();
     }
