@@ -5,6 +5,7 @@
 #   linux-asan   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows-x64  configure, build, ctest with every test program under Wine
 #   windows-x86  configure, build (32-bit programs are not run here)
+#   clients/js   the JavaScript client library: built with npm, its tests run with Node
 #
 # Every set is built and tested even when an earlier one failed, so one run reports all
 # failures; the script exits non-zero when anything failed and names what.
@@ -47,6 +48,12 @@ trap '"$wine_run" --prefix "$wine_prefix" --kill' EXIT
 # while the builds compile rather than before the Windows tests.
 "$wine_run" --prefix "$wine_prefix" --init &
 wine_init_pid=$!
+
+# First, because the browser tests of the linux set load the library's built module.
+build_and_test_js_client() {
+    (cd clients/js && npm run build && npm test)
+}
+step "clients/js: build and tests" build_and_test_js_client
 
 if step "linux: build" configure_and_build linux; then
     step "linux: tests" ctest --preset linux
