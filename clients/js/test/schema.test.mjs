@@ -14,8 +14,11 @@ function problems(reply) {
 }
 
 describe("reply schema", () => {
-  it("requires exactly the members the library reads", () => {
+  it("requires exactly the members the library reads, with the types it reads them as", () => {
     assert.deepEqual([...schema.required].sort(), [...REPLY_MEMBERS].sort());
+    for (const member of REPLY_MEMBERS) {
+      assert.equal(schema.properties[member].type, member === "result" ? "integer" : "string", member);
+    }
   });
 
   for (const [name, reply] of Object.entries(replies)) {
