@@ -19,7 +19,11 @@ function askHost() {
     port.onDisconnect.addListener(() => {
       if (!answered) {
         const error = chrome.runtime.lastError;
-        resolve({ error: error ? error.message : "the reader program ended without a reply" });
+        resolve({
+          error: error
+            ? error.message
+            : "the reader program ended without a reply",
+        });
       }
     });
     // A port is used rather than sendNativeMessage, which takes only objects: the program

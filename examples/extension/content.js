@@ -6,7 +6,8 @@
 (() => {
   const CHANNEL = "vornidreader";
   // Answers go only to a document of the origin the request came from.
-  const target = window.location.origin === "null" ? "*" : window.location.origin;
+  const target =
+    window.location.origin === "null" ? "*" : window.location.origin;
 
   function answer(id, fields) {
     window.postMessage(Object.assign({ channel: CHANNEL, id }, fields), target);
@@ -14,8 +15,13 @@
 
   window.addEventListener("message", (event) => {
     const message = event.data;
-    if (event.source !== window || !message || message.channel !== CHANNEL ||
-        message.type !== "read" || typeof message.id !== "string") {
+    if (
+      event.source !== window ||
+      !message ||
+      message.channel !== CHANNEL ||
+      message.type !== "read" ||
+      typeof message.id !== "string"
+    ) {
       return;
     }
     // Said at once, so that a page without this extension can tell it is missing quickly.
@@ -25,10 +31,17 @@
         if (response && "reply" in response) {
           answer(message.id, { type: "reply", reply: response.reply });
         } else {
-          answer(message.id, { type: "error", message: (response && response.error) || "no answer" });
+          answer(message.id, {
+            type: "error",
+            message: (response && response.error) || "no answer",
+          });
         }
       },
-      (error) => answer(message.id, { type: "error", message: String(error && error.message || error) }),
+      (error) =>
+        answer(message.id, {
+          type: "error",
+          message: String((error && error.message) || error),
+        }),
     );
   });
 })();

@@ -56,9 +56,10 @@ export class ReaderClient {
   private queue: Promise<unknown> = Promise.resolve();
 
   constructor(options: ClientOptions = {}) {
-    this.channel = options.channel === "extension"
-      ? new ExtensionChannel()
-      : new WebSocketChannel(options.url ?? DEFAULT_URL, options.createSocket);
+    this.channel =
+      options.channel === "extension"
+        ? new ExtensionChannel()
+        : new WebSocketChannel(options.url ?? DEFAULT_URL, options.createSocket);
   }
 
   /** Reads the card on the reader; rejects with ReaderError. */
@@ -135,7 +136,8 @@ export class ReaderClient {
 const sharedClients = new Map<string, ReaderClient>();
 
 function sharedClient(options: ClientOptions): ReaderClient {
-  const key = options.channel === "extension" ? "extension" : `websocket ${options.url ?? DEFAULT_URL}`;
+  const key =
+    options.channel === "extension" ? "extension" : `websocket ${options.url ?? DEFAULT_URL}`;
   let client = sharedClients.get(key);
   if (!client) {
     client = new ReaderClient(options);

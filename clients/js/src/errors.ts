@@ -49,7 +49,11 @@ const FAILURE_MESSAGES: ReadonlyArray<[string, ReaderErrorCode, string]> = [
   ["寻卡失败(", "no-card", "no card was found on the reader"],
   ["读卡信息失败(", "read-failed", "the card could not be read"],
   ["照片解码失败.", "photo-failed", "the photo could not be decoded"],
-  ["生成身份证正面合成图失败.", "photo-failed", "the picture of the card's front could not be made"],
+  [
+    "生成身份证正面合成图失败.",
+    "photo-failed",
+    "the picture of the card's front could not be made",
+  ],
   ["生成身份证背面合成图失败.", "photo-failed", "the picture of the card's back could not be made"],
 ];
 
@@ -66,7 +70,9 @@ export function replyError(reply: { result: number; errmsg: string }): ReaderErr
   if (reply.result === 0 && (!known || known[1] !== "driver-missing")) {
     return null;
   }
-  const [code, text] = known ? [known[1], known[2]] : ["read-failed" as const, "the service could not read the card"];
+  const [code, text] = known
+    ? [known[1], known[2]]
+    : ["read-failed" as const, "the service could not read the card"];
   return new ReaderError(code, `${text} (${reply.result}: ${reply.errmsg})`, {
     result: reply.result,
     serviceMessage: reply.errmsg,

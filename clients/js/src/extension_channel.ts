@@ -19,8 +19,12 @@ interface BridgeMessage {
 
 function isBridgeMessage(data: unknown): data is BridgeMessage {
   const message = data as BridgeMessage | null;
-  return typeof message === "object" && message !== null && message.channel === BRIDGE_CHANNEL &&
-    typeof message.id === "string";
+  return (
+    typeof message === "object" &&
+    message !== null &&
+    message.channel === BRIDGE_CHANNEL &&
+    typeof message.id === "string"
+  );
 }
 
 let requestCounter = 0;
@@ -30,7 +34,9 @@ export class ExtensionChannel implements Channel {
   request(timeoutMs: number): Promise<unknown> {
     const page = (globalThis as { window?: Window }).window;
     if (!page || typeof page.postMessage !== "function") {
-      return Promise.reject(new ReaderError("service-unavailable", "the extension channel needs a browser page"));
+      return Promise.reject(
+        new ReaderError("service-unavailable", "the extension channel needs a browser page"),
+      );
     }
     requestCounter += 1;
     const id = `${Date.now().toString(36)}-${requestCounter}`;
@@ -52,18 +58,36 @@ export class ExtensionChannel implements Channel {
         } else if (message.type === "reply") {
           finish(() => resolve(message.reply));
         } else if (message.type === "error") {
-          finish(() => reject(new ReaderError("service-unavailable",
-            `the extension could not ask the reader program: ${message.message ?? "no reason given"}`)));
+          finish(() =>
+            reject(
+              new ReaderError(
+                "service-unavailable",
+                "the extension could not ask the reader program: " +
+                  (message.message ?? "no reason given"),
+              ),
+            ),
+          );
         }
       };
-      const acceptTimer = setTimeout(() => {
-        if (!accepted) {
-          finish(() => reject(new ReaderError("service-unavailable",
-            "no VornIdReader extension answers on this page")));
-        }
-      }, Math.min(ACCEPT_TIMEOUT_MS, timeoutMs));
+      const acceptTimer = setTimeout(
+        () => {
+          if (!accepted) {
+            finish(() =>
+              reject(
+                new ReaderError(
+                  "service-unavailable",
+                  "no VornIdReader extension answers on this page",
+                ),
+              ),
+            );
+          }
+        },
+        Math.min(ACCEPT_TIMEOUT_MS, timeoutMs),
+      );
       const replyTimer = setTimeout(() => {
-        finish(() => reject(new ReaderError("timeout", `the extension did not reply within ${timeoutMs} ms`)));
+        finish(() =>
+          reject(new ReaderError("timeout", `the extension did not reply within ${timeoutMs} ms`)),
+        );
       }, timeoutMs);
       page.addEventListener("message", listen);
       const request: BridgeMessage = { channel: BRIDGE_CHANNEL, type: "read", id };

@@ -4,7 +4,7 @@
 export interface Reply {
   /** 0 when the card was read, otherwise the code of the step that failed. */
   result: number;
-  /** "" or the service's message (Chinese); with result 0 it names pictures that could not be made. */
+  /** "" or the service's message (Chinese); with result 0 it says why pictures are missing. */
   errmsg: string;
   Name: string;
   Sex: string;
@@ -34,9 +34,28 @@ export interface Reply {
 
 /** Names of the reply's string members, in the order the service writes them. */
 export const REPLY_TEXT_MEMBERS = [
-  "Address", "Birth", "CardSign", "CardVer", "Dept", "Ethnicity", "ID", "IssAuthCode", "IssNum",
-  "Name", "NameEN", "NationCode", "NewAddress", "PassId", "Reserved", "Sex", "ValidBeg",
-  "ValidEnd", "backImg", "errmsg", "frontImg", "photo",
+  "Address",
+  "Birth",
+  "CardSign",
+  "CardVer",
+  "Dept",
+  "Ethnicity",
+  "ID",
+  "IssAuthCode",
+  "IssNum",
+  "Name",
+  "NameEN",
+  "NationCode",
+  "NewAddress",
+  "PassId",
+  "Reserved",
+  "Sex",
+  "ValidBeg",
+  "ValidEnd",
+  "backImg",
+  "errmsg",
+  "frontImg",
+  "photo",
 ] as const;
 
 /** Every member of the reply; the schema in docs/reply.schema.json requires the same list. */

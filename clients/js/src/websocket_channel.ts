@@ -3,7 +3,7 @@
 import { Channel } from "./channel.js";
 import { ReaderError, ReaderErrorCode } from "./errors.js";
 
-/** The part of the browser's WebSocket the channel uses; tests and other runtimes supply their own. */
+/** The part of the browser's WebSocket the channel uses; other runtimes supply their own. */
 export interface SocketLike {
   readonly readyState: number;
   onopen: ((event: unknown) => void) | null;
@@ -54,7 +54,10 @@ export async function probeRefusal(socketUrl: string): Promise<ReaderErrorCode> 
   const abort = typeof AbortController === "function" ? new AbortController() : null;
   const timer = setTimeout(() => abort?.abort(), PROBE_TIMEOUT_MS);
   try {
-    const response = await fetchFunction(address.href, { cache: "no-store", signal: abort?.signal });
+    const response = await fetchFunction(address.href, {
+      cache: "no-store",
+      signal: abort?.signal,
+    });
     return response.status === ORIGIN_REFUSED_STATUS ? "origin-refused" : "service-unavailable";
   } catch {
     return "service-unavailable";
@@ -95,7 +98,9 @@ export class WebSocketChannel implements Channel {
         // A reply that comes after the time-out would be taken for the next request's, so
         // the connection that owes it is given up.
         this.drop();
-        settle(() => reject(new ReaderError("timeout", `the service did not reply within ${timeoutMs} ms`)));
+        settle(() =>
+          reject(new ReaderError("timeout", `the service did not reply within ${timeoutMs} ms`)),
+        );
       }, timeoutMs);
       this.connect().then(
         (socket) => {
@@ -110,7 +115,13 @@ export class WebSocketChannel implements Channel {
             socket.send(READ_COMMAND);
           } catch (error) {
             this.drop();
-            settle(() => reject(new ReaderError("service-unavailable", "the request could not be sent", { cause: error })));
+            settle(() =>
+              reject(
+                new ReaderError("service-unavailable", "the request could not be sent", {
+                  cause: error,
+                }),
+              ),
+            );
           }
         },
         (error: ReaderError) => settle(() => reject(error)),
@@ -146,7 +157,9 @@ export class WebSocketChannel implements Channel {
       try {
         socket = this.createSocket(this.url);
       } catch (error) {
-        reject(new ReaderError("service-unavailable", `cannot connect to ${this.url}`, { cause: error }));
+        reject(
+          new ReaderError("service-unavailable", `cannot connect to ${this.url}`, { cause: error }),
+        );
         return;
       }
       let opened = false;
@@ -165,14 +178,25 @@ export class WebSocketChannel implements Channel {
         }
         if (!opened) {
           this.probe(this.url).then((code) =>
-            reject(new ReaderError(code, code === "origin-refused"
-              ? `the service at ${this.url} refused this page's origin`
-              : `nothing answers at ${this.url}`)));
+            reject(
+              new ReaderError(
+                code,
+                code === "origin-refused"
+                  ? `the service at ${this.url} refused this page's origin`
+                  : `nothing answers at ${this.url}`,
+              ),
+            ),
+          );
           return;
         }
         const pending = this.pending;
         this.pending = null;
-        pending?.reject(new ReaderError("service-unavailable", "the service closed the connection before it replied"));
+        pending?.reject(
+          new ReaderError(
+            "service-unavailable",
+            "the service closed the connection before it replied",
+          ),
+        );
       };
     });
   }
@@ -186,7 +210,9 @@ export class WebSocketChannel implements Channel {
     try {
       pending.resolve(JSON.parse(String(data)));
     } catch (error) {
-      pending.reject(new ReaderError("read-failed", "the service's answer is not JSON", { cause: error }));
+      pending.reject(
+        new ReaderError("read-failed", "the service's answer is not JSON", { cause: error }),
+      );
     }
   }
 

@@ -35,7 +35,11 @@ describe("connection", () => {
     const service = new FakeService();
     service.answers.push(resident, foreigner, noCard);
     const reader = client(service);
-    const results = await Promise.allSettled([reader.readCard(), reader.readCard(), reader.readCard()]);
+    const results = await Promise.allSettled([
+      reader.readCard(),
+      reader.readCard(),
+      reader.readCard(),
+    ]);
     assert.equal(results[0].value.kind, "resident");
     assert.equal(results[1].value.kind, "foreigner");
     assert.equal(results[2].reason.code, "no-card");
@@ -99,7 +103,10 @@ describe("connection", () => {
 });
 
 describe("a connection that does not open", () => {
-  for (const [status, code] of [[403, "origin-refused"], [400, "service-unavailable"]]) {
+  for (const [status, code] of [
+    [403, "origin-refused"],
+    [400, "service-unavailable"],
+  ]) {
     it(`is ${code} when the service's address answers ${status}`, async () => {
       const server = await httpServer(status);
       try {
@@ -119,14 +126,25 @@ describe("a connection that does not open", () => {
     await new Promise((resolve) => server.close(resolve));
     const service = new FakeService();
     service.refuse = true;
-    await assert.rejects(client(service, `ws://127.0.0.1:${port}`).readCard(), { code: "service-unavailable" });
+    await assert.rejects(client(service, `ws://127.0.0.1:${port}`).readCard(), {
+      code: "service-unavailable",
+    });
   });
 });
 
 describe("watchCard", () => {
   it("reports a card once while it stays, and again after it was taken away", async () => {
     const service = new FakeService();
-    service.answers.push(noCard, resident, resident, resident, noCard, resident, resident, foreigner);
+    service.answers.push(
+      noCard,
+      resident,
+      resident,
+      resident,
+      noCard,
+      resident,
+      resident,
+      foreigner,
+    );
     const reader = client(service);
     const seen = [];
     const errors = [];
@@ -151,10 +169,13 @@ describe("watchCard", () => {
     const seen = [];
     const errors = [];
     const abort = new AbortController();
-    reader.watchCard((card) => {
-      seen.push(card.idNumber);
-      abort.abort();
-    }, { intervalMs: 1, signal: abort.signal, onError: (error) => errors.push(error.code) });
+    reader.watchCard(
+      (card) => {
+        seen.push(card.idNumber);
+        abort.abort();
+      },
+      { intervalMs: 1, signal: abort.signal, onError: (error) => errors.push(error.code) },
+    );
     while (seen.length === 0) {
       await wait(5);
     }

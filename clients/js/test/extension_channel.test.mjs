@@ -33,9 +33,10 @@ function installBridge(page, answers) {
     if (answer === "absent") return;
     page.postMessage({ channel: BRIDGE_CHANNEL, id: message.id, type: "accepted" });
     if (answer === "silent") return;
-    const reply = typeof answer === "string"
-      ? { type: "error", message: answer }
-      : { type: "reply", reply: answer };
+    const reply =
+      typeof answer === "string"
+        ? { type: "error", message: answer }
+        : { type: "reply", reply: answer };
     page.postMessage({ channel: BRIDGE_CHANNEL, id: message.id, ...reply });
   };
   page.addEventListener("message", listener);
@@ -51,14 +52,20 @@ describe("extension channel", () => {
     delete globalThis.window;
   });
 
-  it("gives the card, the card's failure, the host's failure and a silence, each as such", async () => {
-    installBridge(page, [replies["card-permit_macau"], replies["failure-no-card"],
-      "Specified native messaging host not found.", "silent"]);
+  it("gives the card, the card's failure, the host's failure and silence as such", async () => {
+    installBridge(page, [
+      replies["card-permit_macau"],
+      replies["failure-no-card"],
+      "Specified native messaging host not found.",
+      "silent",
+    ]);
     const reader = new ReaderClient({ channel: "extension" });
     assert.equal((await reader.readCard()).kind, "hongkong-macau");
     await assert.rejects(reader.readCard(), { code: "no-card" });
-    await assert.rejects(reader.readCard(), (error) =>
-      error.code === "service-unavailable" && /host not found/.test(error.message));
+    await assert.rejects(
+      reader.readCard(),
+      (error) => error.code === "service-unavailable" && /host not found/.test(error.message),
+    );
     await assert.rejects(reader.readCard({ timeoutMs: 1500 }), { code: "timeout" });
   });
 
@@ -67,8 +74,10 @@ describe("extension channel", () => {
     globalThis.window = page;
     installBridge(page, ["absent"]);
     const started = Date.now();
-    await assert.rejects(new ReaderClient({ channel: "extension" }).readCard({ timeoutMs: 20000 }),
-      { code: "service-unavailable" });
+    await assert.rejects(
+      new ReaderClient({ channel: "extension" }).readCard({ timeoutMs: 20000 }),
+      { code: "service-unavailable" },
+    );
     assert.ok(Date.now() - started < 20000, "not left to the read's time-out");
   });
 });

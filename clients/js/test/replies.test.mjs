@@ -10,7 +10,9 @@ const cardReplies = Object.keys(replies).filter((name) => name.startsWith("card-
 
 describe("cards read from the sample cards", () => {
   it("gives every sample card its kind", () => {
-    const kinds = Object.fromEntries(cardReplies.map((name) => [name, parseReply(replies[name]).kind]));
+    const kinds = Object.fromEntries(
+      cardReplies.map((name) => [name, parseReply(replies[name]).kind]),
+    );
     assert.deepEqual(kinds, {
       "card-foreigner_canada": "foreigner",
       "card-foreigner_usa": "foreigner",
@@ -111,14 +113,17 @@ describe("failed reads", () => {
 
   for (const [name, [code, result]] of Object.entries(expected)) {
     it(`${name} is a ReaderError "${code}" that keeps the service's number and message`, () => {
-      assert.throws(() => parseReply(replies[name]), (error) => {
-        assert.ok(error instanceof ReaderError);
-        assert.equal(error.code, code);
-        assert.equal(error.result, result);
-        assert.equal(error.serviceMessage, replies[name].errmsg);
-        assert.equal(error.reply, replies[name]);
-        return true;
-      });
+      assert.throws(
+        () => parseReply(replies[name]),
+        (error) => {
+          assert.ok(error instanceof ReaderError);
+          assert.equal(error.code, code);
+          assert.equal(error.result, result);
+          assert.equal(error.serviceMessage, replies[name].errmsg);
+          assert.equal(error.reply, replies[name]);
+          return true;
+        },
+      );
     });
   }
 
@@ -128,12 +133,22 @@ describe("failed reads", () => {
   });
 
   it("gives a message it does not know the code read-failed, never a card", () => {
-    const reply = { ...replies["failure-no-card"], result: -1, errmsg: "Send buffer is too small!" };
+    const reply = {
+      ...replies["failure-no-card"],
+      result: -1,
+      errmsg: "Send buffer is too small!",
+    };
     assert.throws(() => parseReply(reply), { code: "read-failed", result: -1 });
   });
 
   it("rejects what is not a reply document", () => {
-    for (const value of [null, "readcard", [], { result: "0" }, { ...replies["card-resident_dated"], Name: 7 }]) {
+    for (const value of [
+      null,
+      "readcard",
+      [],
+      { result: "0" },
+      { ...replies["card-resident_dated"], Name: 7 },
+    ]) {
       assert.throws(() => parseReply(value), { name: "ReaderError", code: "read-failed" });
     }
   });

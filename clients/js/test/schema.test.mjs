@@ -17,7 +17,11 @@ describe("reply schema", () => {
   it("requires exactly the members the library reads, with the types it reads them as", () => {
     assert.deepEqual([...schema.required].sort(), [...REPLY_MEMBERS].sort());
     for (const member of REPLY_MEMBERS) {
-      assert.equal(schema.properties[member].type, member === "result" ? "integer" : "string", member);
+      assert.equal(
+        schema.properties[member].type,
+        member === "result" ? "integer" : "string",
+        member,
+      );
     }
   });
 

@@ -14,7 +14,9 @@ export const replies = Object.fromEntries(
     .map((name) => [name.slice(0, -5), JSON.parse(readFileSync(join(repliesDir, name), "utf8"))]),
 );
 
-export const schema = JSON.parse(readFileSync(join(here, "..", "..", "..", "docs", "reply.schema.json"), "utf8"));
+export const schema = JSON.parse(
+  readFileSync(join(here, "..", "..", "..", "docs", "reply.schema.json"), "utf8"),
+);
 
 /**
  * A service behind fake sockets. Each "readcard" takes the next answer: a reply object is sent
@@ -71,7 +73,8 @@ class FakeSocket {
     setTimeout(() => {
       if (this.readyState !== 1) return;
       if (answer === "close") this.serverClose();
-      else if (answer !== "silent") this.onmessage?.({ data: typeof answer === "string" ? answer : JSON.stringify(answer) });
+      else if (answer !== "silent")
+        this.onmessage?.({ data: typeof answer === "string" ? answer : JSON.stringify(answer) });
     }, 2);
   }
 
