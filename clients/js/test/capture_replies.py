@@ -6,8 +6,14 @@ and once for every way a read can fail, and each reply is written to replies/NAM
     python3 clients/js/test/capture_replies.py build/linux
 
 Run it again after a change of the reply or of the sample cards, and commit the result.
+
+    python3 clients/js/test/capture_replies.py build/linux --check
+
+captures into a scratch folder instead, with the pictures of every sample card, and runs the
+library's reply and schema tests on what the program answers now (the library must be built).
 """
 
+import argparse
 import os
 import shutil
 import struct
@@ -55,22 +61,41 @@ def reply_of(platform, name, settings):
         shutil.rmtree(folder, ignore_errors=True)
 
 
-def main():
-    if len(sys.argv) != 2:
-        sys.exit(__doc__)
-    platform = Platform(os.path.abspath(sys.argv[1]))
+def capture(platform, folder, pictured_cards):
     cards = sorted(n[:-4] for n in os.listdir(os.path.join(platform.build_dir, "cards"))
                    if n.endswith(".ini"))
     runs = [("card-" + card, dict(reader="card = cards/%s.ini\n" % card)) for card in cards]
-    runs.append(("card-%s-pictures" % CARD_WITH_PICTURES, dict(reader=ON_READER, decoder="")))
+    runs += [("card-%s-pictures" % card, dict(reader="card = cards/%s.ini\n" % card, decoder=""))
+             for card in cards if pictured_cards is None or card in pictured_cards]
     runs += [("failure-" + name, settings) for name, settings in FAILURES]
-    shutil.rmtree(REPLIES, ignore_errors=True)
-    os.makedirs(REPLIES)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
     for name, settings in runs:
         body = reply_of(platform, name, settings)
-        with open(os.path.join(REPLIES, name + ".json"), "wb") as handle:
+        with open(os.path.join(folder, name + ".json"), "wb") as handle:
             handle.write(body)
         print("%-40s %7d bytes" % (name, len(body)))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build_dir")
+    parser.add_argument("--check", action="store_true",
+                        help="test the library on fresh replies instead of writing replies/")
+    args = parser.parse_args()
+    platform = Platform(os.path.abspath(args.build_dir))
+    if not args.check:
+        capture(platform, REPLIES, [CARD_WITH_PICTURES])
+        return
+    scratch = tempfile.mkdtemp(prefix="vorn-js-live-replies-")
+    try:
+        capture(platform, scratch, None)
+        tests = [os.path.join(HERE, name) for name in ("replies.test.mjs", "schema.test.mjs")]
+        completed = subprocess.run(["node", "--test"] + tests, cwd=os.path.dirname(HERE),
+                                   env=dict(os.environ, VORN_REPLIES_DIR=scratch), check=False)
+        sys.exit(completed.returncode)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,8 @@ import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
 const here = dirname(fileURLToPath(import.meta.url));
-const repliesDir = join(here, "replies");
+// The committed replies, or those the capture script has just taken from the built program.
+const repliesDir = process.env.VORN_REPLIES_DIR ?? join(here, "replies");
 
 /** Captured reply texts by name (file name without .json), as the program wrote them. */
 export const replies = Object.fromEntries(
