@@ -70,9 +70,10 @@ class SelfTestUnderWine(unittest.TestCase):
         self.assertEqual(code, 0, text)
         self.assertIn("ID: " + SAMPLE_ID, text)
 
-        # Wine takes TMP and TEMP from its own settings; a command interpreter sets them.
-        nowhere = windows_path(os.path.join(self.folder.path, "no such folder"))
-        code, text = run(["cmd", "/c", 'set "TMP=%s"&& set "TEMP=%s"&& "%s" -selftest' % (
+        # Wine takes TMP and TEMP from its own settings; a command interpreter sets them. The
+        # program's path has no blanks and goes unquoted: Wine would escape the quotes.
+        nowhere = windows_path(os.path.join(self.folder.path, "missing"))
+        code, text = run(["cmd", "/c", 'set TMP=%s&& set TEMP=%s&& %s -selftest' % (
             nowhere, nowhere, windows_path(self.folder.program))])
         self.assertEqual(code, 4, text)
         self.assertEqual(self.verdict(text, "temporary folder"), "[FAIL]", text)
