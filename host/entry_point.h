@@ -10,7 +10,8 @@ enum class RunMode {
     kInstall,  // install and start the service
     kRemove,   // stop and remove the service
     kIgnore,   // a switch of no meaning: nothing is done
-    kSelfTest, // check the installation and read the card once, for support staff
+    // Check the installation and read the card once, for support staff.
+    kSelfTest,
 };
 
 // Switches start with one of these characters: "-" and "/" on Windows, only "-" on Linux,

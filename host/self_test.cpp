@@ -107,8 +107,10 @@ CheckLine ReadCard(bool show_fields, std::vector<std::wstring>* fields) {
     }
     if (show_fields) {
         for (const std::string& member : document.getMemberNames()) {
-            if (member != reply::kPhoto && member != reply::kFrontImg && member != reply::kBackImg) {
-                fields->push_back(Utf8ToWide(member) + L": " + Utf8ToWide(document[member].asString()));
+            if (member != reply::kPhoto && member != reply::kFrontImg &&
+                member != reply::kBackImg) {
+                fields->push_back(Utf8ToWide(member) + L": " +
+                                  Utf8ToWide(document[member].asString()));
             }
         }
     }
@@ -120,7 +122,8 @@ CheckLine ReadCard(bool show_fields, std::vector<std::wstring>* fields) {
 int RunSelfTest(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders) {
     bool show_fields = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        show_fields = show_fields || IsSwitch(arguments[i], kShowFieldsSwitch, switch_leaders, true);
+        show_fields =
+            show_fields || IsSwitch(arguments[i], kShowFieldsSwitch, switch_leaders, true);
     }
     unsigned console = UseUtf8Console();
     ConsolePrint(kTitle);

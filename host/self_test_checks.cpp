@@ -117,11 +117,9 @@ PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
     }
     request += "\r\n";
     PortAnswer result = PortAnswer::kSilent;
-    if (SendSocket(socket, request.data(), request.size()) ==
-        static_cast<long>(request.size())) {
+    if (SendSocket(socket, request.data(), request.size()) == static_cast<long>(request.size())) {
         char chunk[512];
-        while (answer->find(kHeadersEnd) == std::string::npos &&
-               answer->size() < kLongestAnswer &&
+        while (answer->find(kHeadersEnd) == std::string::npos && answer->size() < kLongestAnswer &&
                WaitForSocketData(socket, kAnswerWaitMilliseconds)) {
             long got = ReceiveSocket(socket, chunk, sizeof(chunk));
             if (got <= 0) {
@@ -205,10 +203,10 @@ CheckLine CheckTemporaryFolder() {
     std::error_code error;
     fs::path folder = fs::temp_directory_path(error);
     if (error) {
-        return Line(Verdict::kFail, subject,
-                    L"none usable (TMPDIR on Linux, TMP and TEMP on Windows): " +
-                        Wide(error.message()),
-                    kSelfTestTemporaryFolderFailed);
+        return Line(
+            Verdict::kFail, subject,
+            L"none usable (TMPDIR on Linux, TMP and TEMP on Windows): " + Wide(error.message()),
+            kSelfTestTemporaryFolderFailed);
     }
     // A file of a name no one else uses, written and removed at once.
     std::random_device random;
@@ -289,8 +287,8 @@ PortAnswer ClassifyHandshakeAnswer(const std::string& response, const std::strin
 
 CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& report) {
     const wchar_t* subject = L"port";
-    const char* ip = std::string(settings.bind.ip) == kAnyAddress ? kLoopbackAddress
-                                                                  : settings.bind.ip;
+    const char* ip =
+        std::string(settings.bind.ip) == kAnyAddress ? kLoopbackAddress : settings.bind.ip;
     std::wstring where = Wide(ip) + L":" + std::to_wstring(settings.bind.port);
     if (SocketStartup() != 0) {
         return Line(Verdict::kWarn, subject, L"sockets unavailable, " + where + L" not checked");
@@ -299,7 +297,8 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
     std::string answer;
     PortAnswer kind = Probe(ip, settings.bind.port, origin, &answer);
     SocketCleanup();
-    std::wstring listener = kind == PortAnswer::kNothing ? std::wstring() : ListenerOf(settings.bind.port);
+    std::wstring listener =
+        kind == PortAnswer::kNothing ? std::wstring() : ListenerOf(settings.bind.port);
     std::wstring who = listener.empty() ? std::wstring(L"a program") : listener;
     std::wstring first_line = Wide(answer.substr(0, answer.find('\r')));
     bool foreign = !listener.empty() && !ListenerIsThisProgram(listener);
@@ -314,8 +313,8 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
         std::wstring answered = kind == PortAnswer::kSilent
                                     ? std::wstring(L"no answer to a WebSocket handshake in 3 s")
                                     : L"it answered \"" + first_line + L"\"";
-        return Line(Verdict::kFail, subject, listener + L" holds " + where + L" (" + answered + L")",
-                    kSelfTestPortFailed);
+        return Line(Verdict::kFail, subject,
+                    listener + L" holds " + where + L" (" + answered + L")", kSelfTestPortFailed);
     }
     switch (kind) {
         case PortAnswer::kNothing:
@@ -325,7 +324,8 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
                                 L" although the service runs: check ip and port in config.ini",
                             kSelfTestPortFailed);
             }
-            return Line(Verdict::kOk, subject, L"nothing listens on " + where + L", free for the service");
+            return Line(Verdict::kOk, subject,
+                        L"nothing listens on " + where + L", free for the service");
         case PortAnswer::kWebSocket:
             return Line(Verdict::kOk, subject,
                         L"the WebSocket endpoint answers on " + where +
@@ -336,8 +336,8 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
                             L"\": it runs with other settings than config.ini's, restart it");
         case PortAnswer::kOther:
             return Line(Verdict::kFail, subject,
-                        who + L" holds " + where + L" and is no WebSocket endpoint (it answered \"" +
-                            first_line + L"\")",
+                        who + L" holds " + where +
+                            L" and is no WebSocket endpoint (it answered \"" + first_line + L"\")",
                         kSelfTestPortFailed);
         case PortAnswer::kSilent:
             break;

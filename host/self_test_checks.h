@@ -40,11 +40,11 @@ CheckLine CheckService(const ServiceReport& report);
 
 // What answers on the WebSocket port.
 enum class PortAnswer {
-    kNothing,          // nobody listens
-    kWebSocket,        // a WebSocket endpoint that accepts the handshake
-    kRefusedOrigin,    // this program's endpoint, refusing the origin sent
-    kOther,            // a listener that answers something else
-    kSilent,           // a listener that does not answer in time
+    kNothing,        // nobody listens
+    kWebSocket,      // a WebSocket endpoint that accepts the handshake
+    kRefusedOrigin,  // this program's endpoint, refusing the origin sent
+    kOther,          // a listener that answers something else
+    kSilent,         // a listener that does not answer in time
 };
 
 // Sorts the answer to an opening handshake: the switching response with the right accept

@@ -35,8 +35,7 @@ std::set<std::string> ListeningInodes(std::uint16_t port) {
         std::getline(in, line);
         while (std::getline(in, line)) {
             std::istringstream fields(line);
-            std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout,
-                inode;
+            std::string slot, local, remote, state, queues, timer, retransmits, uid, timeout, inode;
             fields >> slot >> local >> remote >> state >> queues >> timer >> retransmits >> uid >>
                 timeout >> inode;
             std::size_t colon = local.rfind(':');
@@ -100,8 +99,8 @@ ServiceReport QueryServiceReport() {
     // installer's folder still shows its state.
     bool known = answered && state != kInactiveState && state != kUnknownState;
     report.presence = std::filesystem::exists(UnitPath()) || known ? ServicePresence::kInstalled
-                      : answered ? ServicePresence::kNotInstalled
-                                 : ServicePresence::kUnknown;
+                      : answered                                   ? ServicePresence::kNotInstalled
+                                                                   : ServicePresence::kUnknown;
     // Without systemctl, or without a systemd to answer it (a container), the state is unknown.
     report.state = answered ? Utf8ToWide(state) : L"systemctl gave no answer";
     report.running = state == kActiveState;

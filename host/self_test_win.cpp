@@ -1,8 +1,8 @@
 // The self-test's questions on Windows: the service manager (read-only), the TCP table for a
 // port's listener, and select.
-#include <winsock2.h>
-#include <windows.h>
 #include <iphlpapi.h>
+#include <windows.h>
+#include <winsock2.h>
 
 #include <memory>
 #include <string>
@@ -56,8 +56,8 @@ std::wstring RecoveryText(SC_HANDLE service) {
     std::wstring text;
     for (DWORD i = 0; i < failure->cActions && failure->lpsaActions != nullptr; ++i) {
         const SC_ACTION& action = failure->lpsaActions[i];
-        std::wstring step = action.Type == SC_ACTION_RESTART  ? L"restart"
-                            : action.Type == SC_ACTION_REBOOT ? L"reboot"
+        std::wstring step = action.Type == SC_ACTION_RESTART       ? L"restart"
+                            : action.Type == SC_ACTION_REBOOT      ? L"reboot"
                             : action.Type == SC_ACTION_RUN_COMMAND ? L"run a command"
                                                                    : L"nothing";
         if (action.Type != SC_ACTION_NONE) {

@@ -95,16 +95,17 @@ TEST(SelfTestSettingsLine, ShowsWhatTheFileSets) {
 TEST(SelfTestPort, HandshakeAnswersAreToldApart) {
     std::string accept = ComputeAcceptKey("dGhlIHNhbXBsZSBub25jZQ==").get();
     EXPECT_EQ(accept, "s3pPLMBiTxaQ9kYGzzhZRbK+xOo=");
-    std::string switching = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
-                            "Connection: Upgrade\r\nSec-WebSocket-Accept: " +
-                            accept + "\r\n\r\n";
+    std::string switching =
+        "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n"
+        "Connection: Upgrade\r\nSec-WebSocket-Accept: " +
+        accept + "\r\n\r\n";
     EXPECT_EQ(ClassifyHandshakeAnswer(switching, accept), PortAnswer::kWebSocket);
     // An endpoint that switches but proves nothing about the key is not taken for one.
     EXPECT_EQ(ClassifyHandshakeAnswer(switching, "other="), PortAnswer::kOther);
     EXPECT_EQ(ClassifyHandshakeAnswer(switching, ""), PortAnswer::kOther);
-    EXPECT_EQ(ClassifyHandshakeAnswer("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n",
-                                      accept),
-              PortAnswer::kRefusedOrigin);
+    EXPECT_EQ(
+        ClassifyHandshakeAnswer("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n", accept),
+        PortAnswer::kRefusedOrigin);
     EXPECT_EQ(ClassifyHandshakeAnswer("HTTP/1.0 200 OK\r\n\r\n", accept), PortAnswer::kOther);
     EXPECT_EQ(ClassifyHandshakeAnswer("SSH-2.0-x\r\n", accept), PortAnswer::kOther);
 }
