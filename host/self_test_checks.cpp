@@ -1,6 +1,7 @@
 // The single checks of the self-test: libraries, temporary folder, settings, service, port.
 #include "host/self_test_checks.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -31,6 +32,7 @@ constexpr const char* kForbiddenStatus = "HTTP/1.1 403 ";
 constexpr const char* kAcceptHeader = "Sec-WebSocket-Accept: ";
 constexpr const char* kHeadersEnd = "\r\n\r\n";
 constexpr int kAnswerWaitMilliseconds = 3000;
+constexpr std::uint32_t kModulePathLimit = 260;
 constexpr std::size_t kLongestAnswer = 4096;
 // An empty close frame from a client: FIN and close, masked with a zero key.
 constexpr unsigned char kCloseFrame[] = {0x88, 0x80, 0, 0, 0, 0};
@@ -95,8 +97,8 @@ std::wstring FileStem(std::wstring name) {
 }
 
 bool ListenerIsThisProgram(const std::wstring& listener) {
-    wchar_t own[261] = {};
-    ModuleFileNameW(own, 261);
+    wchar_t own[kModulePathLimit + 1] = {};
+    ModuleFileNameW(own, kModulePathLimit + 1);
     std::wstring name = listener.substr(0, listener.find(L" (pid "));
     return !name.empty() && FileStem(name) == FileStem(own);
 }
@@ -118,9 +120,16 @@ PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
     request += "\r\n";
     PortAnswer result = PortAnswer::kSilent;
     if (SendSocket(socket, request.data(), request.size()) == static_cast<long>(request.size())) {
+        // One deadline for the whole answer, however slowly its bytes come.
+        auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerWaitMilliseconds);
         char chunk[512];
-        while (answer->find(kHeadersEnd) == std::string::npos && answer->size() < kLongestAnswer &&
-               WaitForSocketData(socket, kAnswerWaitMilliseconds)) {
+        while (answer->find(kHeadersEnd) == std::string::npos && answer->size() < kLongestAnswer) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || !WaitForSocketData(socket, static_cast<int>(left.count()))) {
+                break;
+            }
             long got = ReceiveSocket(socket, chunk, sizeof(chunk));
             if (got <= 0) {
                 break;
