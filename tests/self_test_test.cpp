@@ -52,23 +52,6 @@ TEST(SelfTestLibraries, DriverWithEveryExportOrOnlyThoseAReadCalls) {
     EXPECT_NE(Detail(no_read).find("SDT_SelectIDCard"), std::string::npos) << Detail(no_read);
 }
 
-TEST(SelfTestLibraries, MissingLibrariesFailWithTheirOwnBits) {
-    fs::path empty = TestProgramDirectory() / "self_test_empty";
-    fs::create_directories(empty);
-    CheckLine driver = CheckDriverLibrary(Directory(empty));
-    CheckLine decoder = CheckPhotoDecoder(Directory(empty));
-    fs::remove_all(empty);
-    EXPECT_EQ(driver.verdict, Verdict::kFail);
-    EXPECT_EQ(driver.failure_bit, kSelfTestDriverFailed);
-    EXPECT_NE(Detail(driver).find("cannot be loaded"), std::string::npos);
-    EXPECT_EQ(decoder.verdict, Verdict::kFail);
-    EXPECT_EQ(decoder.failure_bit, kSelfTestDecoderFailed);
-
-    CheckLine present = CheckPhotoDecoder(Directory(TestProgramDirectory()));
-    EXPECT_EQ(present.verdict, Verdict::kOk) << Detail(present);
-    EXPECT_EQ(FormatCheckLine(present).rfind(L"[ OK ] photo decoder: ", 0), 0u);
-}
-
 TEST(SelfTestSettingsLine, ShowsWhatTheFileSets) {
     fs::path path = TestProgramDirectory() / "self_test_config.ini";
     WriteTextFile(path,

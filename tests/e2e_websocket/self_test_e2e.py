@@ -153,14 +153,6 @@ class SelfTest(unittest.TestCase):
         self.assert_verdict(text, "photo decoder", "[ OK ]")
         self.assert_verdict(text, "card read", "[SKIP]")
 
-    def test_driver_without_the_read_exports(self):
-        variant = os.path.join(self.folder.build, "simulator-variants", "no-card", "libsdtapi.so")
-        shutil.copy2(variant, os.path.join(self.folder.path, "libsdtapi.so"))
-        code, text = self.self_test()
-        self.assertEqual(code, DRIVER_FAILED, text)
-        line = self.assert_verdict(text, "reader driver", "[FAIL]")
-        self.assertIn("SDT_StartFindIDCard", line)
-
     def test_missing_decoder(self):
         os.remove(os.path.join(self.folder.path, "libWltRS.so"))
         code, text = self.self_test()
