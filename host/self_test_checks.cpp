@@ -310,6 +310,7 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
         kind == PortAnswer::kNothing ? std::wstring() : ListenerOf(settings.bind.port);
     std::wstring who = listener.empty() ? std::wstring(L"a program") : listener;
     std::wstring first_line = Wide(answer.substr(0, answer.find('\r')));
+    std::wstring wait = std::to_wstring(kAnswerWaitMilliseconds / 1000) + L" s";
     bool foreign = !listener.empty() && !ListenerIsThisProgram(listener);
     if (foreign && kind == PortAnswer::kWebSocket) {
         // Under an emulator the socket belongs to the emulator's server, so a WebSocket
@@ -320,7 +321,7 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
     }
     if (foreign && kind != PortAnswer::kNothing) {
         std::wstring answered = kind == PortAnswer::kSilent
-                                    ? std::wstring(L"no answer to a WebSocket handshake in 3 s")
+                                    ? L"no answer to a WebSocket handshake in " + wait
                                     : L"it answered \"" + first_line + L"\"";
         return Line(Verdict::kFail, subject,
                     listener + L" holds " + where + L" (" + answered + L")", kSelfTestPortFailed);
@@ -353,7 +354,7 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
     }
     return Line(Verdict::kFail, subject,
                 who + L" accepts connections on " + where +
-                    L" but did not answer a WebSocket handshake within 3 s: another program, or "
-                    L"the service busy with another page",
+                    L" but did not answer a WebSocket handshake within " + wait +
+                    L": another program, or the service busy with another page",
                 kSelfTestPortFailed);
 }
