@@ -32,7 +32,11 @@ windows_tools=(
 # The browser the end-to-end tests drive headless: the demo page over the WebSocket and a
 # test extension over native messaging.
 browser_tools=(chromium)
-packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}" "${browser_tools[@]}")
+# The Windows Installer packages (wixl; msitools to look inside them) and Authenticode
+# signing of the Windows files, with openssl for the tests' throwaway certificate.
+package_tools=(wixl msitools osslsigncode openssl)
+packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}" "${browser_tools[@]}"
+    "${package_tools[@]}")
 
 say() { printf 'setup: %s\n' "$*"; }
 
