@@ -151,6 +151,12 @@ extern "C" __declspec(dllexport) UINT __stdcall MarkUpgrade(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
+// Rollback of an upgrade that failed: the older package is back and owns its files again.
+extern "C" __declspec(dllexport) UINT __stdcall ForgetUpgrade(MSIHANDLE) {
+    ClearUpgradeMark();
+    return ERROR_SUCCESS;
+}
+
 // Data: install folder | PORT | LOG | ALLOWED_ORIGINS. Only values the administrator gave are
 // written, so an upgrade keeps every setting edited since; a missing key means its default.
 extern "C" __declspec(dllexport) UINT __stdcall WriteSettings(MSIHANDLE install) {
@@ -189,6 +195,13 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteSettings(MSIHANDLE install)
     if (!origins.empty()) {
         ok &= WritePrivateProfileStringW(kSecuritySection, kOriginsKey, origins.c_str(),
                                          path.c_str()) != FALSE;
+    }
+    // The program traces only into a folder that exists; it never makes one itself.
+    if (log == L"1") {
+        std::wstring traces = WithSlash((*fields)[0]) + kTraceFolderName;
+        if (!CreateDirectoryW(traces.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            ok = false;
+        }
     }
     return ok ? ERROR_SUCCESS : Fail(install, L"cannot write " + path);
 }

@@ -190,14 +190,14 @@ class PackageUnderWine(unittest.TestCase):
     def test_b_install_upgrade_and_remove(self):
         port = free_port()
         code, _, took = timed([
-            "msiexec", "/i", windows_path(PACKAGE), "/qn", "PORT=%d" % port, "LOG=0",
+            "msiexec", "/i", windows_path(PACKAGE), "/qn", "PORT=%d" % port, "LOG=1",
             "ALLOWED_ORIGINS=" + ORIGINS, "LIBRARYDIR=" + windows_path(self.libraries),
             "CHROME_EXTENSION_IDS=" + CHROME_ID, "FIREFOX_ADDON_IDS=" + FIREFOX_ID])
         print("install: %.1f s" % took, file=sys.stderr)
         self.assertEqual(code, 0)
         config = self.read_installed("config.ini")
         self.assertIn("port=%d" % port, config)
-        self.assertIn("log=0", config)
+        self.assertIn("log=1", config)
         self.assertIn("[Security]", config)
         self.assertIn("allowed_origins=" + ORIGINS, config)
         self.assertEqual(wine.service_state(), 4, "RUNNING")
@@ -206,6 +206,8 @@ class PackageUnderWine(unittest.TestCase):
         self.assertEqual(service["Start"], "0x2")
         self.assertEqual(service["ObjectName"], "LocalSystem")
         self.read_card_over_websocket(port)
+        # LOG=1 made the folder the service traces into; the removal takes the traces along.
+        self.assertTrue(os.listdir(self.installed("QD_LOG")), "no trace written")
         self.assert_registered([CHROME_ID], [FIREFOX_ID])
         self.read_card_as_browser()
 
@@ -231,10 +233,6 @@ class PackageUnderWine(unittest.TestCase):
         self.assertIn(os.path.basename(NEXT_PACKAGE).split("-")[1], text)
 
         self.take_cards_away()
-        # A trace file, as the service writes when the administrator switched LOG on.
-        os.makedirs(self.installed("QD_LOG"), exist_ok=True)
-        with open(os.path.join(self.installed("QD_LOG"), "trace.log"), "w") as f:
-            f.write("trace\n")
         code, _, took = timed(["msiexec", "/x", windows_path(NEXT_PACKAGE), "/qn"])
         print("removal: %.1f s" % took, file=sys.stderr)
         self.assertEqual(code, 0)
