@@ -1,8 +1,9 @@
 // The package's own setup steps that Windows Installer's tables cannot express: config.ini
 // from the administrator's properties, the reader maker's libraries copied in, the browsers'
 // host manifests, the service's description and recovery, and what the program left behind
-// removed on a real uninstall. Each runs deferred, as the local system account, with its
-// values in CustomActionData (fields joined by "|", set by the package).
+// removed on a real uninstall. The steps that change the machine run deferred, as the local
+// system account, with their values in CustomActionData (fields joined by "|", set by the
+// package); only the upgrade mark is set in the installation's first, immediate phase.
 #include <windows.h>
 
 #include <msi.h>
