@@ -44,6 +44,8 @@ HOST_KEYS = [
 EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\VornIdReader"
 SAVED_IDS_KEY = r"HKLM\SOFTWARE\VornIdReader"
 WINDOWS_FOLDER = "C:\\Program Files\\VornIdReader\\"
+# The description "-install" gives the service too.
+SERVICE_DESCRIPTION = "此服响应来自本机网络关于二代证阅读器读卡请求"
 
 
 def windows_path(path):
@@ -68,6 +70,15 @@ def registry_values(key):
         if len(parts) >= 2 and parts[1].startswith("REG_"):
             values[parts[0]] = parts[2] if len(parts) == 3 else ""
     return values
+
+
+def registry_text(key):
+    """A key exported as Wine's reg.exe writes it (UTF-16), for text the console would mangle."""
+    with tempfile.TemporaryDirectory() as work:
+        exported = os.path.join(work, "key.reg")
+        wine.run(["reg", "export", key, windows_path(exported), "/y"])
+        with open(exported, "rb") as f:
+            return f.read().decode("utf-16")
 
 
 def listening(port):
@@ -205,6 +216,8 @@ class PackageUnderWine(unittest.TestCase):
         self.assertEqual(service["DisplayName"], "VornIdReaderService")
         self.assertEqual(service["Start"], "0x2")
         self.assertEqual(service["ObjectName"], "LocalSystem")
+        self.assertIn('"Description"="%s"' % SERVICE_DESCRIPTION,
+                      registry_text(r"HKLM\SYSTEM\CurrentControlSet\Services\VornIdReader"))
         self.read_card_over_websocket(port)
         # LOG=1 made the folder the service traces into; the removal takes the traces along.
         self.assertTrue(os.listdir(self.installed("QD_LOG")), "no trace written")
