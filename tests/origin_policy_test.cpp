@@ -40,8 +40,8 @@ TEST(OriginPolicy, EntriesAreComparedInTheFormBrowsersSend) {
 
     for (const char* other :
          {"http://counter.example.com", "https://counter.example.com:8443",
-          "https://counter.example.com.evil.example", "https://evil.example",
-          "http://localhost", "http://localhost:8081", "null", "", "counter.example.com"}) {
+          "https://counter.example.com.evil.example", "https://evil.example", "http://localhost",
+          "http://localhost:8081", "null", "", "counter.example.com"}) {
         EXPECT_FALSE(policy.Allows(other)) << other;
     }
 }
@@ -71,8 +71,7 @@ TEST(OriginPolicy, ARequestNeedsExactlyOneListedOrigin) {
                                             "Origin: https://evil.example\r\n")));
     // Neither a header that only ends in the name, nor one after the header block, counts.
     EXPECT_FALSE(Admitted(policy, Handshake("X-Origin: https://counter.example.com\r\n")));
-    EXPECT_FALSE(
-        Admitted(policy, Handshake("") + "Origin: https://counter.example.com\r\n\r\n"));
+    EXPECT_FALSE(Admitted(policy, Handshake("") + "Origin: https://counter.example.com\r\n\r\n"));
     // The request line is no header, and the text ends at a NUL byte.
     EXPECT_FALSE(Admitted(policy, "Origin: https://counter.example.com\r\n\r\n"));
     const char with_nul[] = "GET / HTTP/1.1\r\n\0Origin: https://counter.example.com\r\n\r\n";

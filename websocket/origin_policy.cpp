@@ -118,7 +118,8 @@ std::vector<std::string> RequestOrigins(const char* request, std::size_t length)
     }
     const void* end = std::memchr(request, 0, length);
     return HeaderValues(
-        std::string_view(request, end == nullptr ? length : static_cast<const char*>(end) - request),
+        std::string_view(request,
+                         end == nullptr ? length : static_cast<const char*>(end) - request),
         kOriginHeader);
 }
 
