@@ -1,9 +1,11 @@
 // Trace files on Linux, encoded as UTF-16LE by the program itself.
 #include "diagnostics/trace_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
 
 #include "platform/text_conversion.h"
 
@@ -39,22 +41,34 @@ long long TraceFileSize(const std::wstring& path) {
     if (stat(WideToUtf8(path.c_str()).c_str(), &status) != 0) {
         return -1;
     }
-    return status.st_size;
+    return S_ISREG(status.st_mode) ? status.st_size : kUnusableTraceFileSize;
 }
 
 bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
-    std::FILE* file = std::fopen(WideToUtf8(path.c_str()).c_str(), "ab");
-    if (file == nullptr) {
+    // Without O_NONBLOCK, opening a FIFO that nobody reads would wait for ever.
+    int fd = open(WideToUtf8(path.c_str()).c_str(),
+                  O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) {
         return false;
     }
-    std::string bytes;
-    std::fseek(file, 0, SEEK_END);
-    if (std::ftell(file) == 0) {
-        bytes = "\xFF\xFE";
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
+        return false;
     }
+    std::string bytes = status.st_size == 0 ? "\xFF\xFE" : "";
     bytes += ToUtf16Le(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fflush(file);
-    std::fclose(file);
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t count = write(fd, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            break;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    close(fd);
     return true;
 }

@@ -10,7 +10,7 @@ long long TraceFileSize(const std::wstring& path) {
     if (_wstat64(path.c_str(), &status) != 0) {
         return -1;
     }
-    return status.st_size;
+    return (status.st_mode & _S_IFMT) == _S_IFREG ? status.st_size : kUnusableTraceFileSize;
 }
 
 bool AppendTraceText(const std::wstring& path, const std::wstring& text) {

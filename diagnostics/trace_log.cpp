@@ -125,6 +125,15 @@ void TraceWrite(const wchar_t* format, ...) {
     va_end(arguments);
 }
 
+void WriteTraceLine(const wchar_t* format, ...) {
+    TraceLog log;
+    log.directory = TraceDirectory();
+    std::va_list arguments;
+    va_start(arguments, format);
+    log.WriteEntry(format, arguments);
+    va_end(arguments);
+}
+
 TraceScope::TraceScope(const wchar_t* name) : log_(g_trace_log), name_(name ? name : L"") {
     if (log_ != nullptr && name != nullptr) {
         WriteTo(log_, kScopeEnterFormat, name_.c_str());

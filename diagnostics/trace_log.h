@@ -47,6 +47,10 @@ TraceLog* ActiveTraceLog();
 // Writes a printf-style entry (wide format; "%ls" for wide strings) when tracing is on.
 void TraceWrite(const wchar_t* format, ...);
 
+// Writes one entry whether or not a request is traced, through a log of its own: for events
+// outside any request, once the caller has found tracing switched on in the settings.
+void WriteTraceLine(const wchar_t* format, ...);
+
 // Marks one operation in the trace: entry and exit lines, and the operation's own lines.
 class TraceScope {
 public:

@@ -66,5 +66,6 @@ void RunNativeMessaging(std::FILE* in, std::FILE* out) {
 
 void RunNativeMessaging() {
     SetBinaryStandardStreams();
+    MakeClosedPipeWritesFail();
     RunNativeMessaging(stdin, stdout);
 }

@@ -26,6 +26,15 @@ void WriteReplyTooLargeEvent(const char* text, const char* caption) {
     }
 }
 
+// Refused origins go to the service's log, where a deployer looks for why a page was turned
+// away; the gate keeps a hostile page from repeating it without bound.
+void WriteOriginRefusedEvent(const wchar_t* message) {
+    CServiceBase* service = ServiceInstance();
+    if (service != nullptr) {
+        service->WriteErrorEvent(message);
+    }
+}
+
 }  // namespace
 
 CIdReaderService::CIdReaderService(WebSocketServer::CommandHandler handler)
@@ -45,7 +54,10 @@ CIdReaderService::~CIdReaderService() {
 
 void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
     SetReplyTooLargeNotifier(WriteReplyTooLargeEvent);
-    BindSettings bind = ReadBindSettings(ConfigFilePath());
+    std::string config = ConfigFilePath();
+    BindSettings bind = ReadBindSettings(config);
+    server_.Origins().Configure(OriginPolicy::FromSetting(ReadAllowedOrigins(config)),
+                                WriteOriginRefusedEvent);
     // A server that does not open leaves the service running: the worker keeps trying to
     // serve, and the log says why nobody can connect.
     if (!server_.Open(bind.ip, bind.port)) {

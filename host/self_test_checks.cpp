@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The web origins the endpoint accepts; empty means every origin.
-constexpr const char* kSecuritySection = "Security";
-constexpr const char* kAllowedOriginsKey = "allowed_origins";
-constexpr std::uint32_t kOriginsTextLimit = 4096;
-
 // The probe's opening handshake: a fixed key is enough to recognise the accept value.
 constexpr const char* kProbeKey = "dGhlIHNhbXBsZSBub25jZQ==";
 constexpr const char* kSwitchingStatus = "HTTP/1.1 101 ";
@@ -239,10 +234,7 @@ CheckLine CheckConfig(const std::string& path, SelfTestSettings* settings) {
     const wchar_t* subject = L"config.ini";
     settings->bind = ReadBindSettings(path);
     settings->trace_log = IsTraceLogConfigured(path);
-    char origins[kOriginsTextLimit + 1] = {};
-    ReadProfileString(kSecuritySection, kAllowedOriginsKey, "", origins, kOriginsTextLimit + 1,
-                      path);
-    settings->allowed_origins = origins;
+    settings->allowed_origins = ReadAllowedOrigins(path);
     fs::path file(AnsiToWide(path.c_str()));
     std::error_code error;
     if (!fs::exists(file, error)) {

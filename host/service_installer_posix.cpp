@@ -26,19 +26,34 @@ namespace {
 constexpr const char* kStateDirectoryRoot = "/var/lib/";
 constexpr const char* kDescriptionKey = "Description=";
 constexpr std::uint32_t kPathLimit = 4096;
+// A unit file is line-based and has no escape for a line break in a command.
+constexpr const wchar_t* kPathRefused =
+    L"The program's path holds a line break or another control character, which a unit file "
+    L"cannot carry. Move the program to a folder whose path has none, then install again.\n";
 
 // An exit status as the code printed after "w/err".
 unsigned long StatusCode(int status) {
     return static_cast<unsigned long>(status & 0xFFFF);
 }
 
-// The program path as one word of a unit file's command line.
+bool HasControlCharacter(const std::string& path) {
+    for (char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The program path as one word of a unit file's command line. systemd expands "%" specifiers
+// and "$" variables in it, so both are doubled to stand for themselves.
 std::string CommandWord(const std::string& path) {
     std::string word;
     bool quote = path.find_first_of(" \t\"'\\;") != std::string::npos;
     for (char c : path) {
-        if (c == '%') {
-            word += "%%";
+        if (c == '%' || c == '$') {
+            word += c;
+            word += c;
         } else if (quote && (c == '"' || c == '\\')) {
             word += '\\';
             word += c;
@@ -109,6 +124,10 @@ void InstallAsService() {
     char program[kPathLimit] = {};
     if (ModuleFileNameA(program, kPathLimit) == 0) {
         ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(errno));
+        return;
+    }
+    if (HasControlCharacter(program)) {
+        ConsolePrint(kPathRefused);
         return;
     }
     std::string directory = UnitDirectory();

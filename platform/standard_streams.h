@@ -4,3 +4,6 @@
 // Switches standard input, output and error to untranslated mode, so that no byte of a
 // frame is altered on the way in or out.
 void SetBinaryStandardStreams();
+// Makes a write to a pipe whose reader has gone fail with an error instead of ending the
+// process: a browser may close the host's output before the reply is written.
+void MakeClosedPipeWritesFail();

@@ -1,4 +1,10 @@
 // Standard streams on Linux are never translated.
 #include "platform/standard_streams.h"
 
+#include <csignal>
+
 void SetBinaryStandardStreams() {}
+
+void MakeClosedPipeWritesFail() {
+    std::signal(SIGPIPE, SIG_IGN);
+}

@@ -25,6 +25,14 @@ BindSettings ReadBindSettings(const std::string& path) {
     return settings;
 }
 
+std::string ReadAllowedOrigins(const std::string& path) {
+    std::string text(kAllowedOriginsTextLimit + 1, '\0');
+    ReadProfileString(kSecuritySection, kConfigKeyAllowedOrigins, "", text.data(),
+                      kAllowedOriginsTextLimit + 1, path);
+    text.resize(text.find('\0'));
+    return text;
+}
+
 bool IsTraceLogConfigured(const std::string& path) {
     return ReadProfileInt(kConfigSection, kConfigKeyLog, kDefaultLog, path) == 1;
 }

@@ -1,5 +1,9 @@
 // Settings read on Linux by the program's own reader, with the private-profile rules.
-#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 #include "request/config.h"
@@ -10,18 +14,30 @@ namespace {
 // A settings file is a few lines; anything past this is not read.
 constexpr std::size_t kLargestConfigFile = 1 << 20;
 
+// Only a regular file is read: opening a FIFO would wait for a writer, and a device may never
+// end, so either counts as no file. The open itself does not wait.
 bool ReadFile(const std::string& path, std::string* content) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(fd);
         return false;
     }
     char chunk[4096];
-    std::size_t got = 0;
-    while (content->size() < kLargestConfigFile &&
-           (got = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        content->append(chunk, got);
+    while (content->size() < kLargestConfigFile) {
+        ssize_t got = read(fd, chunk, sizeof(chunk));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        content->append(chunk, static_cast<std::size_t>(got));
     }
-    std::fclose(file);
+    close(fd);
     return true;
 }
 

@@ -48,6 +48,19 @@ TEST_F(ConfigTest, OnlyExactlyOneSwitchesTracingOn) {
     EXPECT_TRUE(IsTraceLogConfigured(path_));
 }
 
+TEST_F(ConfigTest, AllowedOriginsAreReadWhole) {
+    EXPECT_EQ(ReadAllowedOrigins(path_), "");
+    std::string many;
+    for (int i = 0; i < 200; ++i) {
+        many += "https://desk" + std::to_string(i) + ".example, ";
+    }
+    Write("[Bind]\nallowed_origins=https://wrong.example\n[security]\nAllowed_Origins = " + many +
+          "\n");
+    std::string read = ReadAllowedOrigins(path_);
+    // A long list is cut at its limit, never read into another setting's place.
+    EXPECT_EQ(read, many.substr(0, kAllowedOriginsTextLimit));
+}
+
 TEST_F(ConfigTest, OtherSectionsAndLaterDuplicatesAreIgnored) {
     Write("[Other]\nport=1\n[Bind]\nport=18000\nport=19000\n");
     EXPECT_EQ(ReadBindSettings(path_).port, 18000);

@@ -26,6 +26,7 @@ constexpr const wchar_t* kReceiveMessageError = L"Recv socket msg error.";
 constexpr const wchar_t* kFunctionError = L"Function error(%d).";
 constexpr const wchar_t* kSendMessageError = L"Send socket msg error.";
 constexpr const wchar_t* kNoKeyMarker = L"Key flag start ptr is null.";
+constexpr const wchar_t* kOriginRefused = L"Origin is not allowed.";
 constexpr const wchar_t* kAcceptKeyError = L"Create accept key error.";
 constexpr const wchar_t* kSendResponseError = L"Send shakehand protocols error(%d).";
 constexpr const wchar_t* kReceiveError = L"Socket recv error(%d).";
@@ -240,6 +241,12 @@ int WebSocketServer::Handshake(SocketHandle client) {
     long received = ReceiveSocket(client, receive_buffer_.get(), kReceiveBufferSize);
     if (received < 0) {
         SetErrorText(kAcceptError, LastSocketError());
+        return -1;
+    }
+    if (!origin_gate_.Admits(reinterpret_cast<const char*>(receive_buffer_.get()),
+                             static_cast<std::size_t>(received))) {
+        SendSocket(client, kOriginRefusedResponse, std::strlen(kOriginRefusedResponse));
+        SetErrorText(kOriginRefused);
         return -1;
     }
     char key[kKeyTextLimit + 1];

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "websocket/origin_gate.h"
 #include "websocket/socket_api.h"
 
 // The listening socket and the buffers of the connection being served, with a last-error text.
@@ -43,6 +44,8 @@ public:
     bool IsOpen() const { return open_.load(); }
     // The port the listener is bound to; 0 when not listening.
     std::uint16_t Port() const;
+    // The origin check of every handshake; it lets every origin in until configured.
+    OriginGate& Origins() { return origin_gate_; }
     const wchar_t* ErrorText() const { return error_text_; }
     // Formats a message of at most 256 characters (longer ones are cut) into the error text.
     void SetErrorText(const wchar_t* format, ...);
@@ -63,6 +66,7 @@ private:
     void ServeMessages(SocketHandle client);
 
     CommandHandler handler_;
+    OriginGate origin_gate_;
     std::atomic<bool> open_;
     wchar_t error_text_[kErrorTextSize];
     std::atomic<SocketHandle> listen_socket_;

@@ -108,6 +108,28 @@ class Installer(unittest.TestCase):
         finally:
             spaced.remove()
 
+    def program_in(self, folder_name):
+        """A copy of the program in a subfolder of that name."""
+        folder = os.path.join(self.folder.path, folder_name)
+        os.mkdir(folder)
+        shutil.copy2(self.folder.program, folder)
+        return os.path.join(folder, os.path.basename(self.folder.program))
+
+    def test_program_path_with_a_control_character_is_refused(self):
+        for name in ("two\nlines", "tab\there", "bell\x07"):
+            output = self.run_program("-install", program=self.program_in(name))
+            self.assertIn("control character", output, repr(name))
+            self.assertNotIn("installed", output)
+            self.assertFalse(os.path.exists(os.path.join(self.units, UNIT)))
+        self.assertEqual(self.calls(), [])
+
+    def test_dollar_and_percent_in_the_path_stand_for_themselves(self):
+        program = self.program_in("cost$HOME%n")
+        self.assertEqual(self.run_program("-install", program=program),
+                         "VornIdReader is installed.\n")
+        self.assertIn("ExecStart=%s\n" % program.replace("$", "$$").replace("%", "%%"),
+                      self.unit_text())
+
     def test_unit_folder_missing(self):
         os.rmdir(self.units)
         self.assertEqual(self.run_program("-install"), "OpenSCManager failed w/err 0x00000002\n")

@@ -40,13 +40,16 @@ class WebSocketClient:
             data += chunk
         return data
 
-    def handshake(self, timeout=None, path="/", exact=True):
-        """Sends an opening request and checks the response's accept value; with exact, the
-        response must be the fixed four lines of the program's server."""
+    def handshake(self, timeout=None, path="/", exact=True, origin=None):
+        """Sends an opening request (with an Origin header when given) and checks the
+        response's accept value; with exact, the response must be the fixed four lines of
+        the program's server."""
         key = base64.b64encode(os.urandom(16))
         host = "%s:%d" % self.sock.getpeername()
         request = ("GET %s HTTP/1.1\r\nHost: %s\r\nUpgrade: websocket\r\n"
-                   "Connection: Upgrade\r\nSec-WebSocket-Key: " % (path, host)).encode() + key + (
+                   "Connection: Upgrade\r\n%sSec-WebSocket-Key: " % (
+                       path, host, "" if origin is None else "Origin: %s\r\n" % origin)
+                   ).encode() + key + (
                    b"\r\nSec-WebSocket-Version: 13\r\n\r\n")
         self.sock.sendall(request)
         if timeout is not None:

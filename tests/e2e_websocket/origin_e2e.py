@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""The allowed-origins setting of the WebSocket endpoint, on the running service: a listed
+origin reads the card; another origin, or none, gets the 403 answer and the card is not read
+(the trace shows no driver call for it); without the setting every origin is served.
+
+    VORN_BUILD_DIR=build/linux python3 origin_e2e.py
+    VORN_BUILD_DIR=build/windows-x64 python3 origin_e2e.py -- RUNNER...
+
+On Linux the program runs as systemd would run it, with a notify socket of the test's own;
+with RUNNER (the Windows build under Wine) it is installed and started as a service.
+"""
+
+import json
+import os
+import signal
+import socket
+import subprocess
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import service_wine_e2e as wine  # noqa: E402
+from notify_socket import NotifySocket  # noqa: E402
+from program_folder import ProgramFolder, free_port  # noqa: E402
+from ws_client import WebSocketClient  # noqa: E402
+
+REFUSED = (b"HTTP/1.1 403 Forbidden\r\nAccess-Control-Allow-Origin: *\r\n"
+           b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+ALLOWED = "https://counter.example.com"
+# The driver binding's read, as it shows in the trace.
+CARD_READ = "CSdtFunc::ReadIDCard"
+READY_TIMEOUT = 15.0
+EXIT_TIMEOUT = 20.0
+RUNNER = []
+
+
+class RunningService:
+    """The program serving its endpoint as a service, until stop()."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.process = None
+        self.notify = None
+        if RUNNER:
+            wine.RUNNER = RUNNER
+            wine.run([folder.program, "-remove"])
+            code, text = wine.run([folder.program, "-install"])
+            if text != "VornIdReader is installed.\n":
+                raise AssertionError("install printed %r (exit %d)" % (text, code))
+            return
+        self.notify = NotifySocket()
+        environment = dict(os.environ, NOTIFY_SOCKET=self.notify.path)
+        self.process = subprocess.Popen([folder.program], cwd=folder.path, env=environment,
+                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        if not self.notify.wait_for("READY=1", READY_TIMEOUT):
+            raise AssertionError("no READY=1 among %r" % self.notify.messages)
+
+    def stop(self):
+        if RUNNER:
+            wine.run([self.folder.program, "-remove"])
+            return
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+            try:
+                self.process.wait(timeout=EXIT_TIMEOUT)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.notify.close()
+
+
+class AllowedOrigins(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # Under Wine the service manager lives only while an ordinary program runs.
+        cls.session = None
+        if RUNNER:
+            cls.session = subprocess.Popen(RUNNER + ["cmd.exe"], stdin=subprocess.PIPE,
+                                           stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.session is not None:
+            cls.session.stdin.close()
+            try:
+                cls.session.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                cls.session.kill()
+                cls.session.wait()
+
+    def start(self, security=""):
+        self.folder = ProgramFolder()
+        self.addCleanup(self.folder.remove)
+        self.port = free_port()
+        self.folder.write("config.ini", "[Bind]\nip=127.0.0.1\nport=%d\nlog=1\n%s" % (
+            self.port, security))
+        os.mkdir(os.path.join(self.folder.path, "QD_LOG"))
+        service = RunningService(self.folder)
+        self.addCleanup(service.stop)
+        if RUNNER:
+            self.assertTrue(wine.wait_until_listening(self.port, wine.START_TIMEOUT))
+
+    def trace(self):
+        folder = os.path.join(self.folder.path, "QD_LOG")
+        text = ""
+        for name in sorted(os.listdir(folder)):
+            with open(os.path.join(folder, name), "rb") as f:
+                text += f.read().decode("utf-16-le", "replace")
+        return text
+
+    def read_card(self, origin):
+        with WebSocketClient(self.port, timeout=60) as client:
+            client.handshake(origin=origin)
+            client.send_frame("readcard")
+            reply = json.loads(client.receive_message())
+        self.assertEqual(reply["result"], 0, reply["errmsg"])
+        self.assertEqual(reply["ID"], self.folder.card_id("resident_long_term.ini"))
+
+    def refusal(self, origin_line):
+        """All the server sends to an opening request with that Origin line, then closes."""
+        with socket.create_connection(("127.0.0.1", self.port), timeout=30) as sock:
+            sock.sendall(("GET / HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nUpgrade: websocket\r\n"
+                          "Connection: Upgrade\r\n%sSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ=="
+                          "\r\nSec-WebSocket-Version: 13\r\n\r\n" % (self.port, origin_line)
+                          ).encode())
+            received = b""
+            while True:
+                chunk = sock.recv(4096)
+                if not chunk:
+                    return received
+                received += chunk
+
+    def test_only_listed_origins_read_the_card(self):
+        self.start("[Security]\nallowed_origins = http://localhost:8080 , %s/\n" % ALLOWED)
+        self.read_card(ALLOWED.upper().replace("HTTPS", "https"))
+        reads = self.trace().count(CARD_READ)
+        self.assertGreater(reads, 0)
+
+        for line in ("Origin: https://evil.example\r\n", "",
+                     "Origin: %s.evil.example\r\n" % ALLOWED,
+                     "Origin: %s\r\nOrigin: https://evil.example\r\n" % ALLOWED):
+            self.assertEqual(self.refusal(line), REFUSED, repr(line))
+        trace = self.trace()
+        self.assertEqual(trace.count(CARD_READ), reads, "a refused client had the card read")
+        self.assertIn('origin "https://evil.example" is not among the allowed origins', trace)
+        self.assertIn("the request names no single origin", trace)
+
+        # The service goes on serving the listed origins.
+        self.read_card("http://localhost:8080")
+
+    def test_without_the_setting_every_origin_is_served(self):
+        self.start("[Security]\nallowed_origins =\n")
+        for origin in ("https://evil.example", None, "null"):
+            self.read_card(origin)
+
+
+if __name__ == "__main__":
+    if "--" in sys.argv:
+        cut = sys.argv.index("--")
+        RUNNER = sys.argv[cut + 1:]
+        sys.argv = sys.argv[:cut]
+    unittest.main(verbosity=2)

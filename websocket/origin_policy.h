@@ -1,0 +1,50 @@
+// Which web pages may open the WebSocket endpoint, judged by the Origin header of the handshake.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The answer to a handshake from an origin that is not allowed. The CORS header lets a page's
+// plain fetch of the endpoint see the status, so that a client can tell a refusal from a port
+// where nothing listens.
+constexpr const char* kOriginRefusedResponse =
+    "HTTP/1.1 403 Forbidden\r\n"
+    "Access-Control-Allow-Origin: *\r\n"
+    "Content-Length: 0\r\n"
+    "Connection: close\r\n\r\n";
+
+// The list of allowed origins; an empty list lets every origin in.
+class OriginPolicy {
+public:
+    // Every origin is accepted.
+    OriginPolicy() = default;
+    // From a comma-separated list such as "https://a.example, http://localhost:8080". Blanks
+    // around entries are ignored; a list without entries accepts every origin.
+    static OriginPolicy FromSetting(std::string_view setting);
+
+    bool AcceptsEveryOrigin() const { return allowed_.empty(); }
+    // Whether a page of this origin, as its browser sends it, may connect.
+    bool Allows(std::string_view origin) const;
+    // Whether a handshake with these Origin header values may go on. With a list set, a
+    // request must carry exactly one Origin header, and that origin must be listed.
+    bool AllowsOrigins(const std::vector<std::string>& origins) const;
+    // The same for the handshake request in the first `length` bytes.
+    bool AllowsRequest(const char* request, std::size_t length) const;
+
+private:
+    std::vector<std::string> allowed_;
+};
+
+// The Origin header values of the handshake request in the first `length` bytes; its text
+// ends at the first NUL among them.
+std::vector<std::string> RequestOrigins(const char* request, std::size_t length);
+
+// The values of every header line of that name (matched without regard to case) in the
+// header block of an HTTP request, blanks around each value removed.
+std::vector<std::string> HeaderValues(std::string_view request, std::string_view name);
+
+// The form in which two origins are compared: scheme and host in lower case, the scheme's
+// default port and a trailing "/" dropped.
+std::string NormaliseOrigin(std::string_view origin);
