@@ -23,13 +23,14 @@ TEST(TemporaryDirectory, NewPrivateFolderUnderTheSystemTemporaryFolder) {
     for (const TemporaryDirectory* folder : {first.get(), second.get()}) {
         EXPECT_TRUE(fs::is_directory(folder->path()));
         EXPECT_TRUE(fs::is_empty(folder->path()));
-        EXPECT_TRUE(fs::equivalent(folder->path().parent_path(), fs::temp_directory_path()));
+        EXPECT_TRUE(SameFolder(folder->path().parent_path(), fs::temp_directory_path()))
+            << folder->path() << " " << fs::temp_directory_path();
         EXPECT_EQ(folder->path().filename().string().rfind(kPrefix, 0), 0u);
         // The narrow name is the same folder, ready for a file name to be appended.
         const std::string& narrow = folder->narrow_prefix();
         ASSERT_FALSE(narrow.empty());
         EXPECT_EQ(narrow.back(), kPathSeparator);
-        EXPECT_TRUE(fs::equivalent(fs::path(narrow.substr(0, narrow.size() - 1)), folder->path()));
+        EXPECT_TRUE(SameFolder(narrow, folder->path()));
     }
     // Windows keeps access rights in the folder's DACL, which the permission bits do not show.
     if (kPathSeparator == '/') {

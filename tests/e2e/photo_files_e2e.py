@@ -42,6 +42,8 @@ class Context:
         os.makedirs(self.work_dir, exist_ok=True)
         self.cards_dir = os.path.join(self.platform.build_dir, "cards")
         self.windows = self.platform.program.endswith(".exe")
+        # Wine's first drawing of a session loads fonts and libraries for many seconds.
+        self.timeout = nm.RUN_TIMEOUT_SECONDS * (3 if self.runner else 1)
 
     def folder(self, card=RESIDENT, decoder=""):
         """A new program folder with the decoder and the card on the reader."""
@@ -59,7 +61,7 @@ class Context:
         for _ in range(1 + (nm.WINE_SILENT_RETRIES if self.runner else 0)):
             completed = subprocess.run(command, input=nm.frame(nm.REQUEST), cwd=cwd or folder,
                                        stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                       env=env, timeout=nm.RUN_TIMEOUT_SECONDS)
+                                       env=env, timeout=self.timeout)
             if completed.stdout or completed.returncode != 0:
                 break
         if completed.returncode != 0 or len(completed.stdout) < 4:
