@@ -86,8 +86,15 @@ cairo_surface_t* DecodeImageToSurface(const unsigned char* bytes, std::size_t le
     int width = 0;
     int height = 0;
     int channels = 0;
-    if (stbi_info_from_memory(bytes, size, &width, &height, &channels) == 0 || width < 1 ||
-        height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) {
+    if (stbi_info_from_memory(bytes, size, &width, &height, &channels) == 0) {
+        return nullptr;
+    }
+    // For a bitmap stored from the top down the image library reports the header's negative
+    // height here, though it reads the picture the right way up like any other.
+    if (height < 0 && height != INT_MIN) {
+        height = -height;
+    }
+    if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) {
         return nullptr;
     }
     stbi_uc* rgb = stbi_load_from_memory(bytes, size, &width, &height, &channels, 3);

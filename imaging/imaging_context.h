@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "card/sdt_buffer.h"
@@ -11,11 +13,12 @@
 #include "imaging/photo_decoder_api.h"
 #include "imaging/work_buffer.h"
 #include "platform/shared_library.h"
+#include "platform/temp_directory.h"
 
 class CardCanvas;
 
-// The temporary bitmap file the decoder writes, in the current directory; the photo
-// record goes beside it under the same name ending in ".wlt".
+// The temporary bitmap file the decoder writes, in the request's own temporary folder; the
+// photo record goes beside it under the same name ending in ".wlt".
 constexpr const char* kPhotoBitmapFileName = "_qd_sdt_temp.bmp";
 // The photo decoder library, looked for in the program's directory.
 constexpr const wchar_t* kPhotoDecoderLibrary = L"WltRS.dll";
@@ -62,14 +65,25 @@ public:
     int jpeg_quality = 100;
 
     bool loaded() const { return loaded_; }
+    // The request's private temporary folder once a photo has been decoded, else null.
+    const TemporaryDirectory* temporary_directory() const { return temp_directory_.get(); }
     const std::wstring& decoder_directory() const { return decoder_directory_; }
 
 private:
     // Copies the requested quality into the encoder's setting when it lies in 1..100.
     void ApplyQuality();
+    // Makes the request's private temporary folder at its first use; false when it cannot.
+    bool EnsureTemporaryDirectory();
+    // Writes the photo record to photo_file (named narrow_photo_file for the decoder) and
+    // has the decoder write the bitmap file beside it.
+    int WritePhotoRecord(const std::filesystem::path& photo_file,
+                         const std::string& narrow_photo_file);
 
     bool loaded_ = false;
     std::wstring decoder_directory_;
+    // The private temporary folder and its narrow name with the trailing separator; both
+    // go when the decoder is unloaded, with whatever the decoder left inside.
+    std::unique_ptr<TemporaryDirectory> temp_directory_;
     std::string temp_prefix_;
     LibraryHandle library_ = nullptr;
     GraphicsSession graphics_;

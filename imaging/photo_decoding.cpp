@@ -21,35 +21,29 @@ constexpr const char* kBitmapSuffix = ".bmp";
 constexpr const char* kPhotoSuffix = ".wlt";
 constexpr std::size_t kSuffixLength = 4;
 
-bool EndsWithSeparator(const std::string& path) {
-    return !path.empty() && path.back() == kPathSeparator;
-}
+// The private temporary folders of the requests are named after the program.
+constexpr const char* kTemporaryFolderPrefix = "VornIdReader-";
 
 // The narrow path, in the system's code page, as a path object.
 std::filesystem::path NarrowPath(const std::string& path) {
     return std::filesystem::path(path);
 }
 
-bool FileExists(const std::string& path) {
+void RemoveFile(const std::filesystem::path& path) {
     std::error_code error;
-    return std::filesystem::exists(NarrowPath(path), error);
-}
-
-void DeleteFile(const std::string& path) {
-    std::error_code error;
-    std::filesystem::remove(NarrowPath(path), error);
+    std::filesystem::remove(path, error);
 }
 
 // Reads the whole file into the buffer; false when it is missing, empty or larger than the
 // capacity. A file that grows while it is read never writes past the capacity.
-bool ReadWholeFile(const std::string& path, unsigned char* out, std::uint32_t capacity,
+bool ReadWholeFile(const std::filesystem::path& path, unsigned char* out, std::uint32_t capacity,
                    std::uint32_t* length) {
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(NarrowPath(path), error);
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
     if (error || size == 0 || size > capacity) {
         return false;
     }
-    std::ifstream stream(NarrowPath(path), std::ios::binary);
+    std::ifstream stream(path, std::ios::binary);
     if (!stream) {
         return false;
     }
@@ -102,6 +96,9 @@ bool CImagingContext::LoadDecoder(const char* module_directory) {
 }
 
 void CImagingContext::UnloadDecoder() {
+    // The temporary folder goes first, on every path, with whatever the decoder left in it.
+    temp_directory_.reset();
+    temp_prefix_.clear();
     if (!loaded_) {
         return;
     }
@@ -110,11 +107,18 @@ void CImagingContext::UnloadDecoder() {
     decoder_state_ = 0;
     get_bmp_ = nullptr;
     face_scale = kFullFaceScale;
-    temp_prefix_.clear();
     decoder_directory_.clear();
     ResetCardResources(resources);
     resources.fonts_registered = false;
     loaded_ = false;
+}
+
+bool CImagingContext::EnsureTemporaryDirectory() {
+    if (temp_directory_ == nullptr) {
+        temp_directory_ = TemporaryDirectory::Create(kTemporaryFolderPrefix);
+        temp_prefix_ = temp_directory_ != nullptr ? temp_directory_->narrow_prefix() : "";
+    }
+    return temp_directory_ != nullptr;
 }
 
 int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
@@ -122,23 +126,32 @@ int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
         card.photo_length != kSdtPhotoRecordSize || decoder_state_ != 1) {
         return kFailed;
     }
-    const std::string path = temp_prefix_ + kPhotoBitmapFileName;
-    // A bitmap left by an earlier decoding must never be taken for this card's photo.
-    if (!EndsWithSeparator(path) && FileExists(path)) {
-        DeleteFile(path);
+    // The two files live in a folder of this request's own, never in the current directory:
+    // that may be read-only, shared with another process, or hold a planted link.
+    if (!EnsureTemporaryDirectory()) {
+        return kFailed;
     }
-    const int written = WritePhotoFile(path.c_str());
+    const std::filesystem::path bitmap_file = temp_directory_->path() / kPhotoBitmapFileName;
+    const std::filesystem::path photo_file =
+        std::filesystem::path(bitmap_file).replace_extension(kPhotoSuffix);
+    std::string narrow_photo_file = temp_prefix_ + kPhotoBitmapFileName;
+    narrow_photo_file.replace(narrow_photo_file.size() - kSuffixLength, kSuffixLength,
+                              kPhotoSuffix);
+    // A bitmap left by an earlier decoding must never be taken for this card's photo.
+    RemoveFile(bitmap_file);
+    const int written = WritePhotoRecord(photo_file, narrow_photo_file);
+    // The holder's photo record stays on disk no longer than the decoder needs it.
+    RemoveFile(photo_file);
+    std::uint32_t length = 0;
+    const bool read = written == 0 && ReadWholeFile(bitmap_file, out, *size, &length);
+    RemoveFile(bitmap_file);
     if (written != 0) {
         return written;
     }
-    std::uint32_t length = 0;
-    if (!ReadWholeFile(path, out, *size, &length)) {
+    if (!read) {
         return kFailed;
     }
     *size = length;
-    if (!EndsWithSeparator(path)) {
-        DeleteFile(path);
-    }
     return 0;
 }
 
@@ -151,15 +164,23 @@ int CImagingContext::WritePhotoFile(const char* bitmap_path) {
         std::strcmp(bitmap_path + length - kSuffixLength, kBitmapSuffix) != 0) {
         return kFailed;
     }
+    std::string photo_path(bitmap_path, length - kSuffixLength);
+    photo_path += kPhotoSuffix;
+    return WritePhotoRecord(NarrowPath(photo_path), photo_path);
+}
+
+int CImagingContext::WritePhotoRecord(const std::filesystem::path& photo_file,
+                                      const std::string& narrow_photo_file) {
+    if (decoder_state_ != 1 || get_bmp_ == nullptr || narrow_photo_file.size() > kLongestPath) {
+        return kFailed;
+    }
     // The record's length comes from the driver; more than the record holds is refused
     // rather than read beyond it.
     if (card.photo_length == 0 || card.photo_length > kSdtPhotoRecordSize) {
         return kFailed;
     }
-    std::string photo_path(bitmap_path, length - kSuffixLength);
-    photo_path += kPhotoSuffix;
     {
-        std::ofstream photo(NarrowPath(photo_path), std::ios::binary | std::ios::trunc);
+        std::ofstream photo(photo_file, std::ios::binary | std::ios::trunc);
         if (!photo) {
             return kFailed;
         }
@@ -169,7 +190,9 @@ int CImagingContext::WritePhotoFile(const char* bitmap_path) {
             return kFailed;
         }
     }
-    const int result = get_bmp_(photo_path.data(), kGetBmpMode);
+    // The decoder takes a writable narrow name; the copy keeps the caller's text intact.
+    std::string decoder_name = narrow_photo_file;
+    const int result = get_bmp_(decoder_name.data(), kGetBmpMode);
     if (result == kGetBmpWritten) {
         return 0;
     }

@@ -7,9 +7,21 @@
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kHighSurrogateFirst = 0xD800;
+constexpr char32_t kLowSurrogateFirst = 0xDC00;
+constexpr char32_t kLowSurrogateLast = 0xDFFF;
+
+bool IsHighSurrogate(char32_t c) {
+    return c >= kHighSurrogateFirst && c < kLowSurrogateFirst;
+}
+
+bool IsLowSurrogate(char32_t c) {
+    return c >= kLowSurrogateFirst && c <= kLowSurrogateLast;
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    // A surrogate left alone is no character; Windows writes it as U+FFFD too.
+    if (c > 0x10FFFF || (c >= kHighSurrogateFirst && c <= kLowSurrogateLast)) {
         c = kReplacement;
     }
     if (c < 0x80) {
@@ -88,7 +100,16 @@ std::string WideToUtf8(const wchar_t* text) {
         return out;
     }
     for (; *text != L'\0'; ++text) {
-        AppendUtf8(out, static_cast<char32_t>(*text));
+        auto c = static_cast<char32_t>(*text);
+        // Card text arrives one UTF-16 unit per wide character, so a character beyond U+FFFF
+        // comes as a high and a low surrogate; together they are that one character. The
+        // unit after a high surrogate is at worst the terminator, never beyond it.
+        const auto next = static_cast<char32_t>(text[1]);
+        if (IsHighSurrogate(c) && IsLowSurrogate(next)) {
+            c = 0x10000 + ((c - kHighSurrogateFirst) << 10) + (next - kLowSurrogateFirst);
+            ++text;
+        }
+        AppendUtf8(out, c);
     }
     return out;
 }

@@ -26,8 +26,7 @@ reply=$(mktemp)
 trap 'rm -f "$reply"' EXIT
 pictures="$build/demo"
 mkdir -p "$pictures"
-# Four bytes of little-endian length, then the request itself. The photo decoder exchanges
-# its temporary files in the current directory: the demo folder, not the checkout.
+# Four bytes of little-endian length, then the request itself, run from the demo folder.
 { printf '\x0c\x00\x00\x00'; printf '%s' "$request"; } |
     (cd "$pictures" && "$build/VornIdReader") >"$reply"
 

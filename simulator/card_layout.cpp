@@ -48,7 +48,7 @@ std::optional<std::span<const FieldSlot>> FieldLayout(std::string_view kind) {
 }
 
 bool PutUcs2Field(std::string_view text, unsigned char* destination, std::size_t width) {
-    const std::optional<std::u16string> characters = Utf8ToUcs2(text);
+    const std::optional<std::u16string> characters = Utf8ToUtf16(text);
     if (!characters || characters->size() * 2 > width) {
         return false;
     }

@@ -35,8 +35,9 @@ std::optional<std::span<const FieldSlot>> FieldLayout(std::string_view kind);
 // unknown, a required field is missing, a value is not UTF-8 or does not fit its slot.
 std::optional<TextRecord> LayOutTextRecord(const IniText& card, std::string& error);
 
-// Writes `text` as UCS-2 little-endian into `width` bytes at `destination`, padding with
-// blanks. Gives false, writing nothing, when the text is not UTF-8 or is too long.
+// Writes `text` as 16-bit little-endian units into `width` bytes at `destination` (a
+// character beyond U+FFFF as a surrogate pair), padding with blanks. Gives false, writing
+// nothing, when the text is not UTF-8 or is too long.
 bool PutUcs2Field(std::string_view text, unsigned char* destination, std::size_t width);
 
 }  // namespace vornsim

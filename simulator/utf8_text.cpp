@@ -2,7 +2,7 @@
 
 namespace vornsim {
 
-std::optional<std::u16string> Utf8ToUcs2(std::string_view text) {
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     std::u16string result;
     std::size_t i = 0;
     while (i < text.size()) {
@@ -20,8 +20,11 @@ std::optional<std::u16string> Utf8ToUcs2(std::string_view text) {
             code = lead & 0x0F;
             extra = 2;
             minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            code = lead & 0x07;
+            extra = 3;
+            minimum = 0x10000;
         } else {
-            // Four-byte sequences encode characters beyond U+FFFF; stray bytes are errors.
             return std::nullopt;
         }
         if (i + extra >= text.size()) {
@@ -35,10 +38,17 @@ std::optional<std::u16string> Utf8ToUcs2(std::string_view text) {
             code = (code << 6) | (next & 0x3F);
         }
         // Overlong forms and the surrogate range are not characters.
-        if (code < minimum || (code >= 0xD800 && code <= 0xDFFF)) {
+        if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
             return std::nullopt;
         }
-        result.push_back(static_cast<char16_t>(code));
+        // A card holds a rare character beyond U+FFFF as a surrogate pair of two units.
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            result.push_back(static_cast<char16_t>(0xD800 | (code >> 10)));
+            result.push_back(static_cast<char16_t>(0xDC00 | (code & 0x3FF)));
+        } else {
+            result.push_back(static_cast<char16_t>(code));
+        }
         i += extra + 1;
     }
     return result;

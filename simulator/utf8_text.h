@@ -1,4 +1,4 @@
-// Conversion of the UTF-8 card files into the UCS-2 characters of the card record.
+// Conversion of the UTF-8 card files into the 16-bit units of the card record.
 #pragma once
 
 #include <optional>
@@ -7,8 +7,8 @@
 
 namespace vornsim {
 
-// Decodes strict UTF-8. Gives nothing for malformed input and for characters outside the
-// Basic Multilingual Plane, which a UCS-2 card record cannot hold.
-std::optional<std::u16string> Utf8ToUcs2(std::string_view text);
+// Decodes strict UTF-8 into UTF-16: a character beyond U+FFFF takes two units, a surrogate
+// pair, as a card stores it. Gives nothing for malformed input.
+std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
 }  // namespace vornsim

@@ -126,6 +126,27 @@ TEST(ReplyDocument, TextFormEscapesOnlyWhatJsonNeeds) {
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
+// A card stores a character beyond U+FFFF as a surrogate pair; the reply carries it as one
+// four-byte character, and a surrogate without its partner as one U+FFFD.
+TEST(ReplyDocument, SurrogatePairsBecomeOneCharacter) {
+    const std::u16string name{u'林',  0xD840, 0xDC00, u'x',   0xD840, u'y',
+                              0xDC00, 0xDBFF, 0xDFFF, 0xDC00, 0xD800};
+    Json::Value root = Reply(ResidentRecord().Put(0, 30, name));
+    EXPECT_EQ(root["Name"].asString(),
+              "林\xF0\xA0\x80\x80x\xEF\xBF\xBDy\xEF\xBF\xBD\xF4\x8F\xBF\xBF"
+              "\xEF\xBF\xBD\xEF\xBF\xBD");
+    // The length limit never cuts a four-byte character: after one ASCII letter, 255 of them
+    // fit into 1024 bytes and the 256th would not.
+    std::wstring many = L"a";
+    for (int i = 0; i < 300; ++i) {
+        many += static_cast<wchar_t>(0xD840);
+        many += static_cast<wchar_t>(0xDC00);
+    }
+    std::string utf8 = ToUtf8(many.c_str());
+    EXPECT_EQ(utf8.size(), 1021u);
+    EXPECT_EQ(utf8.substr(utf8.size() - 4), "\xF0\xA0\x80\x80");
+}
+
 TEST(ReplyDocument, Utf8TextIsLimitedWithoutSplittingCharacters) {
     std::wstring long_text(400, L'王');
     std::string utf8 = ToUtf8(long_text.c_str());

@@ -107,3 +107,7 @@ std::string Utf16LeToUtf8(const std::string& bytes) {
 std::string Narrow(const wchar_t* text) {
     return WideToUtf8(text);
 }
+
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+    return (a / "").lexically_normal() == (b / "").lexically_normal();
+}

@@ -30,6 +30,9 @@ RecordBuilder PermitRecord(const std::u16string& number);
 // The folder of the test program, where the program's own files are looked for.
 std::filesystem::path TestProgramDirectory();
 void WriteTextFile(const std::filesystem::path& path, const std::string& text);
+// Whether two names spell the same folder, a trailing separator aside. Compared by name:
+// Wine does not tell folders apart by identity.
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b);
 std::string ReadBinaryFile(const std::filesystem::path& path);
 // UTF-16LE bytes (after a byte order mark) as UTF-8, with CR LF line ends made LF.
 std::string Utf16LeToUtf8(const std::string& bytes);

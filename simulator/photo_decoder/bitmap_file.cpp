@@ -25,7 +25,7 @@ void Put32(std::string& out, std::uint32_t value) {
 
 }  // namespace
 
-std::string EncodeBitmapFile(const RgbPicture& picture) {
+std::string EncodeBitmapFile(const RgbPicture& picture, bool top_down) {
     const auto width = static_cast<std::uint32_t>(picture.width);
     const auto height = static_cast<std::uint32_t>(picture.height);
     const std::uint32_t row_size = (width * 3 + 3) / 4 * 4;
@@ -40,8 +40,9 @@ std::string EncodeBitmapFile(const RgbPicture& picture) {
     Put32(out, offset);
     Put32(out, kInfoHeaderSize);
     Put32(out, width);
-    Put32(out, height);  // positive: bottom-up rows
-    Put16(out, 1);       // planes
+    // A negative height marks rows stored from the top down.
+    Put32(out, top_down ? 0u - height : height);
+    Put16(out, 1);  // planes
     Put16(out, kBitsPerPixel);
     Put32(out, 0);  // BI_RGB, no compression
     Put32(out, image_size);
@@ -50,7 +51,8 @@ std::string EncodeBitmapFile(const RgbPicture& picture) {
     Put32(out, 0);  // colours used
     Put32(out, 0);  // important colours
 
-    for (std::uint32_t row = height; row-- > 0;) {
+    for (std::uint32_t line = 0; line < height; ++line) {
+        const std::uint32_t row = top_down ? line : height - 1 - line;
         const std::uint8_t* source = &picture.pixels[static_cast<std::size_t>(row) * width * 3];
         for (std::uint32_t column = 0; column < width; ++column) {
             out.push_back(static_cast<char>(source[column * 3 + 2]));

@@ -7,8 +7,9 @@
 
 namespace vornsim {
 
-// The whole file: BITMAPFILEHEADER, BITMAPINFOHEADER, then the rows from the bottom up in
-// blue, green, red order, each padded to a multiple of four bytes.
-std::string EncodeBitmapFile(const RgbPicture& picture);
+// The whole file: BITMAPFILEHEADER, BITMAPINFOHEADER, then the rows from the bottom up (or,
+// with top_down, from the top down and a negative height) in blue, green, red order, each
+// padded to a multiple of four bytes.
+std::string EncodeBitmapFile(const RgbPicture& picture, bool top_down = false);
 
 }  // namespace vornsim

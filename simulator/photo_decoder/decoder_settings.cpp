@@ -10,13 +10,14 @@ namespace vornsim {
 
 namespace {
 
-constexpr std::array<std::pair<const char*, BitmapOutput>, 6> kOutputNames{{
+constexpr std::array<std::pair<const char*, BitmapOutput>, 7> kOutputNames{{
     {"normal", BitmapOutput::kNormal},
     {"missing", BitmapOutput::kMissing},
     {"empty", BitmapOutput::kEmpty},
     {"truncated", BitmapOutput::kTruncated},
     {"oversize", BitmapOutput::kOversize},
     {"garbage", BitmapOutput::kGarbage},
+    {"top_down", BitmapOutput::kTopDown},
 }};
 
 }  // namespace

@@ -8,8 +8,8 @@ namespace vornsim {
 
 constexpr const char* kPhotoDecoderSection = "PhotoDecoder";
 
-// How the decoder writes its bitmap file; everything but kNormal is a fault on purpose, so
-// that the program's handling of a misbehaving decoder can be driven from outside.
+// How the decoder writes its bitmap file; everything but kNormal and kTopDown is a fault on
+// purpose, so that the program's handling of a misbehaving decoder can be driven from outside.
 enum class BitmapOutput {
     kNormal,     // the portrait, 38,862 bytes
     kMissing,    // reports success but writes no file
@@ -17,12 +17,13 @@ enum class BitmapOutput {
     kTruncated,  // the first part of the file only
     kOversize,   // the file followed by extra bytes, larger than any photo
     kGarbage,    // a file of the right size that is no bitmap at all
+    kTopDown,    // the portrait with its rows stored from the top down (negative height)
 };
 
 // Section [PhotoDecoder]: "result" answers with that code instead of decoding, from call
 // "fail_from_call" on (counted from 1 since the library was loaded; 1 when absent), so that
 // one request can decode the photo and still fail a face; "output" names a BitmapOutput
-// (normal, missing, empty, truncated, oversize, garbage).
+// (normal, missing, empty, truncated, oversize, garbage, top_down).
 struct DecoderSettings {
     std::optional<int> result;
     long long fail_from_call = 1;

@@ -40,6 +40,7 @@ std::string ApplyOutput(std::string file, BitmapOutput output) {
     switch (output) {
         case BitmapOutput::kNormal:
         case BitmapOutput::kMissing:
+        case BitmapOutput::kTopDown:
             return file;
         case BitmapOutput::kEmpty:
             return {};
@@ -93,8 +94,9 @@ int Decode(const char* photo_file, int mode) {
     if (settings->output == BitmapOutput::kMissing) {
         return kGetBmpWritten;
     }
-    const std::string file =
-        ApplyOutput(EncodeBitmapFile(PaintPortrait(*portrait)), settings->output);
+    const std::string file = ApplyOutput(
+        EncodeBitmapFile(PaintPortrait(*portrait), settings->output == BitmapOutput::kTopDown),
+        settings->output);
     const std::string bitmap_path =
         photo_path.substr(0, photo_path.size() - kPhotoSuffix.size()) + std::string(kBitmapSuffix);
     std::ofstream out(bitmap_path, std::ios::binary | std::ios::trunc);

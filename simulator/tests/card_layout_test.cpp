@@ -113,20 +113,22 @@ TEST(CardLayoutTest, RefusesUnknownKindsMissingFieldsAndUnencodableText) {
     EXPECT_NE(LayOutError("[Card]\nkind = passport\n").find("kind"), std::string::npos);
     EXPECT_NE(LayOutError("[Card]\nname = x\n").find("kind"), std::string::npos);
     EXPECT_NE(LayOutError("[Card]\nkind = permit\nname = x\n").find("missing"), std::string::npos);
-    // A character beyond U+FFFF has no UCS-2 form.
-    EXPECT_NE(LayOutError(With("name = 𠀀", kResident)).find("name"), std::string::npos);
 }
 
-TEST(Utf8ToUcs2Test, DecodesOneTwoAndThreeByteCharacters) {
-    EXPECT_EQ(Utf8ToUcs2("A·燚"), u"A·燚");
-    EXPECT_EQ(Utf8ToUcs2(""), u"");
-    EXPECT_EQ(Utf8ToUcs2("\xEF\xBF\xBF"), std::u16string(1, u'\xFFFF'));
+TEST(Utf8ToUtf16Test, DecodesOneToFourByteCharacters) {
+    EXPECT_EQ(Utf8ToUtf16("A·燚"), u"A·燚");
+    // Beyond U+FFFF: a surrogate pair, the highest character included.
+    EXPECT_EQ(Utf8ToUtf16("\xF0\xA0\x80\x80x"), (std::u16string{0xD840, 0xDC00, u'x'}));
+    EXPECT_EQ(Utf8ToUtf16("\xF4\x8F\xBF\xBF"), (std::u16string{0xDBFF, 0xDFFF}));
+    EXPECT_EQ(Utf8ToUtf16(""), u"");
+    EXPECT_EQ(Utf8ToUtf16("\xEF\xBF\xBF"), std::u16string(1, u'\xFFFF'));
 }
 
-TEST(Utf8ToUcs2Test, RefusesMalformedSequencesSurrogatesAndCharactersBeyondUcs2) {
-    for (const char* text : {"\x80", "\xC3", "\xE7\x87", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
-                             "\xF0\x9F\x98\x80", "\xFF", "a\xC3(b"}) {
-        EXPECT_EQ(Utf8ToUcs2(text), std::nullopt) << text;
+TEST(Utf8ToUtf16Test, RefusesMalformedSequencesSurrogatesAndCharactersBeyondUnicode) {
+    for (const char* text :
+         {"\x80", "\xC3", "\xE7\x87", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80",
+          "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF0\xA0\x80", "\xFF", "a\xC3(b"}) {
+        EXPECT_EQ(Utf8ToUtf16(text), std::nullopt) << text;
     }
 }
 

@@ -94,7 +94,7 @@ TEST(SampleCardsTest, CoverEveryKindAndTheCasesTheProgramTreatsSpecially) {
             nationalities.insert(Field(sample, "nationality"));
         }
         long_term = long_term || Field(sample, "valid_end") == "长期";
-        long_address = long_address || Utf8ToUcs2(Field(sample, "address"))->size() >= 30;
+        long_address = long_address || Utf8ToUtf16(Field(sample, "address"))->size() >= 30;
         portrait_checksums.insert(Crc32(sample.card.photo.data(), kPhotoChecksumOffset));
     }
     EXPECT_EQ(kinds.count("resident"), 2u);

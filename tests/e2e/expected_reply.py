@@ -79,7 +79,9 @@ def read_card_file(path):
 
 def stored(value, width, trimmed):
     """The field as the card stores it (blank padded), then as the program hands it out."""
-    text = value.ljust(width // 2)
+    # The field counts UTF-16 units: a character beyond U+FFFF takes two of them.
+    units = len(value.encode("utf-16-le")) // 2
+    text = value + " " * max(0, width // 2 - units)
     return text.rstrip(" ") if trimmed else text
 
 

@@ -38,6 +38,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import expected_reply  # noqa: E402
 
 RUN_TIMEOUT_SECONDS = 30
+# Cards of these tests only, laid beside the sample cards in every scenario's folder.
+TEST_CARDS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "cards")
+# A name with a character beyond U+FFFF, stored on the card as a surrogate pair.
+RARE_CHARACTER_CARD = "resident_rare_character.ini"
 REQUEST = b'"readidbase"'
 DRIVER_LOAD_FAILED = "加载二代证设备库失败."
 DECODER_LOAD_FAILED = "加载二代证解码库失败."
@@ -197,6 +201,14 @@ def scenarios(cards_dir):
         found.append(Scenario("card %s with pictures" % name[:-4],
                               expected_reply.card_reply(card(name)),
                               reader="card = cards/%s\n" % name, decoder="", pictures=True))
+    rare = os.path.join(TEST_CARDS_DIR, RARE_CHARACTER_CARD)
+    found += [
+        Scenario("rare character in the name", expected_reply.card_reply(rare, 256,
+                                                                         success_message),
+                 reader="card = cards/%s\n" % RARE_CHARACTER_CARD),
+        Scenario("rare character in the name with pictures", expected_reply.card_reply(rare),
+                 reader="card = cards/%s\n" % RARE_CHARACTER_CARD, decoder="", pictures=True),
+    ]
     # The decoder is called for the photo, the front and the back in that order, and counts
     # its calls from the load that every request makes afresh, so a failure can be aimed at
     # each stage; a failing stage shows only its own code and message.
@@ -264,6 +276,8 @@ def prepare(folder, platform, scenario):
     if scenario.driver:
         shutil.copy2(platform.driver_path(scenario.variant), folder)
     shutil.copytree(os.path.join(platform.build_dir, "cards"), os.path.join(folder, "cards"))
+    for name in os.listdir(TEST_CARDS_DIR):
+        shutil.copy2(os.path.join(TEST_CARDS_DIR, name), os.path.join(folder, "cards"))
     with open(os.path.join(folder, "simulator.ini"), "w", encoding="utf-8") as handle:
         handle.write("[Reader]\n" + scenario.reader)
         if scenario.decoder is not None:

@@ -42,7 +42,7 @@ protected:
     }
 };
 
-TEST_F(PhotoDecoding, DecodesThroughTwoFilesAndRemovesTheBitmap) {
+TEST_F(PhotoDecoding, DecodesInAPrivateFolderThatGoesWithTheDecoder) {
     SimulatedReader reader("");
     CImagingContext imaging;
     Prepare(imaging);
@@ -52,8 +52,72 @@ TEST_F(PhotoDecoding, DecodesThroughTwoFilesAndRemovesTheBitmap) {
     const PictureDimensions size = DecodedSize(bitmap);
     EXPECT_EQ(size.width, 102);
     EXPECT_EQ(size.height, 126);
+    // Nothing in the current directory; the holder's photo record is not kept either.
     EXPECT_FALSE(fs::exists(kBitmap));
-    EXPECT_EQ(fs::file_size(kPhotoFile), 1024u);
+    EXPECT_FALSE(fs::exists(kPhotoFile));
+    ASSERT_NE(imaging.temporary_directory(), nullptr);
+    const fs::path folder = imaging.temporary_directory()->path();
+    EXPECT_TRUE(fs::is_empty(folder));
+    EXPECT_TRUE(SameFolder(folder.parent_path(), fs::temp_directory_path()));
+    // Every decoding of the request uses the same folder.
+    ASSERT_EQ(Decode(imaging, bitmap), 0);
+    EXPECT_EQ(imaging.temporary_directory()->path(), folder);
+    imaging.UnloadDecoder();
+    EXPECT_EQ(imaging.temporary_directory(), nullptr);
+    EXPECT_FALSE(fs::exists(folder));
+}
+
+TEST_F(PhotoDecoding, ContextsOfTwoRequestsNeverShareAFolder) {
+    SimulatedReader reader("");
+    CImagingContext first;
+    CImagingContext second;
+    Prepare(first);
+    Prepare(second);
+    std::vector<unsigned char> bitmap;
+    ASSERT_EQ(Decode(first, bitmap), 0);
+    ASSERT_EQ(Decode(second, bitmap), 0);
+    EXPECT_NE(first.temporary_directory()->path(), second.temporary_directory()->path());
+}
+
+// A link of the decoder's file name in the current directory was once written through.
+TEST_F(PhotoDecoding, LinkInTheCurrentDirectoryIsNeverWrittenThrough) {
+    const fs::path target = TestProgramDirectory() / "link_target.txt";
+    WriteTextFile(target, "keep me");
+    std::error_code error;
+    fs::create_symlink(target, kPhotoFile, error);
+    if (error) {
+        fs::remove(target);
+        GTEST_SKIP() << "no symbolic links here: " << error.message();
+    }
+    SimulatedReader reader("");
+    {
+        CImagingContext imaging;
+        Prepare(imaging);
+        std::vector<unsigned char> bitmap;
+        EXPECT_EQ(Decode(imaging, bitmap), 0);
+    }
+    EXPECT_EQ(ReadBinaryFile(target), "keep me");
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(kPhotoFile)));
+    fs::remove(kPhotoFile);
+    fs::remove(target);
+}
+
+// Some decoders store the rows from the top down; the photo is the same picture.
+TEST_F(PhotoDecoding, TopDownBitmapGivesTheSamePhoto) {
+    std::string bottom_up;
+    std::string top_down;
+    for (auto [output, text] :
+         {std::pair<const char*, std::string*>{"normal", &bottom_up}, {"top_down", &top_down}}) {
+        SCOPED_TRACE(output);
+        SimulatedReader reader("", std::string("[PhotoDecoder]\noutput = ") + output + "\n");
+        CImagingContext imaging;
+        Prepare(imaging);
+        ASSERT_EQ(imaging.EncodePhoto(*text), 0);
+        ImageMemoryStream front;
+        EXPECT_EQ(imaging.ComposeFront(front), 0);
+    }
+    EXPECT_FALSE(bottom_up.empty());
+    EXPECT_EQ(top_down, bottom_up);
 }
 
 TEST_F(PhotoDecoding, WrongRecordLengthTouchesNoFile) {
@@ -76,13 +140,15 @@ TEST_F(PhotoDecoding, WrongRecordLengthTouchesNoFile) {
 }
 
 TEST_F(PhotoDecoding, StaleBitmapIsDeletedBeforeTheDecoderRuns) {
-    SimulatedReader reader("", "[PhotoDecoder]\nresult = -5\n");
-    std::ofstream(kBitmap, std::ios::binary) << std::string(kPhotoBitmapFileSize, 'B');
+    SimulatedReader reader("", "[PhotoDecoder]\nresult = -5\nfail_from_call = 2\n");
     CImagingContext imaging;
     Prepare(imaging);
     std::vector<unsigned char> bitmap;
+    ASSERT_EQ(Decode(imaging, bitmap), 0);
+    const fs::path stale = imaging.temporary_directory()->path() / kPhotoBitmapFileName;
+    std::ofstream(stale, std::ios::binary) << std::string(kPhotoBitmapFileSize, 'B');
     EXPECT_EQ(Decode(imaging, bitmap), -5);
-    EXPECT_FALSE(fs::exists(kBitmap));
+    EXPECT_FALSE(fs::exists(stale));
 }
 
 TEST_F(PhotoDecoding, DecoderCodesReachEveryConsumer) {
@@ -94,6 +160,8 @@ TEST_F(PhotoDecoding, DecoderCodesReachEveryConsumer) {
         Prepare(imaging);
         std::vector<unsigned char> bitmap;
         EXPECT_EQ(Decode(imaging, bitmap), expected);
+        ASSERT_NE(imaging.temporary_directory(), nullptr);
+        EXPECT_TRUE(fs::is_empty(imaging.temporary_directory()->path()));
         ImageMemoryStream holder;
         EXPECT_EQ(imaging.LoadPhotoBitmap(holder), expected);
         EXPECT_EQ(imaging.ComposeFront(holder), expected);
@@ -117,7 +185,8 @@ TEST_F(PhotoDecoding, MisbehavingDecoderOutputIsRefused) {
         std::string text = "unchanged";
         EXPECT_EQ(imaging.EncodePhoto(text), -1);
         EXPECT_EQ(text, "unchanged");
-        fs::remove(kBitmap);
+        // Whatever the decoder wrote is gone at once, not only with the folder.
+        EXPECT_TRUE(fs::is_empty(imaging.temporary_directory()->path()));
     }
 }
 
