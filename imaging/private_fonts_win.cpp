@@ -26,6 +26,10 @@ FontHandle AddPrivateFont(const unsigned char* data, std::size_t size) {
     return fonts > 0 ? font : nullptr;
 }
 
+FontHandle AddProgramFont(const unsigned char* data, std::size_t size) {
+    return AddPrivateFont(data, size);
+}
+
 void RemovePrivateFont(FontHandle font) {
     if (font != nullptr) {
         RemoveFontMemResourceEx(font);
@@ -53,4 +57,12 @@ bool SystemHasFace(const wchar_t* face) {
     }
     known.emplace(face, found);
     return found;
+}
+
+void ReleaseDrawingCaches() {
+    // GDI keeps nothing of a request's drawing once its objects are deleted.
+}
+
+void WarmUpTextDrawing() {
+    // GDI has its fonts ready in the system; nothing to do ahead.
 }

@@ -4,7 +4,8 @@
 #include <cstddef>
 
 // Grows only: a request for more than it holds replaces the block by one of exactly that
-// size; any request leaves the whole block zero-filled.
+// size; any request leaves the whole block zero-filled. A small block is cleared in place
+// and stays where it is; a large one may be handed out anew, already clear.
 class WorkBuffer {
 public:
     WorkBuffer() = default;
