@@ -47,9 +47,11 @@ def read_native_reply(stream):
 
 def runner_of(arguments):
     """The words after "--" on the command line: what runs a Windows program (Wine)."""
-    if "--" in arguments:
-        return arguments[arguments.index("--") + 1:]
-    return []
+    if "--" not in arguments:
+        return []
+    # The programs run in folders of their own: paths given relative to here must still hold.
+    return [os.path.abspath(word) if os.path.exists(word) else word
+            for word in arguments[arguments.index("--") + 1:]]
 
 
 class HeldPrefix:

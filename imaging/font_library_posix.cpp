@@ -26,11 +26,8 @@ constexpr int kBoldFrom = 600;
 struct FaceOwner {
     FT_Face face = nullptr;
     std::vector<unsigned char> bytes;
-    ~FaceOwner() {
-        if (face != nullptr) {
-            FT_Done_Face(face);
-        }
-    }
+    FaceOwner();
+    ~FaceOwner();
 };
 
 const cairo_user_data_key_t kOwnerKey{};
@@ -38,6 +35,19 @@ const cairo_user_data_key_t kOwnerKey{};
 // How many FaceRef holders exist. Cairo's font caches may only be emptied when none does,
 // since emptying them frees what a live face still points to.
 std::atomic<int> g_live_faces{0};
+// How many FreeType faces are open.
+std::atomic<int> g_open_faces{0};
+
+FaceOwner::FaceOwner() {
+    ++g_open_faces;
+}
+
+FaceOwner::~FaceOwner() {
+    if (face != nullptr) {
+        FT_Done_Face(face);
+    }
+    --g_open_faces;
+}
 
 void DestroyOwner(void* owner) {
     delete static_cast<FaceOwner*>(owner);
@@ -371,4 +381,8 @@ bool ReleaseFontCaches() {
 
 void WarmUpFontMatching() {
     FontconfigReady();
+}
+
+int OpenFontFaces() {
+    return g_open_faces.load();
 }

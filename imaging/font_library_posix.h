@@ -58,3 +58,7 @@ bool ReleaseFontCaches();
 
 // Loads fontconfig's configuration, which the first match otherwise waits for.
 void WarmUpFontMatching();
+
+// How many font faces are open: those registered and those of system fonts, and any that
+// Cairo still keeps. Zero between requests.
+int OpenFontFaces();
