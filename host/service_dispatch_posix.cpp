@@ -1,5 +1,5 @@
-// The framework under systemd: a Type=notify unit reports through sd_notify, logs to syslog,
-// and is stopped with SIGTERM.
+// The framework under systemd: a Type=notify unit reports through its notify socket, logs
+// to syslog, and is stopped with SIGTERM.
 #include <pthread.h>
 #include <signal.h>
 #include <syslog.h>

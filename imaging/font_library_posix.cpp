@@ -6,8 +6,8 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <strings.h>
-#include <cstdlib>
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <new>

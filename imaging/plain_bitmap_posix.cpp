@@ -32,8 +32,8 @@ cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t lengt
     const auto width = static_cast<std::int32_t>(Read32(bytes + 18));
     const auto height = static_cast<std::int32_t>(Read32(bytes + 22));
     if (info_size < kSmallestInfoHeader || Read16(bytes + 26) != 1 ||
-        Read16(bytes + 28) != kBitsPerPixel || Read32(bytes + 30) != kUncompressed ||
-        width < 1 || height < 1 || width > max_side || height > max_side ||
+        Read16(bytes + 28) != kBitsPerPixel || Read32(bytes + 30) != kUncompressed || width < 1 ||
+        height < 1 || width > max_side || height > max_side ||
         offset < kFileHeaderSize + info_size) {
         return nullptr;
     }

@@ -45,7 +45,8 @@ public:
     std::string Receive() {
         char buffer[512];
         const ssize_t got = recv(descriptor_, buffer, sizeof(buffer), 0);
-        return got < 0 ? std::string("(nothing)") : std::string(buffer, static_cast<std::size_t>(got));
+        return got < 0 ? std::string("(nothing)")
+                       : std::string(buffer, static_cast<std::size_t>(got));
     }
 
 private:
@@ -57,8 +58,9 @@ private:
 }  // namespace
 
 TEST(ServiceNotify, ReachesASocketPathAndAnAbstractName) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("vorn-notify-" + std::to_string(getpid()))).string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("vorn-notify-" + std::to_string(getpid())))
+            .string();
     for (const std::string& name : {path, "@vorn-notify-" + std::to_string(getpid())}) {
         ListeningManager manager(name);
         ASSERT_TRUE(manager.bound()) << name;
