@@ -6,6 +6,7 @@
 #include "host/console_output.h"
 #include "host/native_messaging.h"
 #include "host/reader_service.h"
+#include "host/self_test.h"
 #include "host/service_installer.h"
 
 namespace {
@@ -54,7 +55,22 @@ void RunServiceThenNativeMessaging() {
 
 }  // namespace
 
+bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* switch_leaders,
+              bool long_form) {
+    if (argument.empty() || std::wcschr(switch_leaders, argument[0]) == nullptr) {
+        return false;
+    }
+    const wchar_t* text = argument.c_str() + 1;
+    if (long_form && argument.size() > 2 && argument[0] == L'-' && argument[1] == L'-') {
+        ++text;
+    }
+    return SameWord(text, word);
+}
+
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders) {
+    if (!arguments.empty() && IsSwitch(arguments[0], kSelfTestSwitch, switch_leaders, true)) {
+        return RunMode::kSelfTest;
+    }
     if (arguments.empty() || arguments[0].empty() ||
         std::wcschr(switch_leaders, arguments[0][0]) == nullptr) {
         return RunMode::kRun;
@@ -74,6 +90,7 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         case RunMode::kInstall:
             InstallAsService();
             SetServiceDescription();
+            SetServiceRecovery();
             break;
         case RunMode::kRemove:
             RemoveAsService();
@@ -83,6 +100,8 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         case RunMode::kRun:
             RunServiceThenNativeMessaging();
             break;
+        case RunMode::kSelfTest:
+            return RunSelfTest(arguments, kSwitchLeaders);
     }
     return 0;
 }

@@ -10,6 +10,8 @@ enum class RunMode {
     kInstall,  // install and start the service
     kRemove,   // stop and remove the service
     kIgnore,   // a switch of no meaning: nothing is done
+    // Check the installation and read the card once, for support staff.
+    kSelfTest,
 };
 
 // Switches start with one of these characters: "-" and "/" on Windows, only "-" on Linux,
@@ -19,6 +21,11 @@ extern const wchar_t* const kSwitchLeaders;
 // Looks at the first argument only. A switch word is compared whole, ignoring the case of
 // the letters A to Z and nothing else.
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders);
+
+// Whether the argument is the switch word after one leader, ignoring the case of A to Z; with
+// long_form also after two hyphens, as Linux users type long options.
+bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* switch_leaders,
+              bool long_form);
 
 // Runs the program with its arguments (without the program name); returns the exit code.
 int RunProgram(const std::vector<std::wstring>& arguments);

@@ -2,6 +2,7 @@
 // control handler, status reports and event-log entries.
 #include <windows.h>
 
+#include "host/event_messages.h"
 #include "host/service_base.h"
 
 namespace {
@@ -29,7 +30,9 @@ public:
             return;
         }
         LPCWSTR strings[2] = {source, message};
-        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 2, 0, strings, nullptr);
+        // The id is the message table's, so Event Viewer shows the message as text.
+        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, VORN_EVENT_SERVICE_ERROR, nullptr, 2, 0,
+                     strings, nullptr);
         DeregisterEventSource(event_source);
     }
 };
