@@ -10,7 +10,8 @@ using FontHandle = void*;
 // Returns null when the bytes hold no usable font.
 FontHandle AddPrivateFont(const unsigned char* data, std::size_t size);
 // The same for bytes that stay where they are while the program runs (its own resources),
-// which need not be copied.
+// which need not be copied. On Windows such a font stays registered for the process once it
+// has been added, and removing it leaves it so.
 FontHandle AddProgramFont(const unsigned char* data, std::size_t size);
 void RemovePrivateFont(FontHandle font);
 
