@@ -12,7 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_support import (NATIVE_REQUEST, HeldPrefix, ProgramFolder, native_frame,  # noqa
-                           read_native_reply, runner_of)
+                           runner_of)
 
 TIMEOUT = 60
 
