@@ -48,7 +48,7 @@ public:
     virtual void WriteErrorEntry(const wchar_t* source, const wchar_t* message) = 0;
 };
 
-// The platform's sink: SetServiceStatus and the event log, or sd_notify and syslog.
+// The platform's sink: SetServiceStatus and the event log, or systemd's notify socket and syslog.
 ServiceStatusSink& SystemServiceSink();
 
 // One service under the service manager. Hooks report failure by throwing a system error

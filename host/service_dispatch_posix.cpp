@@ -1,9 +1,8 @@
-// The framework under systemd: a Type=notify unit reports through sd_notify, logs to syslog,
-// and is stopped with SIGTERM.
+// The framework under systemd: a Type=notify unit reports through its notify socket, logs
+// to syslog, and is stopped with SIGTERM.
 #include <pthread.h>
 #include <signal.h>
 #include <syslog.h>
-#include <systemd/sd-daemon.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,12 +10,10 @@
 #include <thread>
 
 #include "host/service_base.h"
+#include "host/service_notify_posix.h"
 #include "platform/text_conversion.h"
 
 namespace {
-
-// systemd starts a Type=notify service with the address of its notification socket here.
-constexpr const char* kNotifySocketVariable = "NOTIFY_SOCKET";
 
 const char* StateText(std::uint32_t state) {
     switch (state) {
@@ -58,7 +55,7 @@ public:
         if (status.current_state == kServiceStopped && status.win32_exit_code != 0) {
             message += "\nERRNO=" + std::to_string(status.win32_exit_code);
         }
-        sd_notify(0, message.c_str());
+        NotifyServiceManager(message);
     }
 
     void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {

@@ -17,8 +17,9 @@ constexpr std::size_t kMaxFontFileSize = 64u * 1024u * 1024u;
 
 int g_private_fonts = 0;
 
-FontHandle Register(const unsigned char* data, std::size_t size) {
-    FontHandle font = AddPrivateFont(data, size);
+// In place marks bytes that stay where they are while the program runs.
+FontHandle Register(const unsigned char* data, std::size_t size, bool in_place = false) {
+    FontHandle font = in_place ? AddProgramFont(data, size) : AddPrivateFont(data, size);
     if (font != nullptr) {
         ++g_private_fonts;
     }
@@ -38,7 +39,7 @@ FontHandle RegisterEntry(const ResourceEntry& entry) {
         size == 0) {
         return nullptr;
     }
-    return Register(data, size);
+    return Register(data, size, true);
 }
 
 }  // namespace
@@ -63,6 +64,8 @@ void ResetCardResources(CardResourceTable& table) {
     for (ResourceEntry& entry : table.entries) {
         entry = ResourceEntry{};
     }
+    // The request's fonts are gone; nothing drawn with them may stay behind.
+    ReleaseDrawingCaches();
 }
 
 FontHandle LoadFontFile(const wchar_t* path) {

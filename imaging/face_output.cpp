@@ -42,6 +42,7 @@ int CImagingContext::EncodePhoto(std::string& out) {
                               &size)) {
         return kFailed;
     }
+    work_.MarkWritten(size);
     out = Base64Encode(work, size);
     return 0;
 }
@@ -55,6 +56,7 @@ int CImagingContext::EncodeFace(std::string& out, int side) {
     if (ComposeFace(side, work, &size) != 0) {
         return kFailed;
     }
+    work_.MarkWritten(size);
     out = Base64Encode(work, size);
     return 0;
 }

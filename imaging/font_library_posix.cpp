@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TABLES_H
 
 #include <strings.h>
+#include <atomic>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -25,14 +26,28 @@ constexpr int kBoldFrom = 600;
 struct FaceOwner {
     FT_Face face = nullptr;
     std::vector<unsigned char> bytes;
-    ~FaceOwner() {
-        if (face != nullptr) {
-            FT_Done_Face(face);
-        }
-    }
+    FaceOwner();
+    ~FaceOwner();
 };
 
 const cairo_user_data_key_t kOwnerKey{};
+
+// How many FaceRef holders exist. Cairo's font caches may only be emptied when none does,
+// since emptying them frees what a live face still points to.
+std::atomic<int> g_live_faces{0};
+// How many FreeType faces are open.
+std::atomic<int> g_open_faces{0};
+
+FaceOwner::FaceOwner() {
+    ++g_open_faces;
+}
+
+FaceOwner::~FaceOwner() {
+    if (face != nullptr) {
+        FT_Done_Face(face);
+    }
+    --g_open_faces;
+}
 
 void DestroyOwner(void* owner) {
     delete static_cast<FaceOwner*>(owner);
@@ -88,11 +103,16 @@ std::vector<MemoryFont*>& MemoryFonts() {
     return fonts;
 }
 
-// System faces are opened once per file and face index, and matches are remembered; the
-// system's fonts do not change while the program runs.
+// System faces are opened once per file and face index within a request, and matches are
+// remembered until ReleaseFontCaches; a request draws many characters of few faces.
 std::map<std::pair<std::string, int>, FaceRef>& OpenFiles() {
     static std::map<std::pair<std::string, int>, FaceRef> files;
     return files;
+}
+
+std::map<std::pair<char32_t, int>, FaceRef>& FallbackFaces() {
+    static std::map<std::pair<char32_t, int>, FaceRef> faces;
+    return faces;
 }
 
 bool FontconfigReady() {
@@ -152,15 +172,24 @@ FaceChoice MatchPattern(FcPattern* pattern, bool want_bold) {
 
 }  // namespace
 
+FaceRef::FaceRef() {
+    ++g_live_faces;
+}
+
 FaceRef::FaceRef(cairo_font_face_t* face, FT_Face ft_face)
-    : face_(cairo_font_face_reference(face)), ft_face_(ft_face) {}
+    : face_(cairo_font_face_reference(face)), ft_face_(ft_face) {
+    ++g_live_faces;
+}
 
 FaceRef::~FaceRef() {
     cairo_font_face_destroy(face_);
+    --g_live_faces;
 }
 
 FaceRef::FaceRef(const FaceRef& other)
-    : face_(cairo_font_face_reference(other.face_)), ft_face_(other.ft_face_) {}
+    : face_(cairo_font_face_reference(other.face_)), ft_face_(other.ft_face_) {
+    ++g_live_faces;
+}
 
 FaceRef& FaceRef::operator=(const FaceRef& other) {
     if (this != &other) {
@@ -211,15 +240,17 @@ double FaceRef::AscentForCellHeight(int cell_height) const {
     return cell_height * ascent / (ascent + descent);
 }
 
-void* AddMemoryFont(const unsigned char* data, std::size_t size) {
+void* AddMemoryFont(const unsigned char* data, std::size_t size, bool copy) {
     FT_Library library = Library();
     if (library == nullptr || data == nullptr || size == 0) {
         return nullptr;
     }
     auto owner = std::make_unique<FaceOwner>();
-    owner->bytes.assign(data, data + size);
-    if (FT_New_Memory_Face(library, owner->bytes.data(), static_cast<FT_Long>(size), 0,
-                           &owner->face) != 0) {
+    if (copy) {
+        owner->bytes.assign(data, data + size);
+        data = owner->bytes.data();
+    }
+    if (FT_New_Memory_Face(library, data, static_cast<FT_Long>(size), 0, &owner->face) != 0) {
         owner->face = nullptr;
         return nullptr;
     }
@@ -306,7 +337,7 @@ FaceRef FallbackFace(char32_t character, int char_set) {
             return font->face;
         }
     }
-    static std::map<std::pair<char32_t, int>, FaceRef> found;
+    auto& found = FallbackFaces();
     if (const auto it = found.find({character, char_set}); it != found.end()) {
         return it->second;
     }
@@ -332,4 +363,26 @@ FaceRef FallbackFace(char32_t character, int char_set) {
     }
     found.emplace(std::make_pair(character, char_set), face);
     return face;
+}
+
+bool ReleaseFontCaches() {
+    OpenFiles().clear();
+    FallbackFaces().clear();
+    if (g_live_faces.load() != 0) {
+        return false;
+    }
+    // Cairo keeps recently used scaled fonts after their last release, and each keeps its
+    // font face, FreeType face and font bytes alive. The faces of a request are never used
+    // again once it ends, so without this every request would leave its fonts behind until
+    // the cache's 256 places had turned over.
+    cairo_debug_reset_static_data();
+    return true;
+}
+
+void WarmUpFontMatching() {
+    FontconfigReady();
+}
+
+int OpenFontFaces() {
+    return g_open_faces.load();
 }

@@ -11,7 +11,7 @@
 // The holder owns one reference of the Cairo face.
 class FaceRef {
 public:
-    FaceRef() = default;
+    FaceRef();
     FaceRef(cairo_font_face_t* face, FT_Face ft_face);  // takes a new reference
     ~FaceRef();
     FaceRef(const FaceRef& other);
@@ -36,8 +36,9 @@ struct FaceChoice {
     bool synthetic_bold = false;
 };
 
-// Registers font file bytes for this process; the returned handle removes them again.
-void* AddMemoryFont(const unsigned char* data, std::size_t size);
+// Registers font file bytes for this process; the returned handle removes them again. With
+// copy false the bytes are read in place and must outlive the registration.
+void* AddMemoryFont(const unsigned char* data, std::size_t size, bool copy);
 void RemoveMemoryFont(void* handle);
 
 // Whether fontconfig knows a font of exactly this family (UTF-8).
@@ -50,3 +51,14 @@ FaceChoice MatchFace(const std::string& family, int weight, int char_set);
 // A face that has the character, for one its chosen face lacks: a privately registered
 // font first, else fontconfig's best match for the character. Empty when none has it.
 FaceRef FallbackFace(char32_t character, int char_set);
+
+// Forgets the system faces and character matches remembered while drawing, and empties
+// Cairo's font caches when no face is held any more. True when the caches were emptied.
+bool ReleaseFontCaches();
+
+// Loads fontconfig's configuration, which the first match otherwise waits for.
+void WarmUpFontMatching();
+
+// How many font faces are open: those registered and those of system fonts, and any that
+// Cairo still keeps. Zero between requests.
+int OpenFontFaces();

@@ -9,6 +9,7 @@
 
 #include "imaging/image_codec.h"
 #include "imaging/picture_posix.h"
+#include "imaging/plain_bitmap_posix.h"
 
 namespace {
 
@@ -81,6 +82,9 @@ void DestroyPictureState(PictureState* state) {
 cairo_surface_t* DecodeImageToSurface(const unsigned char* bytes, std::size_t length) {
     if (bytes == nullptr || length == 0 || length > INT_MAX || CutOffBitmap(bytes, length)) {
         return nullptr;
+    }
+    if (cairo_surface_t* plain = DecodePlainBitmap(bytes, length, kMaxPictureSide)) {
+        return plain;
     }
     const int size = static_cast<int>(length);
     int width = 0;

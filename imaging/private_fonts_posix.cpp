@@ -5,7 +5,11 @@
 #include "platform/text_conversion.h"
 
 FontHandle AddPrivateFont(const unsigned char* data, std::size_t size) {
-    return AddMemoryFont(data, size);
+    return AddMemoryFont(data, size, true);
+}
+
+FontHandle AddProgramFont(const unsigned char* data, std::size_t size) {
+    return AddMemoryFont(data, size, false);
 }
 
 void RemovePrivateFont(FontHandle font) {
@@ -14,4 +18,12 @@ void RemovePrivateFont(FontHandle font) {
 
 bool SystemHasFace(const wchar_t* face) {
     return face != nullptr && *face != L'\0' && SystemHasFamily(WideToUtf8(face));
+}
+
+void ReleaseDrawingCaches() {
+    ReleaseFontCaches();
+}
+
+void WarmUpTextDrawing() {
+    WarmUpFontMatching();
 }

@@ -13,6 +13,7 @@
 #include "platform/module_path.h"
 #include "request/config.h"
 #include "request/picture_stages.h"
+#include "request/picture_warm_up.h"
 #include "request/reply_document.h"
 
 namespace {
@@ -48,6 +49,8 @@ struct ReadCardCall {
             std::wcscpy(message, kDriverLoadFailed);
             return;
         }
+        // The driver waits before it looks for the card; the pictures' set-up runs meanwhile.
+        PictureWarmUp warm_up(directory);
         code = driver.FindAndSelectCard();
         if (code != 0) {
             Fail(code, kFindFailedFormat);
@@ -59,6 +62,7 @@ struct ReadCardCall {
             return;
         }
         card.CopyFrom(driver.Record());
+        warm_up.Finish();
         // The picture stages follow the copy of the record and may still fail the request.
         RunPictureStages(directory, card, &result, message, kMessageCapacity, pictures);
     }

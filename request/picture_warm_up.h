@@ -1,0 +1,29 @@
+// Work that the picture stages of every read need, whatever the card, started while the
+// driver waits before it looks for the card.
+#pragma once
+
+#include <string>
+#include <thread>
+
+#include "platform/shared_library.h"
+
+// Loads the photo decoder library and readies the text drawing's font matching on a thread
+// of its own. The read's own binding of the decoder then finds the library already mapped;
+// this object holds its own reference until it is destroyed, which waits for the thread and
+// lets the reference go, so nothing of it outlasts the request.
+class PictureWarmUp {
+public:
+    explicit PictureWarmUp(const std::string& directory);
+    ~PictureWarmUp();
+    PictureWarmUp(const PictureWarmUp&) = delete;
+    PictureWarmUp& operator=(const PictureWarmUp&) = delete;
+
+    // Waits until the work is done; the destructor does the same.
+    void Finish();
+
+private:
+    void Run(std::wstring decoder_path);
+
+    LibraryHandle decoder_ = nullptr;
+    std::thread thread_;
+};

@@ -1,0 +1,135 @@
+// The Linux imaging paths that stand in for what the system does on Windows: the bitmap
+// files read straight into surfaces, and fonts that must not outlive the request.
+#include <gtest/gtest.h>
+
+#include <stb_image.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "imaging/font_library_posix.h"
+#include "imaging/plain_bitmap_posix.h"
+#include "request/picture_stages.h"
+#include "tests/imaging/imaging_test_support.h"
+
+namespace {
+
+constexpr int kMaxSide = 4096;
+
+// The surface's pixels, each 0xRRGGBB, row after row.
+std::vector<std::uint32_t> Pixels(cairo_surface_t* surface) {
+    std::vector<std::uint32_t> pixels;
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+        for (int x = 0; x < width; ++x) {
+            pixels.push_back(row[x] & 0xFFFFFF);
+        }
+    }
+    return pixels;
+}
+
+// What the general decoder makes of the same file.
+std::vector<std::uint32_t> GeneralDecoderPixels(const std::vector<unsigned char>& file) {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    stbi_uc* rgb = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width,
+                                         &height, &channels, 3);
+    std::vector<std::uint32_t> pixels;
+    for (int i = 0; rgb != nullptr && i < width * height; ++i) {
+        pixels.push_back(std::uint32_t{rgb[i * 3]} << 16 | std::uint32_t{rgb[i * 3 + 1]} << 8 |
+                         rgb[i * 3 + 2]);
+    }
+    stbi_image_free(rgb);
+    return pixels;
+}
+
+std::uint32_t Scrambled(int x, int y) {
+    return static_cast<std::uint32_t>(x * 2654435761u ^ y * 40503u) & 0xFFFFFF;
+}
+
+}  // namespace
+
+TEST(PlainBitmap, GivesThePixelsOfTheGeneralDecoder) {
+    // Odd widths end their rows in padding; 102 x 126 is the photo, 540 x 340 a template.
+    for (const auto& [width, height] : {std::pair{1, 1}, {3, 2}, {102, 126}, {540, 340}}) {
+        const std::vector<unsigned char> file = MakeBitmapFile(width, height, Scrambled);
+        cairo_surface_t* surface = DecodePlainBitmap(file.data(), file.size(), kMaxSide);
+        ASSERT_NE(surface, nullptr) << width << "x" << height;
+        EXPECT_EQ(cairo_image_surface_get_width(surface), width);
+        EXPECT_EQ(cairo_image_surface_get_height(surface), height);
+        EXPECT_EQ(Pixels(surface), GeneralDecoderPixels(file)) << width << "x" << height;
+        cairo_surface_destroy(surface);
+    }
+}
+
+TEST(PlainBitmap, LeavesEveryOtherFileToTheGeneralDecoder) {
+    const std::vector<unsigned char> file = MakeBitmapFile(5, 4, Scrambled);
+    const auto refused = [](std::vector<unsigned char> bytes) {
+        cairo_surface_t* surface = DecodePlainBitmap(bytes.data(), bytes.size(), kMaxSide);
+        cairo_surface_destroy(surface);
+        return surface == nullptr;
+    };
+    const auto changed = [&file](std::size_t at, std::vector<unsigned char> bytes) {
+        std::vector<unsigned char> copy = file;
+        std::memcpy(copy.data() + at, bytes.data(), bytes.size());
+        return copy;
+    };
+    EXPECT_FALSE(refused(file));
+    // Cut short by one byte: the last row is incomplete.
+    EXPECT_TRUE(refused(std::vector<unsigned char>(file.begin(), file.end() - 1)));
+    EXPECT_TRUE(refused(std::vector<unsigned char>(file.begin(), file.begin() + 20)));
+    EXPECT_TRUE(refused(changed(0, {'X', 'M'})));
+    // Top-down rows (a negative height), 32 bits per pixel, compression, two planes.
+    EXPECT_TRUE(refused(changed(22, {0xFC, 0xFF, 0xFF, 0xFF})));
+    EXPECT_TRUE(refused(changed(28, {32, 0})));
+    EXPECT_TRUE(refused(changed(30, {1, 0, 0, 0})));
+    EXPECT_TRUE(refused(changed(26, {2, 0})));
+    // Pixels said to start inside the headers, or past the end of the file.
+    EXPECT_TRUE(refused(changed(10, {20, 0, 0, 0})));
+    EXPECT_TRUE(refused(changed(10, {0xFF, 0xFF, 0xFF, 0x7F})));
+    // A side above the limit, and a width whose rows would overflow the size.
+    EXPECT_TRUE(refused(changed(18, {0x01, 0x10, 0, 0})));
+    EXPECT_TRUE(refused(changed(18, {0xFF, 0xFF, 0xFF, 0x7F})));
+}
+
+TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
+    // A card drawn with both embedded fonts; Cairo keeps the scaled fonts of recent drawing
+    // after their last use, and with them each request's faces and font bytes.
+    {
+        CImagingContext imaging;
+        PrepareLikeThePipeline(imaging);
+        LoadResidentCard(imaging);
+        std::string front;
+        std::string back;
+        imaging.face_scale = kReplyFaceScale;
+        ASSERT_EQ(imaging.EncodeFace(front, kFrontSide), 0);
+        ASSERT_EQ(imaging.EncodeFace(back, kBackSide), 0);
+        EXPECT_GT(OpenFontFaces(), 0);
+    }
+    EXPECT_EQ(OpenFontFaces(), 0);
+}
+
+TEST(RequestFonts, CachesStayWhileAFaceIsHeld) {
+    CImagingContext imaging;
+    PrepareLikeThePipeline(imaging);
+    {
+        // The table's registration holds its faces: emptying Cairo's caches now would free
+        // what they point to.
+        EXPECT_FALSE(ReleaseFontCaches());
+        const FaceChoice held = MatchFace("VornId Hei", 400, 134);
+        ASSERT_TRUE(held.face);
+        ResetCardResources(imaging.resources);
+        EXPECT_FALSE(ReleaseFontCaches());
+        EXPECT_TRUE(held.face.HasGlyph(U'中'));
+    }
+    EXPECT_TRUE(ReleaseFontCaches());
+    EXPECT_EQ(OpenFontFaces(), 0);
+}
