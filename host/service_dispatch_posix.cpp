@@ -17,6 +17,8 @@ namespace {
 
 // systemd starts a Type=notify service with the address of its notification socket here.
 constexpr const char* kNotifySocketVariable = "NOTIFY_SOCKET";
+constexpr const char* kNotStartedBySystemdLine =
+    "Service failed to run: not started by systemd (NOTIFY_SOCKET is not set)\n";
 
 const char* StateText(std::uint32_t state) {
     switch (state) {
@@ -104,4 +106,9 @@ std::uint32_t RunServiceDispatcher() {
         }
     }
     return 0;
+}
+
+std::wstring DispatcherFailureLine(std::uint32_t /*error*/) {
+    // The one way the dispatcher fails here is a start from outside systemd.
+    return Utf8ToWide(kNotStartedBySystemdLine);
 }

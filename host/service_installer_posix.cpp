@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -38,6 +39,17 @@ constexpr const char* kStateDirectoryRoot = "/var/lib/";
 constexpr const char* kDescriptionKey = "Description=";
 constexpr std::uint32_t kPathLimit = 4096;
 
+// Failures are told in Linux terms: the file or systemctl call that failed and the system's
+// own text for the cause.
+constexpr const wchar_t* kProgramPathFailedFormat = L"Cannot find the program's own path: %ls\n";
+constexpr const wchar_t* kUnitFolderFailedFormat = L"Cannot write unit files in %ls: %ls\n";
+constexpr const wchar_t* kAlreadyInstalledFormat = L"%ls is already installed: %ls exists\n";
+constexpr const wchar_t* kUnitFileFailedFormat = L"Cannot write %ls: %ls\n";
+constexpr const wchar_t* kSystemctlFailedFormat = L"systemctl %ls failed with exit status %d\n";
+constexpr const wchar_t* kSystemctlNotRunFormat = L"systemctl %ls could not be run: %ls\n";
+constexpr const wchar_t* kNotInstalledFormat = L"%ls is not installed: %ls does not exist\n";
+constexpr const wchar_t* kDeleteFailedFormat = L"Cannot delete %ls: %ls\n";
+
 std::string Setting(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
     return value != nullptr && value[0] != '\0' ? value : fallback;
@@ -53,6 +65,17 @@ std::string UnitDirectory() {
 
 std::string UnitPath() {
     return UnitDirectory() + "/" + UnitName();
+}
+
+// Why the last systemctl that returned -1 did not run.
+int systemctl_spawn_error = 0;
+
+std::wstring Wide(const std::string& text) {
+    return Utf8ToWide(text.c_str());
+}
+
+std::wstring CauseText(int error) {
+    return Wide(std::strerror(error));
 }
 
 // Runs systemctl with the arguments; returns its exit status (-1 when it could not be run)
@@ -92,6 +115,7 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
     }
     close(output[0]);
     if (spawned != 0) {
+        systemctl_spawn_error = spawned;
         return -1;
     }
     int status = 0;
@@ -103,9 +127,13 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// An exit status as the code printed after "w/err".
-unsigned long StatusCode(int status) {
-    return static_cast<unsigned long>(status & 0xFFFF);
+void PrintSystemctlFailure(const std::string& command, int status) {
+    if (status < 0) {
+        ConsolePrint(kSystemctlNotRunFormat, Wide(command).c_str(),
+                     CauseText(systemctl_spawn_error).c_str());
+    } else {
+        ConsolePrint(kSystemctlFailedFormat, Wide(command).c_str(), status);
+    }
 }
 
 // The program path as one word of a unit file's command line.
@@ -181,38 +209,47 @@ bool IsRunning(const std::string& state) {
 
 }  // namespace
 
-void InstallAsService() {
+InstallerOutcome InstallAsService() {
     char program[kPathLimit] = {};
     if (ModuleFileNameA(program, kPathLimit) == 0) {
-        ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(errno));
-        return;
+        ConsolePrint(kProgramPathFailedFormat, CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     std::string directory = UnitDirectory();
     if (access(directory.c_str(), W_OK | X_OK) != 0) {
-        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
-        return;
+        ConsolePrint(kUnitFolderFailedFormat, Wide(directory).c_str(), CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     if (access(UnitPath().c_str(), F_OK) == 0) {
-        ConsolePrint(kCreateServiceFailedFormat, kErrorServiceExists);
-        return;
+        ConsolePrint(kAlreadyInstalledFormat, kServiceName, Wide(UnitPath()).c_str());
+        return InstallerOutcome::kFailed;
     }
     int error = 0;
     if (!WriteNewFile(UnitPath(), UnitText(program), &error)) {
-        ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(error));
-        return;
+        ConsolePrint(kUnitFileFailedFormat, Wide(UnitPath()).c_str(), CauseText(error).c_str());
+        return InstallerOutcome::kFailed;
     }
-    int status = Systemctl({"daemon-reload"});
-    if (status == 0) {
-        status = Systemctl({"enable", UnitName()});
-    }
-    if (status != 0) {
-        ConsolePrint(kCreateServiceFailedFormat, StatusCode(status));
-        return;
+    for (const std::string& command : {std::string("daemon-reload"), "enable " + UnitName()}) {
+        std::vector<std::string> words;
+        std::istringstream split(command);
+        for (std::string word; split >> word;) {
+            words.push_back(word);
+        }
+        int status = Systemctl(words);
+        if (status != 0) {
+            // A unit systemd was not told of is taken back, so that a failed install leaves
+            // nothing and the next attempt does not find it "already installed".
+            PrintSystemctlFailure(command, status);
+            unlink(UnitPath().c_str());
+            return InstallerOutcome::kFailed;
+        }
     }
     ConsolePrint(kInstalledFormat, kServiceName);
     if (Systemctl({"start", UnitName()}) != 0) {
         ConsolePrint(kStartFailedFormat, kServiceName);
+        return InstallerOutcome::kIncomplete;
     }
+    return InstallerOutcome::kDone;
 }
 
 void SetServiceDescription() {
@@ -243,15 +280,17 @@ void SetServiceDescription() {
     }
 }
 
-void RemoveAsService() {
-    if (access(UnitDirectory().c_str(), W_OK | X_OK) != 0) {
-        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
-        return;
+InstallerOutcome RemoveAsService() {
+    std::string directory = UnitDirectory();
+    if (access(directory.c_str(), W_OK | X_OK) != 0) {
+        ConsolePrint(kUnitFolderFailedFormat, Wide(directory).c_str(), CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     if (access(UnitPath().c_str(), F_OK) != 0) {
-        ConsolePrint(kOpenServiceFailedFormat, kErrorServiceDoesNotExist);
-        return;
+        ConsolePrint(kNotInstalledFormat, kServiceName, Wide(UnitPath()).c_str());
+        return InstallerOutcome::kFailed;
     }
+    InstallerOutcome outcome = InstallerOutcome::kDone;
     std::string state;
     Systemctl({"is-active", UnitName()}, &state);
     // As a stop request to a service that does not run fails, nothing is said for it.
@@ -265,13 +304,18 @@ void RemoveAsService() {
             std::this_thread::sleep_for(pause);
             Systemctl({"is-active", UnitName()}, &state);
         }
-        ConsolePrint(IsStopped(state) ? kStoppedFormat : kFailedToStopFormat, kServiceName);
+        bool stopped = IsStopped(state);
+        ConsolePrint(stopped ? kStoppedFormat : kFailedToStopFormat, kServiceName);
+        if (!stopped) {
+            outcome = InstallerOutcome::kIncomplete;
+        }
     }
     Systemctl({"disable", UnitName()});
     if (unlink(UnitPath().c_str()) != 0) {
-        ConsolePrint(kDeleteServiceFailedFormat, static_cast<unsigned long>(errno));
-        return;
+        ConsolePrint(kDeleteFailedFormat, Wide(UnitPath()).c_str(), CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     Systemctl({"daemon-reload"});
     ConsolePrint(kRemovedFormat, kServiceName);
+    return outcome;
 }
