@@ -46,9 +46,9 @@ bool WriteFrame(std::FILE* out, const char* text) {
     for (int i = 0; i < 4; ++i) {
         length_bytes[i] = static_cast<unsigned char>((length >> (8 * i)) & 0xFF);
     }
-    bool written = std::fwrite(length_bytes, 1, sizeof(length_bytes), out) ==
-                       sizeof(length_bytes) &&
-                   std::fwrite(text, 1, length, out) == length;
+    bool written =
+        std::fwrite(length_bytes, 1, sizeof(length_bytes), out) == sizeof(length_bytes) &&
+        std::fwrite(text, 1, length, out) == length;
     return std::fflush(out) == 0 && written;
 }
 

@@ -88,8 +88,7 @@ TEST(NativeMessaging, OtherRequestsGetNoReply) {
                                     std::string("\"READIDBASE\""), std::string("\"readcard\"")}) {
         FrameStream in(Frame(body));
         std::FILE* out = std::fopen(path.string().c_str(), "wb");
-        EXPECT_EQ(RunNativeMessaging(in.get(), out), NativeMessagingOutcome::kNotAnswered)
-            << body;
+        EXPECT_EQ(RunNativeMessaging(in.get(), out), NativeMessagingOutcome::kNotAnswered) << body;
         std::fclose(out);
         EXPECT_EQ(fs::file_size(path), 0u) << body;
     }

@@ -329,8 +329,10 @@ def run(scenario, platform, runner, work_dir, keep):
         command = runner + [os.path.join(folder, platform.program)]
         # Wine may end a program that asked for the service dispatcher before it has read
         # its request, with exit code 0 and no output, even while another process holds the
-        # prefix. Under a runner such a silent run is repeated; natively it is a failure.
-        attempts = 1 + (WINE_SILENT_RETRIES if runner and scenario.expected is not None else 0)
+        # prefix. Under a runner such a silent run is repeated when the scenario expects a
+        # reply or a non-zero exit; natively it is a failure.
+        answers = scenario.expected is not None or scenario.exit_code != 0
+        attempts = 1 + (WINE_SILENT_RETRIES if runner and answers else 0)
         for _ in range(attempts):
             try:
                 completed = subprocess.run(command, input=scenario.stdin, cwd=folder,
