@@ -7,6 +7,7 @@
 #include "host/native_messaging.h"
 #include "host/program_version.h"
 #include "host/reader_service.h"
+#include "host/self_test.h"
 #include "host/service_installer.h"
 
 namespace {
@@ -85,8 +86,23 @@ int RunServiceThenNativeMessaging() {
 
 }  // namespace
 
+bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* switch_leaders,
+              bool long_form) {
+    if (argument.empty() || std::wcschr(switch_leaders, argument[0]) == nullptr) {
+        return false;
+    }
+    const wchar_t* text = argument.c_str() + 1;
+    if (long_form && argument.size() > 2 && argument[0] == L'-' && argument[1] == L'-') {
+        ++text;
+    }
+    return SameWord(text, word);
+}
+
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders,
                      const wchar_t* long_version_switch) {
+    if (!arguments.empty() && IsSwitch(arguments[0], kSelfTestSwitch, switch_leaders, true)) {
+        return RunMode::kSelfTest;
+    }
     if (!arguments.empty() && long_version_switch != nullptr &&
         arguments[0] == long_version_switch) {
         return RunMode::kVersion;
@@ -113,6 +129,7 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         case RunMode::kInstall: {
             InstallerOutcome outcome = InstallAsService();
             SetServiceDescription();
+            SetServiceRecovery();
             return InstallerExitCode(outcome);
         }
         case RunMode::kRemove:
@@ -124,6 +141,8 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
             return kExitSuccess;
         case RunMode::kRun:
             return RunServiceThenNativeMessaging();
+        case RunMode::kSelfTest:
+            return RunSelfTest(arguments, kSwitchLeaders);
     }
     return kExitSuccess;
 }

@@ -11,6 +11,8 @@ enum class RunMode {
     kRemove,   // stop and remove the service
     kIgnore,   // a switch of no meaning: nothing is done
     kVersion,  // print the program's name and version
+    // Check the installation and read the card once, for support staff.
+    kSelfTest,
 };
 
 // The process's exit codes, which deployment tools and scripts look at.
@@ -32,6 +34,11 @@ extern const wchar_t* const kLongVersionSwitch;
 // the letters A to Z and nothing else.
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders,
                      const wchar_t* long_version_switch = nullptr);
+
+// Whether the argument is the switch word after one leader, ignoring the case of A to Z; with
+// long_form also after two hyphens, as Linux users type long options.
+bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* switch_leaders,
+              bool long_form);
 
 // Runs the program with its arguments (without the program name); returns the exit code.
 int RunProgram(const std::vector<std::wstring>& arguments);

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "host/event_messages.h"
 #include "host/service_base.h"
 
 namespace {
@@ -34,7 +35,9 @@ public:
             return;
         }
         LPCWSTR strings[2] = {source, message};
-        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 2, 0, strings, nullptr);
+        // The id is the message table's, so Event Viewer shows the message as text.
+        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, VORN_EVENT_SERVICE_ERROR, nullptr, 2, 0,
+                     strings, nullptr);
         DeregisterEventSource(event_source);
     }
 };

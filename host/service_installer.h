@@ -25,5 +25,7 @@ enum class InstallerOutcome {
 InstallerOutcome InstallAsService();
 // Sets the service's description; silent whatever happens.
 void SetServiceDescription();
+// Makes the service manager restart the service after it fails.
+void SetServiceRecovery();
 // Stops the service if it runs, waiting while it stops, and removes it.
 InstallerOutcome RemoveAsService();

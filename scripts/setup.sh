@@ -56,6 +56,9 @@ fi
 # The browser the end-to-end tests drive headless: the demo page over the WebSocket and a
 # test extension over native messaging.
 browser_tools=(chromium)
+# The Windows Installer packages (wixl; msitools to look inside them) and Authenticode
+# signing of the Windows files, with openssl for the tests' throwaway certificate.
+package_tools=(wixl msitools osslsigncode openssl)
 # Node and npm build and test the JavaScript client library of clients/js. A machine whose Node
 # came from elsewhere has its own npm, which Debian's npm package would conflict with, so they
 # are installed only when missing.
@@ -64,7 +67,7 @@ if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
     js_tools=(nodejs npm)
 fi
 packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}" "${browser_tools[@]}"
-    ${js_tools[@]+"${js_tools[@]}"})
+    "${package_tools[@]}" ${js_tools[@]+"${js_tools[@]}"})
 js_dir="$repo_root/clients/js"
 
 say() { printf 'setup: %s\n' "$*"; }
