@@ -1,7 +1,6 @@
-# Cross-compiles the Windows x86 build with Debian's i686 mingw-w64. Many reader driver
-# libraries exist only as 32-bit DLLs, so this build proves that the program and the stand-in
-# libraries compile and link with the 32-bit calling conventions. Its programs are not run
-# here: that needs 32-bit Wine, which the build machines do not install.
+# Cross-compiles the Windows x86 build with Debian's i686 mingw-w64 and runs its test programs
+# under 32-bit Wine (Debian's wine32). Many reader driver libraries exist only as 32-bit DLLs,
+# so this is the build many counters run, with the 32-bit calling conventions.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
@@ -27,3 +26,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--kill-at")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--kill-at")
+
+# ctest starts every test program through this wrapper, in the build's own 32-bit Wine prefix
+# (created on first use) with Wine's debug output silenced.
+get_filename_component(_vorn_wine_run ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh ABSOLUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${_vorn_wine_run} --prefix ${CMAKE_BINARY_DIR}/wineprefix
+    --arch win32)

@@ -5,6 +5,7 @@
 
 #include "host/console_output.h"
 #include "host/native_messaging.h"
+#include "host/program_version.h"
 #include "host/reader_service.h"
 #include "host/self_test.h"
 #include "host/service_installer.h"
@@ -13,12 +14,13 @@ namespace {
 
 constexpr const wchar_t* kInstallSwitch = L"install";
 constexpr const wchar_t* kRemoveSwitch = L"remove";
+constexpr const wchar_t* kVersionSwitch = L"version";
+constexpr const wchar_t* kVersionLineFormat = L"%ls\n";
 constexpr const wchar_t* kUsageLines[] = {
     L"Parameters:\n",
     L" -install  to install the service.\n",
     L" -remove   to remove the service.\n",
 };
-constexpr const wchar_t* kDispatcherFailedFormat = L"Service failed to run w/err 0x%08lx\n";
 
 wchar_t FoldAsciiCase(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
@@ -33,10 +35,26 @@ bool SameWord(const wchar_t* text, const wchar_t* word) {
     return *text == L'\0' && *word == L'\0';
 }
 
+int InstallerExitCode(InstallerOutcome outcome) {
+    switch (outcome) {
+        case InstallerOutcome::kDone:
+            return kExitSuccess;
+        case InstallerOutcome::kFailed:
+            return kExitInstallerFailed;
+        case InstallerOutcome::kIncomplete:
+            return kExitInstallerIncomplete;
+    }
+    return kExitInstallerFailed;
+}
+
 // The usage and the dispatcher's failure are for a person at a console. A browser that
 // started the program reads standard output as frames and would take these lines for a
 // frame length, so they are written only when a console or terminal is there.
-void RunServiceThenNativeMessaging() {
+//
+// A browser starts the program outside the service manager, so a failed dispatcher is the
+// normal way to a native-messaging answer: the exit code tells only of the answer then.
+// Nobody asking at all means the program did nothing it was started for.
+int RunServiceThenNativeMessaging() {
     bool console = StandardOutputIsConsole();
     if (console) {
         for (const wchar_t* line : kUsageLines) {
@@ -47,10 +65,23 @@ void RunServiceThenNativeMessaging() {
     SetServiceInstance(&service);
     std::uint32_t error = RunServiceDispatcher();
     if (error != 0 && console) {
-        ConsolePrint(kDispatcherFailedFormat, static_cast<unsigned long>(error));
+        ConsolePrint(L"%ls", DispatcherFailureLine(error).c_str());
     }
-    RunNativeMessaging();
+    NativeMessagingOutcome answer = RunNativeMessaging();
     SetServiceInstance(nullptr);
+    if (error == 0) {
+        // The service ran; a start that failed left its error code in the last status.
+        return service.Status().win32_exit_code == 0 ? kExitSuccess : kExitServiceFailed;
+    }
+    switch (answer) {
+        case NativeMessagingOutcome::kAnswered:
+            return kExitSuccess;
+        case NativeMessagingOutcome::kNotAnswered:
+            return kExitRequestNotAnswered;
+        case NativeMessagingOutcome::kNoRequest:
+            break;
+    }
+    return kExitDispatcherFailed;
 }
 
 }  // namespace
@@ -67,9 +98,14 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* 
     return SameWord(text, word);
 }
 
-RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders) {
+RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders,
+                     const wchar_t* long_version_switch) {
     if (!arguments.empty() && IsSwitch(arguments[0], kSelfTestSwitch, switch_leaders, true)) {
         return RunMode::kSelfTest;
+    }
+    if (!arguments.empty() && long_version_switch != nullptr &&
+        arguments[0] == long_version_switch) {
+        return RunMode::kVersion;
     }
     if (arguments.empty() || arguments[0].empty() ||
         std::wcschr(switch_leaders, arguments[0][0]) == nullptr) {
@@ -82,26 +118,31 @@ RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* 
     if (SameWord(word, kRemoveSwitch)) {
         return RunMode::kRemove;
     }
+    if (SameWord(word, kVersionSwitch)) {
+        return RunMode::kVersion;
+    }
     return RunMode::kIgnore;
 }
 
 int RunProgram(const std::vector<std::wstring>& arguments) {
-    switch (ParseRunMode(arguments, kSwitchLeaders)) {
-        case RunMode::kInstall:
-            InstallAsService();
+    switch (ParseRunMode(arguments, kSwitchLeaders, kLongVersionSwitch)) {
+        case RunMode::kInstall: {
+            InstallerOutcome outcome = InstallAsService();
             SetServiceDescription();
             SetServiceRecovery();
-            break;
+            return InstallerExitCode(outcome);
+        }
         case RunMode::kRemove:
-            RemoveAsService();
-            break;
+            return InstallerExitCode(RemoveAsService());
+        case RunMode::kVersion:
+            ConsolePrint(kVersionLineFormat, ProgramVersionText());
+            return kExitSuccess;
         case RunMode::kIgnore:
-            break;
+            return kExitSuccess;
         case RunMode::kRun:
-            RunServiceThenNativeMessaging();
-            break;
+            return RunServiceThenNativeMessaging();
         case RunMode::kSelfTest:
             return RunSelfTest(arguments, kSwitchLeaders);
     }
-    return 0;
+    return kExitSuccess;
 }

@@ -40,32 +40,42 @@ std::unique_ptr<char[]> ReadFrame(std::FILE* in) {
     return body;
 }
 
-void WriteFrame(std::FILE* out, const char* text) {
+bool WriteFrame(std::FILE* out, const char* text) {
     auto length = static_cast<std::uint32_t>(std::strlen(text));
-    for (int shift = 0; shift < 32; shift += 8) {
-        std::fputc(static_cast<int>((length >> shift) & 0xFF), out);
+    unsigned char length_bytes[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        length_bytes[i] = static_cast<unsigned char>((length >> (8 * i)) & 0xFF);
     }
-    std::fwrite(text, 1, length, out);
-    std::fflush(out);
+    bool written =
+        std::fwrite(length_bytes, 1, sizeof(length_bytes), out) == sizeof(length_bytes) &&
+        std::fwrite(text, 1, length, out) == length;
+    return std::fflush(out) == 0 && written;
 }
 
-void RunNativeMessaging(std::FILE* in, std::FILE* out) {
+NativeMessagingOutcome RunNativeMessaging(std::FILE* in, std::FILE* out) {
+    int first = std::fgetc(in);
+    if (first == EOF) {
+        return NativeMessagingOutcome::kNoRequest;
+    }
+    std::ungetc(first, in);
     std::unique_ptr<char[]> request = ReadFrame(in);
     if (!request || std::strcmp(request.get(), kNativeMessagingRequest) != 0) {
-        return;
+        return NativeMessagingOutcome::kNotAnswered;
     }
     std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyBufferSize]);
     if (!reply) {
-        return;
+        return NativeMessagingOutcome::kNotAnswered;
     }
     std::memset(reply.get(), 0, kReplyBufferSize);
-    if (ExecuteCommand(kReadCardCommand, reply.get(), kReplyBufferSize) == kExecuteReplied) {
-        WriteFrame(out, reply.get());
+    if (ExecuteCommand(kReadCardCommand, reply.get(), kReplyBufferSize) != kExecuteReplied ||
+        !WriteFrame(out, reply.get())) {
+        return NativeMessagingOutcome::kNotAnswered;
     }
+    return NativeMessagingOutcome::kAnswered;
 }
 
-void RunNativeMessaging() {
+NativeMessagingOutcome RunNativeMessaging() {
     SetBinaryStandardStreams();
     MakeClosedPipeWritesFail();
-    RunNativeMessaging(stdin, stdout);
+    return RunNativeMessaging(stdin, stdout);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "diagnostics/trace_log.h"
+#include "host/program_version.h"
 #include "host/service_names.h"
 #include "platform/text_conversion.h"
 #include "request/config.h"
@@ -15,6 +17,18 @@ namespace {
 
 constexpr const wchar_t* kOpenFailedFormat = L"WebSocket server not listening on %ls:%u: %ls";
 constexpr std::size_t kOpenFailedRoom = 512;
+constexpr const wchar_t* kStartTraceFormat = L"%ls service starting";
+
+// A traced service start begins with the program and its version, so that support staff
+// reading a trace know which build wrote the lines that follow.
+void TraceServiceStart() {
+    if (!IsTraceLogConfigured(ConfigFilePath())) {
+        return;
+    }
+    EnableTraceLog();
+    TraceWrite(kStartTraceFormat, ProgramVersionText());
+    ReleaseTraceLog();
+}
 
 // A service has no desktop: a message box there would wait for a click that never comes and
 // hold the worker forever, so an oversized reply is written to the service's log instead.
@@ -53,6 +67,7 @@ CIdReaderService::~CIdReaderService() {
 }
 
 void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
+    TraceServiceStart();
     SetReplyTooLargeNotifier(WriteReplyTooLargeEvent);
     std::string config = ConfigFilePath();
     BindSettings bind = ReadBindSettings(config);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Service types, states, accepted controls and controls, numbered as the service control
 // manager numbers them, on every platform.
@@ -104,3 +105,6 @@ std::uint32_t NextCheckpoint();
 // Hands the service instance to the service manager and returns once it has stopped: 0, or
 // the system error when the process was not started by the service manager.
 std::uint32_t RunServiceDispatcher();
+// The line shown at a console when the dispatcher returned that error, in the platform's
+// own terms.
+std::wstring DispatcherFailureLine(std::uint32_t error);

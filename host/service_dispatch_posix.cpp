@@ -15,6 +15,9 @@
 
 namespace {
 
+constexpr const char* kNotStartedBySystemdLine =
+    "Service failed to run: not started by systemd (NOTIFY_SOCKET is not set)\n";
+
 const char* StateText(std::uint32_t state) {
     switch (state) {
         case kServiceStopped:
@@ -101,4 +104,9 @@ std::uint32_t RunServiceDispatcher() {
         }
     }
     return 0;
+}
+
+std::wstring DispatcherFailureLine(std::uint32_t /*error*/) {
+    // The one way the dispatcher fails here is a start from outside systemd.
+    return Utf8ToWide(kNotStartedBySystemdLine);
 }

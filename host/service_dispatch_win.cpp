@@ -2,10 +2,15 @@
 // control handler, status reports and event-log entries.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "host/event_messages.h"
 #include "host/service_base.h"
 
 namespace {
+
+constexpr const wchar_t* kDispatcherFailedFormat = L"Service failed to run w/err 0x%08lx\n";
+constexpr std::size_t kDispatcherFailedRoom = 64;
 
 SERVICE_STATUS_HANDLE g_status_handle = nullptr;
 
@@ -77,4 +82,11 @@ std::uint32_t RunServiceDispatcher() {
         return 0;
     }
     return GetLastError();
+}
+
+std::wstring DispatcherFailureLine(std::uint32_t error) {
+    wchar_t line[kDispatcherFailedRoom] = {};
+    std::swprintf(line, kDispatcherFailedRoom, kDispatcherFailedFormat,
+                  static_cast<unsigned long>(error));
+    return line;
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -31,9 +32,32 @@ constexpr const wchar_t* kPathRefused =
     L"The program's path holds a line break or another control character, which a unit file "
     L"cannot carry. Move the program to a folder whose path has none, then install again.\n";
 
-// An exit status as the code printed after "w/err".
-unsigned long StatusCode(int status) {
-    return static_cast<unsigned long>(status & 0xFFFF);
+// Failures are told in Linux terms: the file or systemctl call that failed and the system's
+// own text for the cause.
+constexpr const wchar_t* kProgramPathFailedFormat = L"Cannot find the program's own path: %ls\n";
+constexpr const wchar_t* kUnitFolderFailedFormat = L"Cannot write unit files in %ls: %ls\n";
+constexpr const wchar_t* kAlreadyInstalledFormat = L"%ls is already installed: %ls exists\n";
+constexpr const wchar_t* kUnitFileFailedFormat = L"Cannot write %ls: %ls\n";
+constexpr const wchar_t* kSystemctlFailedFormat = L"systemctl %ls failed with exit status %d\n";
+constexpr const wchar_t* kSystemctlNotRunFormat = L"systemctl %ls could not be run: %ls\n";
+constexpr const wchar_t* kNotInstalledFormat = L"%ls is not installed: %ls does not exist\n";
+constexpr const wchar_t* kDeleteFailedFormat = L"Cannot delete %ls: %ls\n";
+
+std::wstring Wide(const std::string& text) {
+    return Utf8ToWide(text.c_str());
+}
+
+std::wstring CauseText(int error) {
+    return Wide(std::strerror(error));
+}
+
+void PrintSystemctlFailure(const std::string& command, int status) {
+    if (status < 0) {
+        ConsolePrint(kSystemctlNotRunFormat, Wide(command).c_str(),
+                     CauseText(SystemctlSpawnError()).c_str());
+    } else {
+        ConsolePrint(kSystemctlFailedFormat, Wide(command).c_str(), status);
+    }
 }
 
 bool HasControlCharacter(const std::string& path) {
@@ -120,11 +144,11 @@ bool IsRunning(const std::string& state) {
 
 }  // namespace
 
-void InstallAsService() {
+InstallerOutcome InstallAsService() {
     char program[kPathLimit] = {};
     if (ModuleFileNameA(program, kPathLimit) == 0) {
-        ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(errno));
-        return;
+        ConsolePrint(kProgramPathFailedFormat, CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     if (HasControlCharacter(program)) {
         ConsolePrint(kPathRefused);
@@ -132,30 +156,39 @@ void InstallAsService() {
     }
     std::string directory = UnitDirectory();
     if (access(directory.c_str(), W_OK | X_OK) != 0) {
-        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
-        return;
+        ConsolePrint(kUnitFolderFailedFormat, Wide(directory).c_str(), CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     if (access(UnitPath().c_str(), F_OK) == 0) {
-        ConsolePrint(kCreateServiceFailedFormat, kErrorServiceExists);
-        return;
+        ConsolePrint(kAlreadyInstalledFormat, kServiceName, Wide(UnitPath()).c_str());
+        return InstallerOutcome::kFailed;
     }
     int error = 0;
     if (!WriteNewFile(UnitPath(), UnitText(program), &error)) {
-        ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(error));
-        return;
+        ConsolePrint(kUnitFileFailedFormat, Wide(UnitPath()).c_str(), CauseText(error).c_str());
+        return InstallerOutcome::kFailed;
     }
-    int status = Systemctl({"daemon-reload"});
-    if (status == 0) {
-        status = Systemctl({"enable", UnitName()});
-    }
-    if (status != 0) {
-        ConsolePrint(kCreateServiceFailedFormat, StatusCode(status));
-        return;
+    for (const std::string& command : {std::string("daemon-reload"), "enable " + UnitName()}) {
+        std::vector<std::string> words;
+        std::istringstream split(command);
+        for (std::string word; split >> word;) {
+            words.push_back(word);
+        }
+        int status = Systemctl(words);
+        if (status != 0) {
+            // A unit systemd was not told of is taken back, so that a failed install leaves
+            // nothing and the next attempt does not find it "already installed".
+            PrintSystemctlFailure(command, status);
+            unlink(UnitPath().c_str());
+            return InstallerOutcome::kFailed;
+        }
     }
     ConsolePrint(kInstalledFormat, kServiceName);
     if (Systemctl({"start", UnitName()}) != 0) {
         ConsolePrint(kStartFailedFormat, kServiceName);
+        return InstallerOutcome::kIncomplete;
     }
+    return InstallerOutcome::kDone;
 }
 
 void SetServiceDescription() {
@@ -190,15 +223,17 @@ void SetServiceRecovery() {
     // The unit written at installation restarts the service itself (Restart=on-failure).
 }
 
-void RemoveAsService() {
-    if (access(UnitDirectory().c_str(), W_OK | X_OK) != 0) {
-        ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(errno));
-        return;
+InstallerOutcome RemoveAsService() {
+    std::string directory = UnitDirectory();
+    if (access(directory.c_str(), W_OK | X_OK) != 0) {
+        ConsolePrint(kUnitFolderFailedFormat, Wide(directory).c_str(), CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     if (access(UnitPath().c_str(), F_OK) != 0) {
-        ConsolePrint(kOpenServiceFailedFormat, kErrorServiceDoesNotExist);
-        return;
+        ConsolePrint(kNotInstalledFormat, kServiceName, Wide(UnitPath()).c_str());
+        return InstallerOutcome::kFailed;
     }
+    InstallerOutcome outcome = InstallerOutcome::kDone;
     std::string state;
     Systemctl({"is-active", UnitName()}, &state);
     // As a stop request to a service that does not run fails, nothing is said for it.
@@ -212,13 +247,18 @@ void RemoveAsService() {
             std::this_thread::sleep_for(pause);
             Systemctl({"is-active", UnitName()}, &state);
         }
-        ConsolePrint(IsStopped(state) ? kStoppedFormat : kFailedToStopFormat, kServiceName);
+        bool stopped = IsStopped(state);
+        ConsolePrint(stopped ? kStoppedFormat : kFailedToStopFormat, kServiceName);
+        if (!stopped) {
+            outcome = InstallerOutcome::kIncomplete;
+        }
     }
     Systemctl({"disable", UnitName()});
     if (unlink(UnitPath().c_str()) != 0) {
-        ConsolePrint(kDeleteServiceFailedFormat, static_cast<unsigned long>(errno));
-        return;
+        ConsolePrint(kDeleteFailedFormat, Wide(UnitPath()).c_str(), CauseText(errno).c_str());
+        return InstallerOutcome::kFailed;
     }
     Systemctl({"daemon-reload"});
     ConsolePrint(kRemovedFormat, kServiceName);
+    return outcome;
 }

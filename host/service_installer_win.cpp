@@ -10,6 +10,13 @@
 
 namespace {
 
+constexpr const wchar_t* kModuleNameFailedFormat = L"GetModuleFileName failed w/err 0x%08lx\n";
+constexpr const wchar_t* kOpenManagerFailedFormat = L"OpenSCManager failed w/err 0x%08lx\n";
+constexpr const wchar_t* kCreateServiceFailedFormat = L"CreateService failed w/err 0x%08lx\n";
+constexpr const wchar_t* kOpenServiceFailedFormat = L"OpenService failed w/err 0x%08lx\n";
+constexpr const wchar_t* kDeleteServiceFailedFormat = L"DeleteService failed w/err 0x%08lx\n";
+constexpr const wchar_t* kRecoveryFailedFormat = L"ChangeServiceConfig2 failed w/err 0x%08lx\n";
+
 constexpr DWORD kModulePathLimit = 260;
 constexpr DWORD kInstallManagerAccess = SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE;
 constexpr DWORD kInstallServiceAccess = SERVICE_QUERY_STATUS | SERVICE_START;
@@ -25,16 +32,16 @@ constexpr DWORD kFailureCountResetSeconds = 86400;
 
 }  // namespace
 
-void InstallAsService() {
+InstallerOutcome InstallAsService() {
     wchar_t path[kModulePathLimit] = {};
     if (ModuleFileNameW(path, kModulePathLimit) == 0) {
         ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(GetLastError()));
-        return;
+        return InstallerOutcome::kFailed;
     }
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, kInstallManagerAccess);
     if (manager == nullptr) {
         ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(GetLastError()));
-        return;
+        return InstallerOutcome::kFailed;
     }
     // The image path is registered as it is: unquoted and without arguments. The empty
     // dependency list is a double-NUL text.
@@ -45,14 +52,17 @@ void InstallAsService() {
     if (service == nullptr) {
         ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
         CloseServiceHandle(manager);
-        return;
+        return InstallerOutcome::kFailed;
     }
     ConsolePrint(kInstalledFormat, kServiceName);
+    InstallerOutcome outcome = InstallerOutcome::kDone;
     if (!StartServiceW(service, 0, nullptr)) {
         ConsolePrint(kStartFailedFormat, kServiceName);
+        outcome = InstallerOutcome::kIncomplete;
     }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
+    return outcome;
 }
 
 void SetServiceDescription() {
@@ -97,18 +107,19 @@ void SetServiceRecovery() {
     CloseServiceHandle(manager);
 }
 
-void RemoveAsService() {
+InstallerOutcome RemoveAsService() {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (manager == nullptr) {
         ConsolePrint(kOpenManagerFailedFormat, static_cast<unsigned long>(GetLastError()));
-        return;
+        return InstallerOutcome::kFailed;
     }
     SC_HANDLE service = OpenServiceW(manager, kServiceName, kRemoveServiceAccess);
     if (service == nullptr) {
         ConsolePrint(kOpenServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
         CloseServiceHandle(manager);
-        return;
+        return InstallerOutcome::kFailed;
     }
+    InstallerOutcome outcome = InstallerOutcome::kDone;
     SERVICE_STATUS status = {};
     if (ControlService(service, SERVICE_CONTROL_STOP, &status)) {
         ConsolePrint(kStoppingFormat, kServiceName);
@@ -118,15 +129,19 @@ void RemoveAsService() {
             ConsolePrint(kStillStopping);
             Sleep(kStopPollMilliseconds);
         }
-        ConsolePrint(
-            status.dwCurrentState == SERVICE_STOPPED ? kStoppedFormat : kFailedToStopFormat,
-            kServiceName);
+        bool stopped = status.dwCurrentState == SERVICE_STOPPED;
+        ConsolePrint(stopped ? kStoppedFormat : kFailedToStopFormat, kServiceName);
+        if (!stopped) {
+            outcome = InstallerOutcome::kIncomplete;
+        }
     }
     if (DeleteService(service)) {
         ConsolePrint(kRemovedFormat, kServiceName);
     } else {
         ConsolePrint(kDeleteServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
+        outcome = InstallerOutcome::kFailed;
     }
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
+    return outcome;
 }

@@ -13,3 +13,5 @@ std::string UnitPath();
 // Runs systemctl with the arguments; returns its exit status (-1 when it could not be run)
 // and, when asked, the first line of what it printed.
 int Systemctl(const std::vector<std::string>& arguments, std::string* first_line = nullptr);
+// Why the last Systemctl that returned -1 could not run it (an errno value).
+int SystemctlSpawnError();

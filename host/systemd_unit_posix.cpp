@@ -23,6 +23,8 @@ constexpr const char* kDefaultUnitDirectory = "/etc/systemd/system";
 constexpr const char* kDefaultSystemctl = "systemctl";
 constexpr const char* kUnitSuffix = ".service";
 
+int spawn_error = 0;
+
 std::string Setting(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
     return value != nullptr && value[0] != '\0' ? value : fallback;
@@ -77,6 +79,7 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
     }
     close(output[0]);
     if (spawned != 0) {
+        spawn_error = spawned;
         return -1;
     }
     int status = 0;
@@ -86,4 +89,8 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
         *first_line = printed.substr(0, printed.find('\n'));
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int SystemctlSpawnError() {
+    return spawn_error;
 }

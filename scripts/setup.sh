@@ -16,20 +16,43 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 deps_dir="$repo_root/.deps"
 jsoncpp_dir="$deps_dir/jsoncpp"
 
-# Tools for configuring and building, and for fetching and unpacking Debian source packages.
-build_tools=(cmake ninja-build g++ pkg-config python3 dpkg-dev clang)
+# Tools for configuring and building, for fetching and unpacking Debian source packages, and
+# for checking the Linux package.
+build_tools=(cmake ninja-build g++ pkg-config python3 dpkg-dev clang lintian)
 # Libraries of the native build, and the GoogleTest sources the Windows build compiles.
 native_libraries=(
     libjsoncpp-dev libgtest-dev
     libcairo2-dev libfreetype-dev libfontconfig-dev libjpeg62-turbo-dev libturbojpeg0-dev
-    libstb-dev libsystemd-dev libbenchmark-dev
+    libstb-dev libbenchmark-dev
 )
-# The cross compilers (the -posix variants, whose runtime has std::thread and std::mutex)
-# and 64-bit Wine, which runs the x64 tests. The 32-bit build is compiled, never run here.
+# The cross compilers (the -posix variants, whose runtime has std::thread and std::mutex),
+# 64-bit Wine, which runs the x64 tests, and (below) 32-bit Wine from the i386 architecture,
+# which runs the x86 tests.
 windows_tools=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64
 )
+# A 32-bit x86 program of 93 bytes that only exits with 0. Some kernels and sandboxes run no
+# 32-bit programs: there 32-bit Wine cannot start and, once installed, would even take the
+# place of 64-bit Wine behind the "wine" command. It is installed only where this runs.
+runs_32bit_programs() {
+    local probe="$deps_dir/probe-i386"
+    mkdir -p "$deps_dir"
+    printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08' >"$probe"
+    printf '\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00' >>"$probe"
+    printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00' >>"$probe"
+    printf '\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80' >>"$probe"
+    chmod +x "$probe"
+    local status=0
+    "$probe" 2>/dev/null || status=1
+    rm -f "$probe"
+    return $status
+}
+if runs_32bit_programs; then
+    windows_tools+=(wine32:i386)
+else
+    printf 'setup: %s\n' "this machine runs no 32-bit programs: 32-bit Wine is left out, the x86 tests cannot run"
+fi
 # The browser the end-to-end tests drive headless: the demo page over the WebSocket and a
 # test extension over native messaging.
 browser_tools=(chromium)
@@ -73,10 +96,12 @@ export DEBIAN_FRONTEND=noninteractive
 
 # One dpkg-query for the whole list keeps the already-prepared case fast. Packages dpkg has
 # never heard of are not printed at all, so anything not reported as installed is missing.
+# Both the plain name and the one with its architecture are printed, so that "wine32:i386"
+# is found as well as "wine".
 missing_packages() {
     local installed
-    installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null |
-        awk '$2 == "installed" { print $1 }' || true)
+    installed=$(dpkg-query -W -f='${Package} ${binary:Package} ${db:Status-Status}\n' \
+        "${packages[@]}" 2>/dev/null | awk '$3 == "installed" { print $1; print $2 }' || true)
     local package
     for package in "${packages[@]}"; do
         if ! grep -qxF "$package" <<<"$installed"; then
@@ -156,6 +181,21 @@ if [[ $need_source == true && -n $(enable_source_packages) ]]; then
     say "enabled Debian source packages"
     lists_stale=true
 fi
+
+# Packages of another architecture (32-bit Wine) install only once dpkg knows it.
+foreign_architectures_needed() {
+    local package
+    for package in "${missing[@]}"; do
+        if [[ $package == *:* ]] && ! dpkg --print-foreign-architectures | grep -qxF "${package#*:}"; then
+            printf '%s\n' "${package#*:}"
+        fi
+    done | sort -u
+}
+for architecture in $(foreign_architectures_needed); do
+    say "adding the $architecture architecture"
+    quietly as_root dpkg --add-architecture "$architecture"
+    lists_stale=true
+done
 
 if [[ $lists_stale == true ]]; then
     say "refreshing the package lists"

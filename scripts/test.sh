@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds all three builds and runs their tests, as CI does:
 #
-#   linux        configure, build, ctest natively
+#   linux        configure, build, ctest natively (the Debian package included, as root)
 #   linux-asan   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows-x64  configure, build, ctest with every test program under Wine
-#   windows-x86  configure, build (32-bit programs are not run here)
+#   windows-x86  configure, build, ctest under 32-bit Wine, beside the x64 tests
 #   clients/js   the JavaScript client library: built with npm, its tests run with Node
 #
 # Every set is built and tested even when an earlier one failed, so one run reports all
@@ -16,6 +16,7 @@ cd "$repo_root" || exit 1
 
 jobs=${VORN_JOBS:-$(nproc)}
 wine_prefix="$repo_root/build/windows-x64/wineprefix"
+wine_prefix_x86="$repo_root/build/windows-x86/wineprefix"
 wine_run="$repo_root/scripts/wine-run.sh"
 
 bash scripts/setup.sh || { echo "test.sh: setup failed" >&2; exit 1; }
@@ -42,12 +43,20 @@ configure_and_build() {
 }
 
 # Whatever happens, no Wine process of this run outlives it.
-trap '"$wine_run" --prefix "$wine_prefix" --kill' EXIT
+trap '"$wine_run" --prefix "$wine_prefix" --kill; "$wine_run" --prefix "$wine_prefix_x86" --kill' EXIT
 
-# Creating the Wine prefix is mostly waiting (about 20 s on a fresh machine), so it runs
-# while the builds compile rather than before the Windows tests.
+# Creating the Wine prefixes is mostly waiting (about 20 s each on a fresh machine), so it
+# runs while the builds compile rather than before the Windows tests.
 "$wine_run" --prefix "$wine_prefix" --init &
 wine_init_pid=$!
+# 32-bit Wine is installed by setup only where the machine runs 32-bit programs.
+wine32_present=false
+if [[ $(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null) == installed ]]; then
+    wine32_present=true
+    "$wine_run" --prefix "$wine_prefix_x86" --arch win32 --init &
+    wine_init_x86_pid=$!
+fi
+not_run=()
 
 # First, because the browser tests of the linux set load the library's built module.
 build_and_test_js_client() {
@@ -69,10 +78,30 @@ fi
 x64_built=false
 step "windows-x64: build" configure_and_build windows-x64 && x64_built=true
 
-step "windows-x86: build" configure_and_build windows-x86
+x86_built=false
+step "windows-x86: build" configure_and_build windows-x86 && x86_built=true
 
 wine_ready=false
 step "Wine prefix" wait "$wine_init_pid" && wine_ready=true
+wine_x86_ready=false
+if [[ $wine32_present == true ]]; then
+    step "32-bit Wine prefix" wait "$wine_init_x86_pid" && wine_x86_ready=true
+fi
+
+# Wine spends most of its time starting programs, not computing, so the x86 tests run beside
+# the x64 tests in their own prefix; their output is shown once both have ended.
+x86_log="$repo_root/build/windows-x86/ctest-under-wine.log"
+x86_pid=
+if [[ $x86_built == true && $wine_x86_ready == true ]]; then
+    printf '\n==== windows-x86: tests under 32-bit Wine (started, beside the x64 tests)\n'
+    x86_started=$SECONDS
+    ctest --preset windows-x86 >"$x86_log" 2>&1 &
+    x86_pid=$!
+elif [[ $x86_built == true && $wine32_present == false ]]; then
+    not_run+=("windows-x86: tests under 32-bit Wine (this machine runs no 32-bit programs)")
+elif [[ $x86_built == true ]]; then
+    failed+=("windows-x86: tests under 32-bit Wine (not run: no 32-bit Wine prefix)")
+fi
 
 if [[ $x64_built == true && $wine_ready == true ]]; then
     step "windows-x64: tests under Wine" ctest --preset windows-x64
@@ -80,7 +109,22 @@ elif [[ $x64_built == true ]]; then
     failed+=("windows-x64: tests under Wine (not run: no Wine prefix)")
 fi
 
+if [[ -n $x86_pid ]]; then
+    show_x86_tests() {
+        local status=0
+        wait "$x86_pid" || status=$?
+        cat "$x86_log"
+        printf '(started %ds ago)\n' $((SECONDS - x86_started))
+        return $status
+    }
+    step "windows-x86: tests under 32-bit Wine" show_x86_tests
+fi
+
 printf '\n==== finished in %ds\n' $((SECONDS - started))
+if [[ ${#not_run[@]} -gt 0 ]]; then
+    printf '==== NOT RUN on this machine:\n'
+    printf '  %s\n' "${not_run[@]}"
+fi
 if [[ ${#failed[@]} -gt 0 ]]; then
     printf '==== failed:\n'
     printf '  %s\n' "${failed[@]}"

@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a prefix of its own, for the tests of the Windows build.
 #
-#   wine-run.sh [--prefix DIR] PROGRAM [ARGUMENTS...]   run PROGRAM (a path or a Wine command
-#                                                        such as "sc" or "net"), return its code
-#   wine-run.sh [--prefix DIR] --init                   only create the prefix
+#   wine-run.sh [--prefix DIR] [--arch win32] PROGRAM [ARGUMENTS...]   run PROGRAM (a path or
+#                                      a Wine command such as "sc" or "net"), return its code
+#   wine-run.sh [--prefix DIR] [--arch win32] --init    only create the prefix
 #   wine-run.sh [--prefix DIR] --kill                   end every Wine process of the prefix
 #
-# Without --prefix, WINEPREFIX must be set. The x64 toolchain makes this script the
-# emulator of every executable target, with the build folder's wineprefix, so ctest runs test
-# programs through it; end-to-end tests can call it the same way.
+# Without --prefix, WINEPREFIX must be set. A prefix is made 64-bit unless --arch win32 asks
+# for a 32-bit one (for the x86 build; Debian's wine32 runs it). The Windows toolchains make
+# this script the emulator of every executable target, with the build folder's wineprefix, so
+# ctest runs test programs through it; end-to-end tests can call it the same way.
 set -euo pipefail
 
 prefix=${WINEPREFIX:-}
 if [[ ${1:-} == --prefix ]]; then
     [[ $# -ge 2 ]] || { echo "wine-run.sh: --prefix needs a folder" >&2; exit 2; }
     prefix=$2
+    shift 2
+fi
+arch=win64
+if [[ ${1:-} == --arch ]]; then
+    [[ $# -ge 2 && ($2 == win32 || $2 == win64) ]] ||
+        { echo "wine-run.sh: --arch takes win32 or win64" >&2; exit 2; }
+    arch=$2
     shift 2
 fi
 if [[ -z $prefix ]]; then
@@ -44,7 +52,7 @@ ensure_prefix() {
     if [[ ! -f $ready_mark ]]; then
         echo "wine-run.sh: creating the Wine prefix $WINEPREFIX" >&2
         rm -rf "$WINEPREFIX"
-        WINEARCH=win64 wineboot --init >/dev/null 2>&1
+        WINEARCH=$arch wineboot --init >/dev/null 2>&1
         # wineboot returns before the prefix's registry is written out; the server writes it
         # when it exits, so wait for that before anyone uses the prefix.
         wineserver -w

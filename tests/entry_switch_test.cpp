@@ -61,4 +61,15 @@ TEST(EntrySwitches, SlashIsAPathOnLinux) {
     EXPECT_EQ(Mode({L"/usr/x"}, kWindowsLeaders), RunMode::kIgnore);
 }
 
+TEST(EntrySwitches, VersionAfterEitherLeaderAndAsLinuxLongSwitch) {
+    EXPECT_EQ(Mode({L"-version"}), RunMode::kVersion);
+    EXPECT_EQ(Mode({L"/VERSION"}), RunMode::kVersion);
+    EXPECT_EQ(Mode({L"-versions"}), RunMode::kIgnore);
+    // The long form is only a switch where the platform names one, and only whole.
+    EXPECT_EQ(Mode({L"--version"}), RunMode::kIgnore);
+    EXPECT_EQ(ParseRunMode({L"--version"}, kLinuxLeaders, L"--version"), RunMode::kVersion);
+    EXPECT_EQ(ParseRunMode({L"--Version"}, kLinuxLeaders, L"--version"), RunMode::kIgnore);
+    EXPECT_EQ(ParseRunMode({L"x", L"--version"}, kLinuxLeaders, L"--version"), RunMode::kRun);
+}
+
 }  // namespace

@@ -71,8 +71,8 @@ TEST(NativeMessaging, WriteFramePrefixesTheLittleEndianLength) {
     std::FILE* out = std::fopen(path.string().c_str(), "wb");
     ASSERT_NE(out, nullptr);
     std::string reply(1000, 'x');
-    WriteFrame(out, reply.c_str());
-    WriteFrame(out, "");
+    EXPECT_TRUE(WriteFrame(out, reply.c_str()));
+    EXPECT_TRUE(WriteFrame(out, ""));
     std::fclose(out);
     std::string bytes = ReadBinaryFile(path);
     fs::remove(path);
@@ -88,10 +88,40 @@ TEST(NativeMessaging, OtherRequestsGetNoReply) {
                                     std::string("\"READIDBASE\""), std::string("\"readcard\"")}) {
         FrameStream in(Frame(body));
         std::FILE* out = std::fopen(path.string().c_str(), "wb");
-        RunNativeMessaging(in.get(), out);
+        EXPECT_EQ(RunNativeMessaging(in.get(), out), NativeMessagingOutcome::kNotAnswered) << body;
         std::fclose(out);
         EXPECT_EQ(fs::file_size(path), 0u) << body;
     }
+    fs::remove(path);
+}
+
+// The exit code of a browser's start rests on these: an input that ends at once is nobody
+// asking, while a frame of length zero is a request that went unanswered.
+TEST(NativeMessaging, NoInputIsNoRequest) {
+    fs::path path = TestProgramDirectory() / "frame_none.bin";
+    std::FILE* out = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    {
+        FrameStream empty("");
+        EXPECT_EQ(RunNativeMessaging(empty.get(), out), NativeMessagingOutcome::kNoRequest);
+    }
+    {
+        FrameStream zero(std::string("\0\0\0\0", 4));
+        EXPECT_EQ(RunNativeMessaging(zero.get(), out), NativeMessagingOutcome::kNotAnswered);
+    }
+    std::fclose(out);
+    fs::remove(path);
+}
+
+TEST(NativeMessaging, WriteFrameReportsAStreamThatTakesNothing) {
+    fs::path path = TestProgramDirectory() / "frame_read_only.bin";
+    std::FILE* create = std::fopen(path.string().c_str(), "wb");
+    ASSERT_NE(create, nullptr);
+    std::fclose(create);
+    std::FILE* read_only = std::fopen(path.string().c_str(), "rb");
+    ASSERT_NE(read_only, nullptr);
+    EXPECT_FALSE(WriteFrame(read_only, "reply"));
+    std::fclose(read_only);
     fs::remove(path);
 }
 

@@ -4,9 +4,11 @@
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "diagnostics/trace_log.h"
 #include "host/reader_service.h"
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
@@ -58,6 +60,29 @@ protected:
     RecordingSink sink_;
     CIdReaderService service_;
 };
+
+// Support staff read which build wrote a trace from its first line; tracing is off again
+// once the service runs, until a request switches it on.
+TEST_F(ReaderService, TracedStartBeginsWithTheVersion) {
+    std::filesystem::path traces = TestProgramDirectory() / "QD_LOG";
+    std::filesystem::remove_all(traces);
+    std::filesystem::create_directory(traces);
+    WriteTextFile(ConfigPath(), "[Bind]\nport=" + std::to_string(port_) + "\nlog=1\n");
+    service_.HandleStart(0, nullptr);
+    EXPECT_EQ(ActiveTraceLog(), nullptr);
+    Stop();
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(traces)) {
+        files.push_back(entry.path());
+    }
+    ASSERT_EQ(files.size(), 1u);
+    std::string text = Utf16LeToUtf8(ReadBinaryFile(files[0]));
+    std::filesystem::remove_all(traces);
+    std::regex first_line(
+        "\n\\[[0-9:]+ [0-9]+\\] VornIdReader [0-9]+\\.[0-9]+\\.[0-9]+ service starting");
+    EXPECT_TRUE(std::regex_search(text, first_line, std::regex_constants::match_continuous))
+        << text;
+}
 
 TEST_F(ReaderService, ServesCardsUntilStopped) {
     SimulatedReader reader("resident_dated.ini");

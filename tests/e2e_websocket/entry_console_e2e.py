@@ -21,7 +21,10 @@ RUN_TIMEOUT = 30
 REQUEST = b'"readidbase"'
 USAGE = ("Parameters:\r\n -install  to install the service.\r\n"
          " -remove   to remove the service.\r\n"
-         "Service failed to run w/err 0x00000427\r\n")
+         "Service failed to run: not started by systemd (NOTIFY_SOCKET is not set)\r\n")
+# Not started as a service and asked nothing: the exit code says the program did nothing.
+DISPATCHER_FAILED = 3
+REQUEST_NOT_ANSWERED = 4
 
 
 def environment():
@@ -37,11 +40,11 @@ class EntryConsole(unittest.TestCase):
     def tearDown(self):
         self.folder.remove()
 
-    def run_as_browser(self, arguments, stdin):
+    def run_as_browser(self, arguments, stdin, code=0):
         done = subprocess.run([self.folder.program] + arguments, input=stdin,
                               capture_output=True, env=environment(), timeout=RUN_TIMEOUT,
                               cwd=self.folder.path)
-        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.returncode, code, arguments)
         return done.stdout
 
     def assert_one_reply_frame(self, output):
@@ -69,7 +72,7 @@ class EntryConsole(unittest.TestCase):
             output += chunk
         _, status = os.waitpid(pid, 0)
         os.close(terminal)
-        self.assertEqual(os.waitstatus_to_exitcode(status), 0)
+        self.assertEqual(os.waitstatus_to_exitcode(status), DISPATCHER_FAILED)
         self.assertEqual(output.decode("utf-8"), USAGE)
 
     def test_browser_start_gets_only_the_frame(self):
@@ -79,9 +82,20 @@ class EntryConsole(unittest.TestCase):
                           ["/usr/lib/mozilla/native-messaging-hosts/vorn.json", "vorn@test"]):
             self.assert_one_reply_frame(self.run_as_browser(arguments, frame))
 
+    def test_unanswered_requests_exit_non_zero(self):
+        self.run_as_browser([], b"", code=DISPATCHER_FAILED)
+        other = b'"readcard"'
+        self.assertEqual(self.run_as_browser([], struct.pack("<I", len(other)) + other,
+                                             code=REQUEST_NOT_ANSWERED), b"")
+
     def test_other_switches_do_nothing(self):
         for switch in ("--install", "-installx", "-help", "-"):
             self.assertEqual(self.run_as_browser([switch], b""), b"")
+
+    def test_version_switches(self):
+        for switch in ("-version", "--version", "-VERSION"):
+            self.assertRegex(self.run_as_browser([switch], b"").decode("utf-8"),
+                             r"^VornIdReader \d+\.\d+\.\d+\n$")
 
 
 if __name__ == "__main__":

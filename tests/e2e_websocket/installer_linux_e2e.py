@@ -41,7 +41,7 @@ class Installer(unittest.TestCase):
         with open(self.states, "w", encoding="utf-8") as f:
             f.write("\n".join(states) + "\n")
 
-    def run_program(self, switch, program=None):
+    def run_program(self, switch, program=None, code=0):
         environment = dict(os.environ, VORN_SYSTEMD_UNIT_DIR=self.units,
                            VORN_SYSTEMCTL=os.path.join(HERE, "fake_systemctl.py"),
                            FAKE_SYSTEMCTL_LOG=self.log, FAKE_SYSTEMCTL_STATES=self.states,
@@ -50,7 +50,7 @@ class Installer(unittest.TestCase):
         done = subprocess.run([program or self.folder.program, switch], env=environment,
                               stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=RUN_TIMEOUT)
-        self.assertEqual(done.returncode, 0)
+        self.assertEqual(done.returncode, code, switch)
         return done.stdout.decode("utf-8")
 
     def calls(self):
@@ -76,13 +76,16 @@ class Installer(unittest.TestCase):
     def test_switch_word_in_any_case(self):
         self.assertEqual(self.run_program("-INSTALL"), "VornIdReader is installed.\n")
         self.assertEqual(self.run_program("-Remove"), "VornIdReader is removed.\n")
-        # On Linux "/" does not start a switch: this is a path, and nothing is installed.
-        self.run_program("/install")
+        # On Linux "/" does not start a switch: this is a path, and nothing is installed; the
+        # native-messaging host started instead finds no request.
+        self.run_program("/install", code=3)
         self.assertFalse(os.path.exists(os.path.join(self.units, UNIT)))
 
     def test_install_twice_fails_at_create(self):
         self.run_program("-install")
-        self.assertEqual(self.run_program("-install"), "CreateService failed w/err 0x00000431\n")
+        self.assertEqual(self.run_program("-install", code=1),
+                         "VornIdReader is already installed: %s exists\n"
+                         % os.path.join(self.units, UNIT))
 
     def test_install_twice_updates_the_description(self):
         self.run_program("-install")
@@ -91,12 +94,12 @@ class Installer(unittest.TestCase):
             text = f.read()
         with open(path, "w", encoding="utf-8") as f:
             f.write(text.replace("Description=此服", "Description=old "))
-        self.run_program("-install")
+        self.run_program("-install", code=1)
         self.assertIn("Description=此服响应来自本机网络关于二代证阅读器读卡请求\n", self.unit_text())
 
     def test_service_that_fails_to_start_stays_installed(self):
         self.fail = "start"
-        self.assertEqual(self.run_program("-install"),
+        self.assertEqual(self.run_program("-install", code=2),
                          "VornIdReader is installed.\nVornIdReader start service failed.\n")
         self.assertTrue(os.path.exists(os.path.join(self.units, UNIT)))
 
@@ -132,8 +135,24 @@ class Installer(unittest.TestCase):
 
     def test_unit_folder_missing(self):
         os.rmdir(self.units)
-        self.assertEqual(self.run_program("-install"), "OpenSCManager failed w/err 0x00000002\n")
-        self.assertEqual(self.run_program("-remove"), "OpenSCManager failed w/err 0x00000002\n")
+        line = "Cannot write unit files in %s: No such file or directory\n" % self.units
+        self.assertEqual(self.run_program("-install", code=1), line)
+        self.assertEqual(self.run_program("-remove", code=1), line)
+
+    def test_systemctl_that_fails_or_is_missing(self):
+        self.fail = "enable"
+        self.assertEqual(self.run_program("-install", code=1),
+                         "systemctl enable %s failed with exit status 1\n" % UNIT)
+        self.assertFalse(os.path.exists(os.path.join(self.units, UNIT)))
+        self.fail = ""
+        environment = dict(os.environ, VORN_SYSTEMD_UNIT_DIR=self.units,
+                           VORN_SYSTEMCTL=os.path.join(self.scratch, "no-such-systemctl"))
+        done = subprocess.run([self.folder.program, "-install"], env=environment,
+                              stdin=subprocess.DEVNULL, capture_output=True,
+                              timeout=RUN_TIMEOUT)
+        self.assertEqual(done.returncode, 1)
+        self.assertEqual(done.stdout.decode("utf-8"),
+                         "systemctl daemon-reload could not be run: No such file or directory\n")
 
     def test_remove_a_running_service_waits_while_it_stops(self):
         self.run_program("-install")
@@ -152,7 +171,7 @@ class Installer(unittest.TestCase):
     def test_remove_a_service_that_does_not_stop(self):
         self.run_program("-install")
         self.set_states("active", "active")
-        self.assertEqual(self.run_program("-remove"), "Stopping VornIdReader.\n"
+        self.assertEqual(self.run_program("-remove", code=2), "Stopping VornIdReader.\n"
                          "VornIdReader failed to stop.\nVornIdReader is removed.\n")
 
     def test_remove_a_stopped_service(self):
@@ -161,7 +180,9 @@ class Installer(unittest.TestCase):
         self.assertNotIn("stop --no-block " + UNIT, self.calls())
 
     def test_remove_what_is_not_installed(self):
-        self.assertEqual(self.run_program("-remove"), "OpenService failed w/err 0x00000424\n")
+        self.assertEqual(self.run_program("-remove", code=1),
+                         "VornIdReader is not installed: %s does not exist\n"
+                         % os.path.join(self.units, UNIT))
         self.assertEqual(self.calls(), [])
 
 

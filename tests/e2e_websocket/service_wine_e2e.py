@@ -115,16 +115,17 @@ class ServiceUnderWine(unittest.TestCase):
             client.send_frame("readcard\n")
             self.assertTrue(client.closed_by_server())
 
-        _, text = run([self.folder.program, "-install"])
-        self.assertEqual(text, "CreateService failed w/err 0x00000431\n")
+        code, text = run([self.folder.program, "-install"])
+        self.assertEqual((code, text), (1, "CreateService failed w/err 0x00000431\n"))
 
         # An idle service stops within the first second: no dots.
-        _, text = run([self.folder.program, "-remove"])
+        code, text = run([self.folder.program, "-remove"])
+        self.assertEqual(code, 0)
         self.assertEqual(text, "Stopping VornIdReader.\nVornIdReader is stopped.\n"
                                "VornIdReader is removed.\n")
         self.assertIsNone(service_state())
-        _, text = run([self.folder.program, "-remove"])
-        self.assertEqual(text, "OpenService failed w/err 0x00000424\n")
+        code, text = run([self.folder.program, "-remove"])
+        self.assertEqual((code, text), (1, "OpenService failed w/err 0x00000424\n"))
 
     def test_install_sets_the_recovery_actions(self):
         # A refused recovery setting would add its failure line to the installer's output.
