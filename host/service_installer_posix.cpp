@@ -152,7 +152,7 @@ InstallerOutcome InstallAsService() {
     }
     if (HasControlCharacter(program)) {
         ConsolePrint(kPathRefused);
-        return;
+        return InstallerOutcome::kFailed;
     }
     std::string directory = UnitDirectory();
     if (access(directory.c_str(), W_OK | X_OK) != 0) {
