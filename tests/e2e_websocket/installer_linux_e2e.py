@@ -120,7 +120,7 @@ class Installer(unittest.TestCase):
 
     def test_program_path_with_a_control_character_is_refused(self):
         for name in ("two\nlines", "tab\there", "bell\x07"):
-            output = self.run_program("-install", program=self.program_in(name))
+            output = self.run_program("-install", program=self.program_in(name), code=1)
             self.assertIn("control character", output, repr(name))
             self.assertNotIn("installed", output)
             self.assertFalse(os.path.exists(os.path.join(self.units, UNIT)))
