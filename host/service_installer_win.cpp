@@ -24,11 +24,6 @@ constexpr DWORD kRemoveServiceAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STA
 // Restart actions need the right to start the service besides the right to configure it.
 constexpr DWORD kRecoveryServiceAccess = SERVICE_CHANGE_CONFIG | SERVICE_START;
 
-// After a failure the service manager starts the service again: soon after the first two
-// failures, a minute after each further one, and the count starts afresh after a day
-// without a failure.
-constexpr DWORD kRestartDelaysMilliseconds[] = {5000, 10000, 60000};
-constexpr DWORD kFailureCountResetSeconds = 86400;
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,14 +29,7 @@ constexpr const wchar_t* kCopiedListName = L"copied-libraries.txt";
 // so (Wine starts that removal as a plain uninstall). The newer package clears it again.
 constexpr const wchar_t* kUpgradeMarkKey = L"SOFTWARE\\VornIdReader";
 constexpr const wchar_t* kUpgradeMarkValue = L"UpgradeInProgress";
-constexpr const wchar_t* kSecuritySection = L"Security";
-constexpr const wchar_t* kOriginsKey = L"allowed_origins";
 
-// Recovery: restart after a failure, sooner the first times; the count starts afresh after a
-// day without failures.
-constexpr DWORD kRecoveryResetSeconds = 24 * 60 * 60;
-constexpr DWORD kFirstRestartMilliseconds = 10 * 1000;
-constexpr DWORD kLaterRestartMilliseconds = 60 * 1000;
 
 std::wstring Widen(const char* text) {
     return std::wstring(text, text + std::char_traits<char>::length(text));
@@ -194,7 +188,8 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteSettings(MSIHANDLE install)
                                          path.c_str()) != FALSE;
     }
     if (!origins.empty()) {
-        ok &= WritePrivateProfileStringW(kSecuritySection, kOriginsKey, origins.c_str(),
+        ok &= WritePrivateProfileStringW(Widen(kSecuritySection).c_str(),
+                                         Widen(kConfigKeyAllowedOrigins).c_str(), origins.c_str(),
                                          path.c_str()) != FALSE;
     }
     // The program traces only into a folder that exists; it never makes one itself.
@@ -284,12 +279,13 @@ extern "C" __declspec(dllexport) UINT __stdcall ConfigureService(MSIHANDLE insta
     }
     SERVICE_DESCRIPTIONW description = {const_cast<LPWSTR>(kServiceDescription)};
     bool ok = ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
-    SC_ACTION actions[3] = {{SC_ACTION_RESTART, kFirstRestartMilliseconds},
-                            {SC_ACTION_RESTART, kFirstRestartMilliseconds},
-                            {SC_ACTION_RESTART, kLaterRestartMilliseconds}};
+    SC_ACTION actions[std::size(kRestartDelaysMilliseconds)] = {};
+    for (std::size_t i = 0; i < std::size(kRestartDelaysMilliseconds); ++i) {
+        actions[i] = {SC_ACTION_RESTART, kRestartDelaysMilliseconds[i]};
+    }
     SERVICE_FAILURE_ACTIONSW recovery = {};
-    recovery.dwResetPeriod = kRecoveryResetSeconds;
-    recovery.cActions = 3;
+    recovery.dwResetPeriod = kFailureCountResetSeconds;
+    recovery.cActions = static_cast<DWORD>(std::size(actions));
     recovery.lpsaActions = actions;
     ok = ok && ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &recovery);
     // A start that fails without a crash counts as a failure too. Older service managers do
