@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "host/console_output.h"
+#include "host/foreground_run.h"
 #include "host/native_messaging.h"
 #include "host/reader_service.h"
 #include "host/service_installer.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr const wchar_t* kInstallSwitch = L"install";
 constexpr const wchar_t* kRemoveSwitch = L"remove";
+constexpr const wchar_t* kForegroundSwitch = L"run";
 constexpr const wchar_t* kUsageLines[] = {
     L"Parameters:\n",
     L" -install  to install the service.\n",
@@ -55,6 +57,10 @@ void RunServiceThenNativeMessaging() {
 }  // namespace
 
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders) {
+    if (!arguments.empty() && kLongForegroundSwitch != nullptr &&
+        arguments[0] == kLongForegroundSwitch) {
+        return RunMode::kForeground;
+    }
     if (arguments.empty() || arguments[0].empty() ||
         std::wcschr(switch_leaders, arguments[0][0]) == nullptr) {
         return RunMode::kRun;
@@ -65,6 +71,9 @@ RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* 
     }
     if (SameWord(word, kRemoveSwitch)) {
         return RunMode::kRemove;
+    }
+    if (SameWord(word, kForegroundSwitch)) {
+        return RunMode::kForeground;
     }
     return RunMode::kIgnore;
 }
@@ -83,6 +92,8 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         case RunMode::kRun:
             RunServiceThenNativeMessaging();
             break;
+        case RunMode::kForeground:
+            return RunInForeground();
     }
     return 0;
 }

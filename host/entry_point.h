@@ -10,11 +10,15 @@ enum class RunMode {
     kInstall,  // install and start the service
     kRemove,   // stop and remove the service
     kIgnore,   // a switch of no meaning: nothing is done
+    kForeground,  // serve the WebSocket endpoint in the terminal until Ctrl+C
 };
 
 // Switches start with one of these characters: "-" and "/" on Windows, only "-" on Linux,
 // where a first argument starting with "/" is a path (Firefox passes its host manifest's).
 extern const wchar_t* const kSwitchLeaders;
+// The foreground switch in the long form of the platform's own programs ("--run" on Linux);
+// null where there is none.
+extern const wchar_t* const kLongForegroundSwitch;
 
 // Looks at the first argument only. A switch word is compared whole, ignoring the case of
 // the letters A to Z and nothing else.

@@ -24,12 +24,21 @@ public:
     }
 
     void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {
+        WriteEntry(EVENTLOG_ERROR_TYPE, source, message);
+    }
+
+    void WriteInformationEntry(const wchar_t* source, const wchar_t* message) override {
+        WriteEntry(EVENTLOG_INFORMATION_TYPE, source, message);
+    }
+
+private:
+    static void WriteEntry(WORD type, const wchar_t* source, const wchar_t* message) {
         HANDLE event_source = RegisterEventSourceW(nullptr, source);
         if (event_source == nullptr) {
             return;
         }
         LPCWSTR strings[2] = {source, message};
-        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 2, 0, strings, nullptr);
+        ReportEventW(event_source, type, 0, 0, nullptr, 2, 0, strings, nullptr);
         DeregisterEventSource(event_source);
     }
 };
