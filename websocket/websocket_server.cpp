@@ -228,9 +228,12 @@ int WebSocketServer::Serve() {
         entries.push_back(
             PollEntry{listen_socket_.load(), accepting, false, false, false, false});
         for (const auto& [id, connection] : connections_) {
-            const bool idle = !connection->awaiting_reply && connection->output.empty();
-            entries.push_back(PollEntry{connection->socket,
-                                        idle && connection->input.RoomSize() > 0,
+            // Read while a request is with the reader too, so that a client that leaves is
+            // noticed and its request dropped before it takes the reader's time. A client
+            // with a reply still to take is not read from: what it sends waits in the system.
+            const bool reading =
+                connection->output.empty() && connection->input.RoomSize() > 0;
+            entries.push_back(PollEntry{connection->socket, reading,
                                         !connection->output.empty(), false, false, false});
             ids.push_back(id);
         }

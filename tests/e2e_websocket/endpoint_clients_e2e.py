@@ -68,6 +68,7 @@ class EndpointClients(unittest.TestCase):
             sock.connect(("127.0.0.1", self.port))
             stalled = WebSocketClient.__new__(WebSocketClient)
             stalled.sock = sock
+            stalled.send = sock.sendall
             idle.append(stalled)
             stalled.handshake()
             for _ in range(20):
@@ -124,9 +125,9 @@ class EndpointClients(unittest.TestCase):
                     real_send(data[i:i + 1])
                     time.sleep(0.002)
 
-            client.sock.sendall = one_byte_at_a_time
+            client.send = one_byte_at_a_time
             client.handshake()
-            client.sock.sendall = real_send
+            client.send = real_send
             self.assertEqual(read_card(client)["ID"], CARD_ID)
 
     def test_three_frames_in_one_write_get_three_replies_in_order(self):
@@ -134,12 +135,12 @@ class EndpointClients(unittest.TestCase):
             client.handshake()
             frames = []
             real_send = client.sock.sendall
-            client.sock.sendall = frames.append
+            client.send = frames.append
             client.send_frame("readcard")
             client.send_frame("readcard", opcode=0x9)  # a ping is a request like any other
             client.send_frame("readcard")
             client.send_frame("readcard\n")  # not a command: ends the connection, no reply
-            client.sock.sendall = real_send
+            client.send = real_send
             client.sock.sendall(b"".join(frames))
             for _ in range(3):
                 self.assertEqual(json.loads(client.receive_message())["ID"], CARD_ID)
