@@ -6,10 +6,10 @@
 
 // What the first argument asks for.
 enum class RunMode {
-    kRun,      // no switch: the service dispatcher, then one native-messaging request
-    kInstall,  // install and start the service
-    kRemove,   // stop and remove the service
-    kIgnore,   // a switch of no meaning: nothing is done
+    kRun,         // no switch: the service dispatcher, then one native-messaging request
+    kInstall,     // install and start the service
+    kRemove,      // stop and remove the service
+    kIgnore,      // a switch of no meaning: nothing is done
     kForeground,  // serve the WebSocket endpoint in the terminal until Ctrl+C
 };
 

@@ -70,8 +70,8 @@ TEST(EntrySwitches, ForegroundRun) {
     EXPECT_EQ(Mode({L"-running"}), RunMode::kIgnore);
     EXPECT_EQ(Mode({L"--RUN"}), RunMode::kIgnore);
     EXPECT_EQ(Mode({L"run"}), RunMode::kRun);
-    const RunMode long_form = kLongForegroundSwitch != nullptr ? RunMode::kForeground
-                                                               : RunMode::kIgnore;
+    const RunMode long_form =
+        kLongForegroundSwitch != nullptr ? RunMode::kForeground : RunMode::kIgnore;
     EXPECT_EQ(Mode({L"--run"}, kSwitchLeaders), long_form);
 }
 

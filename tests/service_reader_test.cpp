@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <mutex>
-#include <thread>
-#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/reader_service.h"

@@ -214,8 +214,7 @@ TEST_F(Concurrency, TimeLimitsEndOnlyTheSlowConnection) {
     std::lock_guard<std::mutex> guard(closed_lock);
     EXPECT_NE(std::find(closed.begin(), closed.end(), L"Handshake not completed in time."),
               closed.end());
-    EXPECT_NE(std::find(closed.begin(), closed.end(), L"Reply not taken in time."),
-              closed.end());
+    EXPECT_NE(std::find(closed.begin(), closed.end(), L"Reply not taken in time."), closed.end());
 }
 
 // One connection past the cap is answered 503 and closed; when a place frees, connections
@@ -279,8 +278,9 @@ TEST_F(Concurrency, EventsOfAConnection) {
     ServedServer& served = Serve();
     {
         TestClient client(served.port);
-        client.Send("GET / HTTP/1.1\r\nORIGIN:  https://counter.example.com \r\n"
-                    "Sec-WebSocket-Key: k\r\n\r\n");
+        client.Send(
+            "GET / HTTP/1.1\r\nORIGIN:  https://counter.example.com \r\n"
+            "Sec-WebSocket-Key: k\r\n\r\n");
         client.Receive(129);
         client.SendText("{\"result\" : -4}");
         client.ReceiveText();

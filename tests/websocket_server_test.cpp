@@ -172,8 +172,7 @@ TEST(WebSocketServer, HandshakeWithoutKeyClosesThatConnection) {
     next.Handshake();
     next.SendText("echo next");
     EXPECT_EQ(next.ReceiveText(), "echo:next");
-    EXPECT_EQ(served.served.wait_for(std::chrono::milliseconds(0)),
-              std::future_status::timeout);
+    EXPECT_EQ(served.served.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
 }
 
 // A peer that connects and leaves without a word: the handshake finds nothing, the first

@@ -123,7 +123,9 @@ TEST(ClientStream, FramesThatEndTheConnection) {
     EXPECT_EQ(pipelined.TakeFrame(&text), FrameStatus::kClose);
 
     ClientStream unmasked;
-    Feed(unmasked, MaskedFrame("readcard") + std::string("\x81\x03" "abc", 5));
+    Feed(unmasked, MaskedFrame("readcard") + std::string("\x81\x03"
+                                                         "abc",
+                                                         5));
     ASSERT_EQ(unmasked.TakeFrame(&text), FrameStatus::kMessage);
     EXPECT_EQ(unmasked.TakeFrame(&text), FrameStatus::kNotMasked);
 }

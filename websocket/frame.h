@@ -29,8 +29,8 @@ enum class FrameStatus {
 
 // Where the payload of a complete frame lies in the bytes received.
 struct FrameExtent {
-    std::size_t header;   // bytes before the payload, masking key included
-    std::size_t length;   // payload bytes
+    std::size_t header;  // bytes before the payload, masking key included
+    std::size_t length;  // payload bytes
     std::size_t Size() const { return header + length; }
 };
 

@@ -44,8 +44,7 @@ struct RequestQueue::State {
 
 RequestQueue::Finished RequestQueue::State::Answer(const Pending& request) {
     std::memset(reply.data(), 0, reply.size());
-    Finished done{request.connection, handler(request.text.c_str(), reply.data(),
-                                              kReplyBufferSize),
+    Finished done{request.connection, handler(request.text.c_str(), reply.data(), kReplyBufferSize),
                   false, std::string(), 0};
     if (done.result != 0) {
         return done;

@@ -21,10 +21,10 @@ public:
     // The outcome of one request, for the connection that sent it.
     struct Finished {
         std::uint64_t connection;
-        int result;              // the handler's result; a reply exists only for 0
-        bool too_large;          // the reply text is longer than a frame may carry
-        std::string frame;       // the reply as one final text frame, ready to send
-        int reply_code;          // the "result" member of the reply, for the console
+        int result;         // the handler's result; a reply exists only for 0
+        bool too_large;     // the reply text is longer than a frame may carry
+        std::string frame;  // the reply as one final text frame, ready to send
+        int reply_code;     // the "result" member of the reply, for the console
     };
 
     // `wake` is called, from the queue's thread, whenever a request has finished.

@@ -68,9 +68,8 @@ std::string HeaderValue(std::string_view request, std::string_view name) {
     while (line != std::string_view::npos && line + 1 < request.size()) {
         std::size_t start = line + 1;
         std::size_t end = request.find('\n', start);
-        std::string_view text = request.substr(start, end == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : end - start);
+        std::string_view text = request.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         std::size_t colon = text.find(':');
         if (colon == name.size()) {
             bool same = true;
@@ -225,16 +224,14 @@ int WebSocketServer::Serve() {
         ids.clear();
         entries.push_back(PollEntry{wake_socket_.load(), true, false, false, false, false});
         const bool accepting = Clock::now() >= accept_resumes_;
-        entries.push_back(
-            PollEntry{listen_socket_.load(), accepting, false, false, false, false});
+        entries.push_back(PollEntry{listen_socket_.load(), accepting, false, false, false, false});
         for (const auto& [id, connection] : connections_) {
             // Read while a request is with the reader too, so that a client that leaves is
             // noticed and its request dropped before it takes the reader's time. A client
             // with a reply still to take is not read from: what it sends waits in the system.
-            const bool reading =
-                connection->output.empty() && connection->input.RoomSize() > 0;
-            entries.push_back(PollEntry{connection->socket, reading,
-                                        !connection->output.empty(), false, false, false});
+            const bool reading = connection->output.empty() && connection->input.RoomSize() > 0;
+            entries.push_back(PollEntry{connection->socket, reading, !connection->output.empty(),
+                                        false, false, false});
             ids.push_back(id);
         }
         if (PollSockets(entries.data(), entries.size(), NextTimeout()) < 0) {
@@ -517,6 +514,6 @@ void WebSocketServer::Notify(EndpointEvent::Kind kind, const Connection& connect
                            Clock::now() - connection.request_started)
                            .count();
     }
-    observer_(EndpointEvent{kind, connection.peer, connection.origin, result, milliseconds,
-                            error_text_});
+    observer_(
+        EndpointEvent{kind, connection.peer, connection.origin, result, milliseconds, error_text_});
 }

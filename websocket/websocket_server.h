@@ -98,9 +98,9 @@ private:
         std::string peer;
         std::string origin;
         ClientStream input;
-        bool open = false;             // the handshake was answered
-        bool awaiting_reply = false;   // a request is with the reader
-        std::string output;            // bytes not yet sent
+        bool open = false;            // the handshake was answered
+        bool awaiting_reply = false;  // a request is with the reader
+        std::string output;           // bytes not yet sent
         std::size_t sent = 0;
         bool has_deadline = false;
         Clock::time_point deadline;
