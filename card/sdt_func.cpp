@@ -140,6 +140,21 @@ bool CSdtFunc::LoadDllModule(const wchar_t* name) {
     return true;
 }
 
+std::vector<std::string> CSdtFunc::MissingExports() const {
+    std::vector<std::string> missing;
+    for (int slot = 0; slot < kEntryPointCount; ++slot) {
+        if (entry_points_[slot] == nullptr) {
+            missing.push_back(kDriverExports[slot].name);
+        }
+    }
+    return missing;
+}
+
+bool CSdtFunc::HasReadEntryPoints() const {
+    return entry_points_[kStartFindIdCard] != nullptr && entry_points_[kSelectIdCard] != nullptr &&
+           (entry_points_[kReadBaseMsg] != nullptr || entry_points_[kReadBaseFpMsg] != nullptr);
+}
+
 void CSdtFunc::FreeDllModule() {
     if (module_ == nullptr) {
         return;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "card/sdt_api.h"
 #include "card/sdt_buffer.h"
@@ -37,6 +38,12 @@ public:
     // The raw card record the driver writes into.
     const CSdtBuffer& Record() const { return record_; }
     bool IsLoaded() const { return loaded_; }
+
+    // The exports the bound library lacks, by name.
+    std::vector<std::string> MissingExports() const;
+    // Whether the bound library has what a read calls: finding, selecting, and at least one
+    // of the two reads (each falls back on the other).
+    bool HasReadEntryPoints() const;
 
 private:
     template <typename Function>

@@ -21,6 +21,7 @@ constexpr std::uint32_t kModulePathCapacity = 260;
 constexpr std::size_t kLongestEntry = 65536;
 
 TraceLog* g_trace_log = nullptr;
+bool g_trace_log_held_off = false;
 
 std::wstring Format(const wchar_t* format, std::va_list arguments) {
     // vswprintf does not say how much room it needs: grow until the text fits.
@@ -37,6 +38,8 @@ std::wstring Format(const wchar_t* format, std::va_list arguments) {
     return {};
 }
 
+}  // namespace
+
 std::wstring TraceDirectory() {
     wchar_t path[kModulePathCapacity + 1] = {};
     ModuleFileNameW(path, kModulePathCapacity);
@@ -47,8 +50,6 @@ std::wstring TraceDirectory() {
     directory += kPathSeparatorW;
     return directory;
 }
-
-}  // namespace
 
 TraceLog::TraceLog()
     : base_name(kTraceBaseName), size_limit(kTraceFileSizeLimit), clock(CurrentLocalTime) {}
@@ -79,12 +80,19 @@ void TraceLog::WriteEntry(const wchar_t* format, std::va_list arguments) {
 
 void EnableTraceLog() {
     ReleaseTraceLog();
+    if (g_trace_log_held_off) {
+        return;
+    }
     TraceLog* log = new (std::nothrow) TraceLog();
     if (log == nullptr) {
         return;
     }
     log->directory = TraceDirectory();
     g_trace_log = log;
+}
+
+void HoldTraceLogOff(bool held_off) {
+    g_trace_log_held_off = held_off;
 }
 
 void ReleaseTraceLog() {

@@ -30,8 +30,15 @@ private:
 
 constexpr long long kTraceFileSizeLimit = 33554432;
 
+// The folder the entries go to: "QD_LOG" beside the program, with a trailing separator. It is
+// never created: without it, entries are lost.
+std::wstring TraceDirectory();
+
 // Creates the trace log (replacing one that exists), so that trace calls write entries.
 void EnableTraceLog();
+// While held off, enabling the log does nothing: a self-test reads the card without adding
+// entries to the files that support staff collect.
+void HoldTraceLogOff(bool held_off);
 // Ends tracing: trace calls do nothing until the log is enabled again.
 void ReleaseTraceLog();
 // The active trace log, or null when tracing is off.

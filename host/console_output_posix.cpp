@@ -7,7 +7,6 @@
 // A first argument starting with "/" is a path here, such as the host manifest's that
 // Firefox passes to a native-messaging host.
 const wchar_t* const kSwitchLeaders = L"-";
-const wchar_t* const kLongForegroundSwitch = L"--run";
 
 bool StandardOutputIsConsole() {
     return isatty(STDOUT_FILENO) == 1;

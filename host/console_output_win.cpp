@@ -5,7 +5,6 @@
 #include "host/entry_point.h"
 
 const wchar_t* const kSwitchLeaders = L"-/";
-const wchar_t* const kLongForegroundSwitch = nullptr;
 
 bool StandardOutputIsConsole() {
     // Only a console answers GetConsoleMode; pipes and files (a browser's, a redirection)

@@ -7,6 +7,7 @@
 #include "host/foreground_run.h"
 #include "host/native_messaging.h"
 #include "host/reader_service.h"
+#include "host/self_test.h"
 #include "host/service_installer.h"
 
 namespace {
@@ -56,9 +57,23 @@ void RunServiceThenNativeMessaging() {
 
 }  // namespace
 
+bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* switch_leaders,
+              bool long_form) {
+    if (argument.empty() || std::wcschr(switch_leaders, argument[0]) == nullptr) {
+        return false;
+    }
+    const wchar_t* text = argument.c_str() + 1;
+    if (long_form && argument.size() > 2 && argument[0] == L'-' && argument[1] == L'-') {
+        ++text;
+    }
+    return SameWord(text, word);
+}
+
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders) {
-    if (!arguments.empty() && kLongForegroundSwitch != nullptr &&
-        arguments[0] == kLongForegroundSwitch) {
+    if (!arguments.empty() && IsSwitch(arguments[0], kSelfTestSwitch, switch_leaders, true)) {
+        return RunMode::kSelfTest;
+    }
+    if (!arguments.empty() && IsSwitch(arguments[0], kForegroundSwitch, switch_leaders, true)) {
         return RunMode::kForeground;
     }
     if (arguments.empty() || arguments[0].empty() ||
@@ -72,9 +87,6 @@ RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* 
     if (SameWord(word, kRemoveSwitch)) {
         return RunMode::kRemove;
     }
-    if (SameWord(word, kForegroundSwitch)) {
-        return RunMode::kForeground;
-    }
     return RunMode::kIgnore;
 }
 
@@ -83,6 +95,7 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         case RunMode::kInstall:
             InstallAsService();
             SetServiceDescription();
+            SetServiceRecovery();
             break;
         case RunMode::kRemove:
             RemoveAsService();
@@ -94,6 +107,8 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
             break;
         case RunMode::kForeground:
             return RunInForeground();
+        case RunMode::kSelfTest:
+            return RunSelfTest(arguments, kSwitchLeaders);
     }
     return 0;
 }

@@ -6,23 +6,28 @@
 
 // What the first argument asks for.
 enum class RunMode {
-    kRun,         // no switch: the service dispatcher, then one native-messaging request
-    kInstall,     // install and start the service
-    kRemove,      // stop and remove the service
-    kIgnore,      // a switch of no meaning: nothing is done
-    kForeground,  // serve the WebSocket endpoint in the terminal until Ctrl+C
+    kRun,      // no switch: the service dispatcher, then one native-messaging request
+    kInstall,  // install and start the service
+    kRemove,   // stop and remove the service
+    kIgnore,   // a switch of no meaning: nothing is done
+    // Check the installation and read the card once, for support staff.
+    kSelfTest,
+    // Serve the WebSocket endpoint in the terminal until Ctrl+C.
+    kForeground,
 };
 
 // Switches start with one of these characters: "-" and "/" on Windows, only "-" on Linux,
 // where a first argument starting with "/" is a path (Firefox passes its host manifest's).
 extern const wchar_t* const kSwitchLeaders;
-// The foreground switch in the long form of the platform's own programs ("--run" on Linux);
-// null where there is none.
-extern const wchar_t* const kLongForegroundSwitch;
 
 // Looks at the first argument only. A switch word is compared whole, ignoring the case of
 // the letters A to Z and nothing else.
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders);
+
+// Whether the argument is the switch word after one leader, ignoring the case of A to Z; with
+// long_form also after two hyphens, as Linux users type long options.
+bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* switch_leaders,
+              bool long_form);
 
 // Runs the program with its arguments (without the program name); returns the exit code.
 int RunProgram(const std::vector<std::wstring>& arguments);

@@ -2,6 +2,7 @@
 // control handler, status reports and event-log entries.
 #include <windows.h>
 
+#include "host/event_messages.h"
 #include "host/service_base.h"
 
 namespace {
@@ -24,21 +25,22 @@ public:
     }
 
     void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {
-        WriteEntry(EVENTLOG_ERROR_TYPE, source, message);
+        WriteEntry(EVENTLOG_ERROR_TYPE, VORN_EVENT_SERVICE_ERROR, source, message);
     }
 
     void WriteInformationEntry(const wchar_t* source, const wchar_t* message) override {
-        WriteEntry(EVENTLOG_INFORMATION_TYPE, source, message);
+        WriteEntry(EVENTLOG_INFORMATION_TYPE, VORN_EVENT_SERVICE_NOTICE, source, message);
     }
 
 private:
-    static void WriteEntry(WORD type, const wchar_t* source, const wchar_t* message) {
+    static void WriteEntry(WORD type, DWORD id, const wchar_t* source, const wchar_t* message) {
         HANDLE event_source = RegisterEventSourceW(nullptr, source);
         if (event_source == nullptr) {
             return;
         }
         LPCWSTR strings[2] = {source, message};
-        ReportEventW(event_source, type, 0, 0, nullptr, 2, 0, strings, nullptr);
+        // The id is the message table's, so Event Viewer shows the message as text.
+        ReportEventW(event_source, type, 0, id, nullptr, 2, 0, strings, nullptr);
         DeregisterEventSource(event_source);
     }
 };

@@ -14,6 +14,7 @@ constexpr const wchar_t* kStoppedFormat = L"\n%ls is stopped.\n";
 constexpr const wchar_t* kFailedToStopFormat = L"\n%ls failed to stop.\n";
 constexpr const wchar_t* kRemovedFormat = L"%ls is removed.\n";
 constexpr const wchar_t* kDeleteServiceFailedFormat = L"DeleteService failed w/err 0x%08lx\n";
+constexpr const wchar_t* kRecoveryFailedFormat = L"ChangeServiceConfig2 failed w/err 0x%08lx\n";
 
 // System error codes that the Linux installer reports where Windows would report them.
 constexpr unsigned long kErrorServiceDoesNotExist = 1060;
@@ -26,5 +27,7 @@ constexpr unsigned kStopPollMilliseconds = 1000;
 void InstallAsService();
 // Sets the service's description; silent whatever happens.
 void SetServiceDescription();
+// Makes the service manager restart the service after it fails.
+void SetServiceRecovery();
 // Stops the service if it runs, waiting while it stops, and removes it.
 void RemoveAsService();

@@ -1,14 +1,11 @@
 // The service installer under systemd: a unit file of Type=notify for the program, and
 // systemctl to reload, enable, start, stop and disable it.
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,90 +15,17 @@
 #include "host/console_output.h"
 #include "host/service_installer.h"
 #include "host/service_names.h"
+#include "host/systemd_unit.h"
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
-extern char** environ;
-
 namespace {
 
-// Where unit files are written and which program manages them; tests point both at their
-// own doubles.
-constexpr const char* kUnitDirectoryVariable = "VORN_SYSTEMD_UNIT_DIR";
-constexpr const char* kSystemctlVariable = "VORN_SYSTEMCTL";
-constexpr const char* kDefaultUnitDirectory = "/etc/systemd/system";
-constexpr const char* kDefaultSystemctl = "systemctl";
-constexpr const char* kUnitSuffix = ".service";
 // The photo decoder exchanges temporary files in the current directory: the service runs in
 // a state directory of its own, which systemd creates for it.
 constexpr const char* kStateDirectoryRoot = "/var/lib/";
 constexpr const char* kDescriptionKey = "Description=";
 constexpr std::uint32_t kPathLimit = 4096;
-
-std::string Setting(const char* variable, const char* fallback) {
-    const char* value = std::getenv(variable);
-    return value != nullptr && value[0] != '\0' ? value : fallback;
-}
-
-std::string UnitName() {
-    return WideToUtf8(kServiceName) + kUnitSuffix;
-}
-
-std::string UnitDirectory() {
-    return Setting(kUnitDirectoryVariable, kDefaultUnitDirectory);
-}
-
-std::string UnitPath() {
-    return UnitDirectory() + "/" + UnitName();
-}
-
-// Runs systemctl with the arguments; returns its exit status (-1 when it could not be run)
-// and, when asked, the first line of what it printed.
-int Systemctl(const std::vector<std::string>& arguments, std::string* first_line = nullptr) {
-    std::string program = Setting(kSystemctlVariable, kDefaultSystemctl);
-    std::vector<std::string> words = {program};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-
-    int output[2];
-    if (pipe(output) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
-    pid_t child = 0;
-    int spawned = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
-    std::string printed;
-    char chunk[256];
-    ssize_t count = 0;
-    while (spawned == 0 && (count = read(output[0], chunk, sizeof(chunk))) != 0) {
-        if (count < 0 && errno != EINTR) {
-            break;
-        }
-        if (count > 0) {
-            printed.append(chunk, static_cast<std::size_t>(count));
-        }
-    }
-    close(output[0]);
-    if (spawned != 0) {
-        return -1;
-    }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (first_line != nullptr) {
-        *first_line = printed.substr(0, printed.find('\n'));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // An exit status as the code printed after "w/err".
 unsigned long StatusCode(int status) {
@@ -241,6 +165,10 @@ void SetServiceDescription() {
     if (out) {
         Systemctl({"daemon-reload"});
     }
+}
+
+void SetServiceRecovery() {
+    // The unit written at installation restarts the service itself (Restart=on-failure).
 }
 
 void RemoveAsService() {

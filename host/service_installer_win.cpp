@@ -1,6 +1,8 @@
 // The service installer on the Windows service control manager.
 #include <windows.h>
 
+#include <iterator>
+
 #include "host/console_output.h"
 #include "host/service_installer.h"
 #include "host/service_names.h"
@@ -12,6 +14,14 @@ constexpr DWORD kModulePathLimit = 260;
 constexpr DWORD kInstallManagerAccess = SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE;
 constexpr DWORD kInstallServiceAccess = SERVICE_QUERY_STATUS | SERVICE_START;
 constexpr DWORD kRemoveServiceAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS;
+// Restart actions need the right to start the service besides the right to configure it.
+constexpr DWORD kRecoveryServiceAccess = SERVICE_CHANGE_CONFIG | SERVICE_START;
+
+// After a failure the service manager starts the service again: soon after the first two
+// failures, a minute after each further one, and the count starts afresh after a day
+// without a failure.
+constexpr DWORD kRestartDelaysMilliseconds[] = {5000, 10000, 60000};
+constexpr DWORD kFailureCountResetSeconds = 86400;
 
 }  // namespace
 
@@ -54,6 +64,34 @@ void SetServiceDescription() {
     if (service != nullptr) {
         SERVICE_DESCRIPTIONW description = {const_cast<LPWSTR>(kServiceDescription)};
         ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+}
+
+void SetServiceRecovery() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager == nullptr) {
+        return;
+    }
+    // When the service could not be installed, the installer has said why already.
+    SC_HANDLE service = OpenServiceW(manager, kServiceName, kRecoveryServiceAccess);
+    if (service != nullptr) {
+        SC_ACTION actions[std::size(kRestartDelaysMilliseconds)] = {};
+        for (std::size_t i = 0; i < std::size(actions); ++i) {
+            actions[i] = {SC_ACTION_RESTART, kRestartDelaysMilliseconds[i]};
+        }
+        SERVICE_FAILURE_ACTIONSW failure = {kFailureCountResetSeconds, nullptr, nullptr,
+                                            static_cast<DWORD>(std::size(actions)), actions};
+        if (ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &failure)) {
+            // A start that fails with an error code counts as a failure too, as a crash
+            // does. Older service managers do not know this setting; the crash restarts
+            // stay.
+            SERVICE_FAILURE_ACTIONS_FLAG on_errors = {TRUE};
+            ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &on_errors);
+        } else {
+            ConsolePrint(kRecoveryFailedFormat, static_cast<unsigned long>(GetLastError()));
+        }
         CloseServiceHandle(service);
     }
     CloseServiceHandle(manager);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs everything the three builds and their tests need, from Debian's packages, and
-# fetches the third-party sources that the Windows builds compile with mingw.
+# Installs everything the three builds and their tests need, from Debian's packages, fetches
+# the third-party sources that the Windows builds compile with mingw, and installs the
+# JavaScript client library's development packages from npm's registry.
 #
 # jsoncpp's source package is called libjsoncpp; asking for the binary package libjsoncpp-dev
 # lets apt find it whatever Debian names it.
@@ -32,7 +33,19 @@ windows_tools=(
 # The browser the end-to-end tests drive headless: the demo page over the WebSocket and a
 # test extension over native messaging.
 browser_tools=(chromium)
-packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}" "${browser_tools[@]}")
+# The Windows Installer packages (wixl; msitools to look inside them) and Authenticode
+# signing of the Windows files, with openssl for the tests' throwaway certificate.
+package_tools=(wixl msitools osslsigncode openssl)
+# Node and npm build and test the JavaScript client library of clients/js. A machine whose Node
+# came from elsewhere has its own npm, which Debian's npm package would conflict with, so they
+# are installed only when missing.
+js_tools=()
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    js_tools=(nodejs npm)
+fi
+packages=("${build_tools[@]}" "${native_libraries[@]}" "${windows_tools[@]}" "${browser_tools[@]}"
+    "${package_tools[@]}" ${js_tools[@]+"${js_tools[@]}"})
+js_dir="$repo_root/clients/js"
 
 say() { printf 'setup: %s\n' "$*"; }
 
@@ -110,11 +123,28 @@ fetch_jsoncpp_source() {
     mv "$scratch" "$jsoncpp_dir"
 }
 
+# The library's development packages, exactly as its lock file pins them, from npm's registry.
+# A copy of the lock file in node_modules marks an install that is still current.
+install_js_packages() {
+    local stamp="$js_dir/node_modules/.vorn-installed-lock.json"
+    if cmp -s "$js_dir/package-lock.json" "$stamp"; then
+        return 0
+    fi
+    say "installing the JavaScript client's packages (npm ci)"
+    if ! (cd "$js_dir" && npm ci --no-audit --no-fund) >>"$apt_log" 2>&1; then
+        say "failed: npm ci in clients/js"
+        tail -n 40 "$apt_log" >&2
+        return 1
+    fi
+    cp "$js_dir/package-lock.json" "$stamp"
+}
+
 mapfile -t missing < <(missing_packages)
 need_source=false
 jsoncpp_source_present || need_source=true
 
 if [[ ${#missing[@]} -eq 0 && $need_source == false ]]; then
+    install_js_packages
     say "all packages present, jsoncpp source present"
     exit 0
 fi
@@ -151,4 +181,5 @@ if [[ $need_source == true ]]; then
     fi
 fi
 
+install_js_packages
 say "done"

@@ -5,6 +5,7 @@
 #   linux-asan   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   windows-x64  configure, build, ctest with every test program under Wine
 #   windows-x86  configure, build (32-bit programs are not run here)
+#   clients/js   the JavaScript client library: built with npm, its tests run with Node
 #
 # Every set is built and tested even when an earlier one failed, so one run reports all
 # failures; the script exits non-zero when anything failed and names what.
@@ -48,15 +49,21 @@ trap '"$wine_run" --prefix "$wine_prefix" --kill' EXIT
 "$wine_run" --prefix "$wine_prefix" --init &
 wine_init_pid=$!
 
+# First, because the browser tests of the linux set load the library's built module.
+build_and_test_js_client() {
+    (cd clients/js && npm run build && npm test)
+}
+step "clients/js: build and tests" build_and_test_js_client
+
 if step "linux: build" configure_and_build linux; then
     step "linux: tests" ctest --preset linux
 fi
 
 # The same tests once more with AddressSanitizer and UndefinedBehaviorSanitizer, so that a
 # byte read or written outside a buffer fails the run. The browser test only repeats what
-# the plain run showed and is left out here.
+# the plain run showed and is left out here, and so are the browser tests of the client library.
 if step "linux-asan: build" configure_and_build linux-asan; then
-    step "linux-asan: tests" ctest --preset linux-asan --exclude-regex '^e2e_browser$'
+    step "linux-asan: tests" ctest --preset linux-asan --exclude-regex '^e2e_(browser|js_client)$'
 fi
 
 x64_built=false

@@ -61,18 +61,16 @@ TEST(EntrySwitches, SlashIsAPathOnLinux) {
     EXPECT_EQ(Mode({L"/usr/x"}, kWindowsLeaders), RunMode::kIgnore);
 }
 
-// The foreground switch follows the same rules; its long form exists only where the
-// platform's programs use long options.
+// The foreground switch follows the same rules, and has the long form of the self-test's.
 TEST(EntrySwitches, ForegroundRun) {
     EXPECT_EQ(Mode({L"-run"}), RunMode::kForeground);
     EXPECT_EQ(Mode({L"/RUN"}), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"--run"}), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"--run"}, kLinuxLeaders), RunMode::kForeground);
     EXPECT_EQ(Mode({L"-run", L"-install"}), RunMode::kForeground);
     EXPECT_EQ(Mode({L"-running"}), RunMode::kIgnore);
-    EXPECT_EQ(Mode({L"--RUN"}), RunMode::kIgnore);
     EXPECT_EQ(Mode({L"run"}), RunMode::kRun);
-    const RunMode long_form =
-        kLongForegroundSwitch != nullptr ? RunMode::kForeground : RunMode::kIgnore;
-    EXPECT_EQ(Mode({L"--run"}, kSwitchLeaders), long_form);
+    EXPECT_EQ(Mode({L"/run"}, kLinuxLeaders), RunMode::kRun);
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """A real browser against the program: headless Chromium shows the card that the page of
-examples/ reads over ws://127.0.0.1, and a test extension asks the native-messaging host
-through chrome.runtime.connectNative with a host manifest in the browser's profile.
+examples/ reads over ws://127.0.0.1 with the client library, and a test extension asks the
+native-messaging host through chrome.runtime.connectNative with a host manifest in the
+browser's profile.
 
     VORN_BUILD_DIR=build/linux python3 browser_e2e.py
+
+The page imports the built library: run `npm run build` in clients/js first.
 """
 
 import base64
@@ -24,7 +27,8 @@ from devtools import Browser, find_browser  # noqa: E402
 from notify_socket import NotifySocket  # noqa: E402
 from program_folder import ProgramFolder, free_port  # noqa: E402
 
-EXAMPLES = os.path.normpath(os.path.join(HERE, "..", "..", "examples"))
+REPOSITORY = os.path.normpath(os.path.join(HERE, "..", ".."))
+LIBRARY = os.path.join(REPOSITORY, "clients", "js", "dist", "index.js")
 EXTENSION = os.path.join(HERE, "extension")
 HOST_NAME = "com.vorn.idreader"
 
@@ -42,9 +46,28 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-@unittest.skipUnless(find_browser(), "no Chromium installed")
-class BrowserReadsTheCard(unittest.TestCase):
+def host_manifest(program, extension_folder):
+    """Profile files that register the program as the native-messaging host of the extension."""
+    manifest = {
+        "name": HOST_NAME,
+        "description": "VornIdReader",
+        "path": program,
+        "type": "stdio",
+        "allowed_origins": ["chrome-extension://%s/" % extension_id(extension_folder)],
+    }
+    return {"NativeMessagingHosts/%s.json" % HOST_NAME: json.dumps(manifest)}
+
+
+class BrowserTestCase(unittest.TestCase):
+    """A program folder with a card on the reader, and the service, web server and browser a
+    test starts, all ended after it."""
+
     def setUp(self):
+        if not find_browser():
+            self.skipTest("no Chromium installed")
+        if not os.path.exists(LIBRARY):
+            self.fail("the client library is not built: run `npm ci && npm run build` in "
+                      "clients/js")
         self.folder = ProgramFolder()
         self.folder.lay_card("resident_dated.ini")
         self.browser = None
@@ -52,7 +75,7 @@ class BrowserReadsTheCard(unittest.TestCase):
         self.web = None
 
     def tearDown(self):
-        if self.browser:
+        if getattr(self, "browser", None):
             self.browser.close()
         if self.service and self.service.poll() is None:
             self.service.send_signal(signal.SIGTERM)
@@ -73,45 +96,56 @@ class BrowserReadsTheCard(unittest.TestCase):
         self.assertTrue(notify.wait_for("READY=1", 15.0))
         return port
 
-    def serve_examples(self):
-        """Serves examples/ from the loopback address, as a developer would try the page."""
-        handler = functools.partial(QuietHandler, directory=EXAMPLES)
+    def serve_repository(self):
+        """Serves the repository from the loopback address, as a developer tries the demo page:
+        the page finds the built library under clients/js/dist."""
+        handler = functools.partial(QuietHandler, directory=REPOSITORY)
         self.web = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
         threading.Thread(target=self.web.serve_forever, daemon=True).start()
         return self.web.server_address[1]
 
-    def test_example_page_shows_the_card(self):
-        service_port = self.start_service()
-        web_port = self.serve_examples()
-        self.browser = Browser()
-        page = self.browser.open_page("http://127.0.0.1:%d/index.html?port=%d" %
-                                      (web_port, service_port))
-        self.browser.wait_for(page, "document.getElementById('read') !== null")
+    def demo_page(self, query):
+        web_port = self.serve_repository()
+        page = self.browser.open_page("http://127.0.0.1:%d/examples/index.html?%s" %
+                                      (web_port, query))
+        # The button is enabled once the page's module has loaded the library.
+        self.browser.wait_for(page, "document.getElementById('read')?.disabled === false")
+        return page
+
+    def click_read(self, page, timeout=30.0):
+        """Clicks the page's button; returns the status it ends with and the fields shown."""
         self.browser.evaluate(page, "document.getElementById('read').click()")
         status = self.browser.wait_for(
             page, "(s => s.className && s.className !== 'busy' ? s.textContent : '')"
-                  "(document.getElementById('status'))")
-        self.assertEqual(status, "读卡成功", status)
+                  "(document.getElementById('status'))", timeout)
         fields = self.browser.evaluate(page, """
             Object.fromEntries([...document.querySelectorAll('#fields td')]
                                .map(td => [td.id, td.textContent]))""")
-        self.assertEqual(fields["field-ID"], "450103199207152538")
-        self.assertEqual(fields["field-Name"], "欧阳燚")
-        self.assertTrue(fields["field-Address"].startswith("广西壮族自治区南宁市"))
+        return status, fields
+
+
+class BrowserReadsTheCard(BrowserTestCase):
+    def test_example_page_shows_the_card(self):
+        service_port = self.start_service()
+        self.browser = Browser()
+        page = self.demo_page("port=%d" % service_port)
+        status, fields = self.click_read(page)
+        self.assertEqual(status, "读卡成功", status)
+        self.assertEqual(fields["field-idNumber"], "450103199207152538")
+        self.assertEqual(fields["field-name"], "欧阳燚")
+        self.assertEqual(fields["field-birthDate"], "1992-07-15")
+        self.assertTrue(fields["field-address"].startswith("广西壮族自治区南宁市"))
+        photo = self.browser.evaluate(page, "document.getElementById('photo').src")
+        self.assertTrue(photo.startswith("data:image/jpeg;base64,/9j/"), photo[:40])
         print("\npage shows:", json.dumps(fields, ensure_ascii=False), file=sys.stderr)
 
     def test_extension_calls_the_native_messaging_host(self):
         identity = extension_id(EXTENSION)
-        manifest = {
-            "name": HOST_NAME,
-            "description": "VornIdReader",
-            "path": self.folder.program,
-            "type": "stdio",
-            "allowed_origins": ["chrome-extension://%s/" % identity],
-        }
-        profile_files = {"NativeMessagingHosts/%s.json" % HOST_NAME: json.dumps(manifest)}
-        self.browser = Browser(extension=EXTENSION, profile_files=profile_files)
+        self.browser = Browser(extension=EXTENSION,
+                               profile_files=host_manifest(self.folder.program, EXTENSION))
         worker = self.browser.service_worker("chrome-extension://%s/" % identity)
+        # The worker's target can be attached to before its script has run.
+        self.browser.wait_for(worker, "typeof self.readCard === 'function'")
         reply = self.browser.evaluate(worker, "self.readCard()", timeout=60)
         self.assertNotIn("error", reply, reply)
         self.assertEqual(reply["result"], 0, reply.get("errmsg"))

@@ -97,6 +97,13 @@ class ServiceUnderWine(unittest.TestCase):
         self.assertTrue(wait_until_listening(self.port, START_TIMEOUT), "service not listening")
         self.assertEqual(service_state(), 4, "RUNNING")
 
+        # The self-test finds the running service, and the service is what listens.
+        code, text = run([self.folder.program, "-selftest"])
+        self.assertEqual(code, 0, text)
+        self.assertIn("[ OK ] service: installed, running", text)
+        self.assertIn("[ OK ] port: the WebSocket endpoint answers on 127.0.0.1:%d" % self.port,
+                      text)
+
         with WebSocketClient(self.port, timeout=60) as client:
             client.handshake()
             for card in self.folder.sample_cards():
@@ -118,6 +125,21 @@ class ServiceUnderWine(unittest.TestCase):
         self.assertIsNone(service_state())
         _, text = run([self.folder.program, "-remove"])
         self.assertEqual(text, "OpenService failed w/err 0x00000424\n")
+
+    def test_install_sets_the_recovery_actions(self):
+        # A refused recovery setting would add its failure line to the installer's output.
+        code, text = run([self.folder.program, "-install"])
+        self.assertEqual(code, 0)
+        self.assertEqual(text, "VornIdReader is installed.\n")
+        _, text = run(["sc", "qfailure", "VornIdReader"])
+        if "FAILURE_ACTIONS" not in text:
+            # Wine's sc knows no "qfailure", and Wine's service manager accepts the actions
+            # without keeping them; a Windows service manager shows them here.
+            self.skipTest("this sc cannot show failure actions: %r" % text[:80])
+        self.assertIn("RESTART -- Delay = 5000 milliseconds", text)
+        self.assertIn("RESTART -- Delay = 10000 milliseconds", text)
+        self.assertIn("RESTART -- Delay = 60000 milliseconds", text)
+        self.assertIn("RESET_PERIOD (in seconds)    : 86400", text)
 
     def test_remove_does_not_wait_for_an_idle_client(self):
         run([self.folder.program, "-install"])

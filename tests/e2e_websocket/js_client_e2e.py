@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""The client library in a real browser: headless Chromium runs pages that import the built
+module and read the simulated card over the running service and over the sample extension;
+a stopped service, a card taken away, a refused origin and a card laid down while watching.
+
+    VORN_BUILD_DIR=build/linux python3 js_client_e2e.py
+
+Run `npm ci && npm run build` in clients/js first.
+"""
+
+import json
+import os
+import shutil
+import signal
+import socket
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from browser_e2e import REPOSITORY, BrowserTestCase, host_manifest  # noqa: E402
+from devtools import Browser  # noqa: E402
+from program_folder import free_port  # noqa: E402
+
+SAMPLE_EXTENSION = os.path.join(REPOSITORY, "examples", "extension")
+# The test extension's key gives the copy of the sample a known id, as an organisation's own
+# key gives theirs.
+TEST_EXTENSION_MANIFEST = os.path.join(HERE, "extension", "manifest.json")
+CARD_ID = "450103199207152538"
+# What the service answers a handshake from an origin it does not accept.
+ORIGIN_REFUSED_ANSWER = (b"HTTP/1.1 403 Forbidden\r\nAccess-Control-Allow-Origin: *\r\n"
+                         b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+
+
+def read_in_page(url, timeout_ms):
+    """Script that reads once through the library and gives the outcome and its duration."""
+    return """(async () => {
+        const library = await import('/clients/js/dist/index.js');
+        const started = performance.now();
+        try {
+            const card = await library.readCard({url: %s, timeoutMs: %d});
+            return {card: card.idNumber, ms: performance.now() - started};
+        } catch (error) {
+            return {code: error.code, name: error.name, ms: performance.now() - started};
+        }
+    })()""" % (json.dumps(url), timeout_ms)
+
+
+class RefusingServer:
+    """Answers every connection as the service answers a refused origin, and closes it."""
+
+    def __init__(self):
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.listener.settimeout(0.2)
+        self.port = self.listener.getsockname()[1]
+        self.running = True
+        self.thread = threading.Thread(target=self._serve, daemon=True)
+        self.thread.start()
+
+    def _serve(self):
+        while self.running:
+            try:
+                connection, _ = self.listener.accept()
+            except OSError:
+                continue
+            with connection:
+                connection.settimeout(2.0)
+                try:
+                    connection.recv(4096)
+                    connection.sendall(ORIGIN_REFUSED_ANSWER)
+                except OSError:
+                    pass
+
+    def close(self):
+        self.running = False
+        self.thread.join(timeout=5)
+        self.listener.close()
+
+
+class LibraryInTheBrowser(BrowserTestCase):
+    def open_demo(self, service_port):
+        self.browser = Browser()
+        return self.demo_page("port=%d" % service_port)
+
+    def test_reads_through_the_sample_extension(self):
+        folder = tempfile.mkdtemp(prefix="vorn-extension-")
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        extension = os.path.join(folder, "extension")
+        shutil.copytree(SAMPLE_EXTENSION, extension)
+        with open(TEST_EXTENSION_MANIFEST, encoding="utf-8") as f:
+            key = json.load(f)["key"]
+        with open(os.path.join(extension, "manifest.json"), encoding="utf-8") as f:
+            manifest = json.load(f)
+        manifest["key"] = key
+        with open(os.path.join(extension, "manifest.json"), "w", encoding="utf-8") as f:
+            json.dump(manifest, f)
+        self.browser = Browser(extension=extension,
+                               profile_files=host_manifest(self.folder.program, extension))
+        page = self.demo_page("channel=extension")
+        status, fields = self.click_read(page, timeout=60)
+        self.assertEqual(status, "读卡成功", status)
+        self.assertEqual(fields["field-idNumber"], CARD_ID)
+        self.assertEqual(fields["field-name"], "欧阳燚")
+
+    def test_stopped_service_is_unavailable_within_the_time_out(self):
+        port = self.start_service()
+        self.service.send_signal(signal.SIGTERM)
+        self.service.wait(timeout=20)
+        page = self.open_demo(port)
+        outcome = self.browser.evaluate(page, read_in_page("ws://127.0.0.1:%d" % port, 5000))
+        self.assertEqual(outcome["code"], "service-unavailable", outcome)
+        self.assertEqual(outcome["name"], "ReaderError")
+        self.assertLess(outcome["ms"], 5000)
+
+    def test_card_taken_away_is_no_card(self):
+        port = self.start_service()
+        page = self.open_demo(port)
+        url = "ws://127.0.0.1:%d" % port
+        self.assertEqual(self.browser.evaluate(page, read_in_page(url, 20000))["card"], CARD_ID)
+        self.folder.lay_card(None)
+        outcome = self.browser.evaluate(page, read_in_page(url, 20000))
+        self.assertEqual(outcome.get("code"), "no-card", outcome)
+
+    def test_refused_origin_is_told_apart(self):
+        refusing = RefusingServer()
+        self.addCleanup(refusing.close)
+        self.browser = Browser()
+        page = self.demo_page("port=%d" % refusing.port)
+        outcome = self.browser.evaluate(
+            page, read_in_page("ws://127.0.0.1:%d" % refusing.port, 5000))
+        self.assertEqual(outcome.get("code"), "origin-refused", outcome)
+
+    def test_watch_reports_a_card_laid_down_once(self):
+        self.folder.lay_card(None)
+        port = self.start_service()
+        page = self.open_demo(port)
+        self.browser.evaluate(page, """(async () => {
+            const library = await import('/clients/js/dist/index.js');
+            window.seen = [];
+            window.failures = [];
+            window.watch = library.watchCard((card) => window.seen.push(card.idNumber), {
+                url: 'ws://127.0.0.1:%d', intervalMs: 300,
+                onError: (error) => window.failures.push(error.code)});
+        })()""" % port)
+        time.sleep(1.5)
+        self.assertEqual(self.browser.evaluate(page, "window.seen"), [])
+        self.folder.lay_card("resident_dated.ini")
+        self.browser.wait_for(page, "window.seen.length > 0")
+        # Several more reads of the same card while it stays on the reader.
+        time.sleep(3)
+        self.browser.evaluate(page, "window.watch.stop()")
+        self.assertEqual(self.browser.evaluate(page, "window.seen"), [CARD_ID])
+        self.assertEqual(self.browser.evaluate(page, "window.failures"), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""The Windows program's self-test under Wine: "-selftest" in a program folder, its checklist
+and exit code for a complete folder and for each missing piece.
+
+    VORN_BUILD_DIR=build/windows-x64 python3 self_test_wine_e2e.py -- RUNNER...
+
+RUNNER starts a Windows program in the build's Wine prefix (see service_wine_e2e.py).
+"""
+
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from program_folder import ProgramFolder, free_port  # noqa: E402
+
+RUNNER = []
+RUN_TIMEOUT = 180
+SAMPLE_ID = "11010119650312158X"
+
+
+def windows_path(path):
+    """A path of the Linux file system as Wine's drive Z: shows it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run(arguments, timeout=RUN_TIMEOUT):
+    """Runs a program of the prefix; its exit code and standard output (through a file, see
+    service_wine_e2e.py)."""
+    with tempfile.TemporaryFile() as output:
+        done = subprocess.run(RUNNER + arguments, stdin=subprocess.DEVNULL, stdout=output,
+                              stderr=subprocess.DEVNULL, timeout=timeout)
+        output.seek(0)
+        text = output.read().decode("utf-8", "replace").replace("\r\n", "\n")
+    return done.returncode, text
+
+
+class SelfTestUnderWine(unittest.TestCase):
+    def setUp(self):
+        self.folder = ProgramFolder()
+        self.folder.write_config(free_port())
+
+    def tearDown(self):
+        self.folder.remove()
+
+    def self_test(self, *extra):
+        return run([self.folder.program, "-selftest"] + list(extra))
+
+    def verdict(self, text, subject):
+        for line in text.splitlines():
+            if line[7:].startswith(subject + ":"):
+                return line[:6]
+        self.fail("no line for %s in:\n%s" % (subject, text))
+
+    def test_complete_folder_then_each_missing_piece(self):
+        before = sorted(os.listdir(self.folder.path))
+        code, text = self.self_test()
+        self.assertEqual(code, 0, text)
+        for subject in ("reader driver", "photo decoder", "temporary folder", "port",
+                        "card read"):
+            self.assertEqual(self.verdict(text, subject), "[ OK ]", text)
+        self.assertNotIn(SAMPLE_ID, text)
+        self.assertEqual(sorted(os.listdir(self.folder.path)), before, "nothing left behind")
+
+        code, text = self.self_test("/show")
+        self.assertEqual(code, 0, text)
+        self.assertIn("ID: " + SAMPLE_ID, text)
+
+        # Wine takes TMP and TEMP from its own settings; a command interpreter sets them. The
+        # program's path has no blanks and goes unquoted: Wine would escape the quotes.
+        nowhere = windows_path(os.path.join(self.folder.path, "missing"))
+        code, text = run(["cmd", "/c", 'set TMP=%s&& set TEMP=%s&& %s -selftest' % (
+            nowhere, nowhere, windows_path(self.folder.program))])
+        self.assertEqual(code, 4, text)
+        self.assertEqual(self.verdict(text, "temporary folder"), "[FAIL]", text)
+
+        os.rename(os.path.join(self.folder.path, "WltRS.dll"),
+                  os.path.join(self.folder.path, "WltRS.off"))
+        code, text = self.self_test()
+        self.assertEqual(code, 2, text)
+        self.assertEqual(self.verdict(text, "photo decoder"), "[FAIL]", text)
+        self.assertEqual(self.verdict(text, "card read"), "[SKIP]", text)
+        os.rename(os.path.join(self.folder.path, "WltRS.off"),
+                  os.path.join(self.folder.path, "WltRS.dll"))
+
+        os.remove(os.path.join(self.folder.path, "sdtapi.dll"))
+        code, text = self.self_test()
+        self.assertEqual(code, 1, text)
+        self.assertEqual(self.verdict(text, "reader driver"), "[FAIL]", text)
+
+    def test_port_held_by_another_program(self):
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(4)
+        self.addCleanup(listener.close)
+        port = listener.getsockname()[1]
+        self.folder.write_config(port)
+
+        def answer():
+            listener.settimeout(RUN_TIMEOUT)
+            try:
+                connection, _ = listener.accept()
+                connection.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n")
+                connection.close()
+            except OSError:
+                pass
+        thread = threading.Thread(target=answer, daemon=True)
+        thread.start()
+        code, text = self.self_test()
+        thread.join(timeout=5)
+        self.assertEqual(code, 16, text)
+        self.assertEqual(self.verdict(text, "port"), "[FAIL]", text)
+        self.assertIn("127.0.0.1:%d" % port, text)
+
+
+if __name__ == "__main__":
+    if "--" in sys.argv:
+        cut = sys.argv.index("--")
+        RUNNER = sys.argv[cut + 1:]
+        sys.argv = sys.argv[:cut]
+    unittest.main(verbosity=2)
