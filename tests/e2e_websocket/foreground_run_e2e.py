@@ -77,7 +77,7 @@ class ForegroundRun(unittest.TestCase):
 
     def test_long_switch_and_ctrl_c(self):
         if RUNNER:
-            self.skipTest("the long switch is Linux's")
+            self.skipTest("started here as a Linux program, without the Wine runner")
         program = self.endpoint.folder.program
         self.endpoint.process = subprocess.Popen(
             [program, "--run"], cwd=self.endpoint.folder.path, stdin=subprocess.DEVNULL,
