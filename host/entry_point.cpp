@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "host/console_output.h"
+#include "host/foreground_run.h"
 #include "host/native_messaging.h"
 #include "host/program_version.h"
 #include "host/reader_service.h"
@@ -16,6 +17,7 @@ constexpr const wchar_t* kInstallSwitch = L"install";
 constexpr const wchar_t* kRemoveSwitch = L"remove";
 constexpr const wchar_t* kVersionSwitch = L"version";
 constexpr const wchar_t* kVersionLineFormat = L"%ls\n";
+constexpr const wchar_t* kForegroundSwitch = L"run";
 constexpr const wchar_t* kUsageLines[] = {
     L"Parameters:\n",
     L" -install  to install the service.\n",
@@ -107,6 +109,9 @@ RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* 
         arguments[0] == long_version_switch) {
         return RunMode::kVersion;
     }
+    if (!arguments.empty() && IsSwitch(arguments[0], kForegroundSwitch, switch_leaders, true)) {
+        return RunMode::kForeground;
+    }
     if (arguments.empty() || arguments[0].empty() ||
         std::wcschr(switch_leaders, arguments[0][0]) == nullptr) {
         return RunMode::kRun;
@@ -141,6 +146,8 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
             return kExitSuccess;
         case RunMode::kRun:
             return RunServiceThenNativeMessaging();
+        case RunMode::kForeground:
+            return RunInForeground();
         case RunMode::kSelfTest:
             return RunSelfTest(arguments, kSwitchLeaders);
     }

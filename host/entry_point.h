@@ -13,6 +13,8 @@ enum class RunMode {
     kVersion,  // print the program's name and version
     // Check the installation and read the card once, for support staff.
     kSelfTest,
+    // Serve the WebSocket endpoint in the terminal until Ctrl+C.
+    kForeground,
 };
 
 // The process's exit codes, which deployment tools and scripts look at.

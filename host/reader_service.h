@@ -6,21 +6,31 @@
 
 #include "host/service_base.h"
 #include "host/service_worker.h"
+#include "request/config.h"
 #include "websocket/websocket_server.h"
 
 // Opens the WebSocket server on start, serves it from one worker and closes it on stop.
 class CIdReaderService : public CServiceBase {
 public:
-    // The worker's pause between two calls of Serve, and how long a stop waits for a client
-    // connection to end by itself before cutting it.
+    // The worker's pause after the endpoint failed to wait on its sockets.
     static constexpr std::uint32_t kWorkerPauseMilliseconds = 100;
-    static constexpr std::uint32_t kStopWaitMilliseconds = 5000;
+    // How often a service that cannot listen (the port is taken) tries again.
+    static constexpr std::uint32_t kListenRetryMilliseconds = 5000;
+    // How long a stop waits for a card read still running (a reader driver that never
+    // returns) before it leaves that read behind on its own thread.
+    static constexpr std::uint32_t kReaderStopMilliseconds = 5000;
+    // A stop waits in steps of this length, each announced to the service manager.
+    static constexpr std::uint32_t kStopStepMilliseconds = 1000;
 
-    // Throws the system error code as std::uint32_t when the stopped event cannot be made.
+    // Throws the system error code as std::uint32_t when an event cannot be made.
     explicit CIdReaderService(WebSocketServer::CommandHandler handler = nullptr);
     ~CIdReaderService() override;
 
     const WebSocketServer& Server() const { return server_; }
+    // Where the endpoint listens, as read from the configuration at the start.
+    const BindSettings& Bind() const { return bind_; }
+    // Told of every connection and request; set before the start.
+    void SetObserver(EndpointObserver observer) { server_.SetObserver(std::move(observer)); }
 
 protected:
     void StartHook(std::uint32_t argc, wchar_t** argv) override;
@@ -28,9 +38,14 @@ protected:
 
 private:
     static void RequestWorker(void* service);
+    // Opens the endpoint; says so once when it cannot, and once when it can again.
+    bool TryToListen();
 
     std::atomic<bool> stopping_;
     bool worker_queued_;
+    bool listen_failed_;
+    BindSettings bind_;
+    StoppedEvent stop_requested_;
     StoppedEvent stopped_;
     WebSocketServer server_;
 };

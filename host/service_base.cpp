@@ -56,8 +56,23 @@ void CServiceBase::ReportStatus(std::uint32_t state, std::uint32_t exit_code,
     sink_->SetStatus(status_);
 }
 
+void CServiceBase::ReportProgress(std::uint32_t state, std::uint32_t wait_hint_milliseconds) {
+    status_.current_state = state;
+    status_.check_point = NextCheckpoint();
+    status_.wait_hint = wait_hint_milliseconds;
+    sink_->SetStatus(status_);
+}
+
 void CServiceBase::WriteErrorEvent(const wchar_t* message) {
     sink_->WriteErrorEntry(name_, message);
+}
+
+void CServiceBase::WriteInformationEvent(const wchar_t* message) {
+    sink_->WriteInformationEntry(name_, message);
+}
+
+void CServiceBase::DescribeState(const wchar_t* text) {
+    sink_->DescribeState(text);
 }
 
 void CServiceBase::WriteFailureEvent(const wchar_t* label, std::uint32_t error) {

@@ -47,6 +47,11 @@ public:
     virtual void SetStatus(const ServiceStatus& status) = 0;
     // An error entry with the service's name as its source.
     virtual void WriteErrorEntry(const wchar_t* source, const wchar_t* message) = 0;
+    // An information entry, such as the end of a fault reported earlier.
+    virtual void WriteInformationEntry(const wchar_t* /*source*/, const wchar_t* /*message*/) {}
+    // A line that says what the running service is doing, where the service manager shows
+    // one (systemd's status text); empty goes back to the state alone.
+    virtual void DescribeState(const wchar_t* /*text*/) {}
 };
 
 // The platform's sink: SetServiceStatus and the event log, or systemd's notify socket and syslog.
@@ -73,7 +78,12 @@ public:
     void HandleControl(std::uint32_t control);
 
     void ReportStatus(std::uint32_t state, std::uint32_t exit_code, std::uint32_t check_point);
+    // A pending state with the next checkpoint, and how long the next step may take, so
+    // the service manager keeps waiting through a long stop.
+    void ReportProgress(std::uint32_t state, std::uint32_t wait_hint_milliseconds);
     void WriteErrorEvent(const wchar_t* message);
+    void WriteInformationEvent(const wchar_t* message);
+    void DescribeState(const wchar_t* text);
     // Writes "<label> failed w/err 0x<code>" as an error entry.
     void WriteFailureEvent(const wchar_t* label, std::uint32_t error);
 

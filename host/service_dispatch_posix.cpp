@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -40,33 +41,64 @@ const char* StateText(std::uint32_t state) {
 }
 
 // Tells systemd of each state: READY=1 when running, STOPPING=1 when a stop begins, the exit
-// code of a failed start as ERRNO=, and every state as a STATUS= text.
+// code of a failed start as ERRNO=, and every state as a STATUS= text, followed while running
+// by what the service said it is doing, if anything.
 class SystemdServiceSink : public ServiceStatusSink {
 public:
     void SetStatus(const ServiceStatus& status) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        last_ = status;
         std::string message;
         if (status.current_state == kServiceRunning) {
             message += "READY=1\n";
         } else if (status.current_state == kServiceStopPending) {
             message += "STOPPING=1\n";
         }
-        message += "STATUS=";
-        message += StateText(status.current_state);
-        if (status.check_point != 0) {
-            message += " (" + std::to_string(status.check_point) + ")";
-        }
+        message += StatusLine();
         if (status.current_state == kServiceStopped && status.win32_exit_code != 0) {
             message += "\nERRNO=" + std::to_string(status.win32_exit_code);
         }
         NotifyServiceManager(message);
     }
 
+    void DescribeState(const wchar_t* text) override {
+        std::lock_guard<std::mutex> guard(lock_);
+        note_ = WideToUtf8(text);
+        NotifyServiceManager(StatusLine());
+    }
+
     void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {
+        WriteEntry(LOG_ERR, source, message);
+    }
+
+    void WriteInformationEntry(const wchar_t* source, const wchar_t* message) override {
+        WriteEntry(LOG_INFO, source, message);
+    }
+
+private:
+    std::string StatusLine() const {
+        std::string line = "STATUS=";
+        line += StateText(last_.current_state);
+        if (last_.check_point != 0) {
+            line += " (" + std::to_string(last_.check_point) + ")";
+        }
+        // What the service is doing matters only while it runs.
+        if (!note_.empty() && last_.current_state == kServiceRunning) {
+            line += ": " + note_;
+        }
+        return line;
+    }
+
+    static void WriteEntry(int priority, const wchar_t* source, const wchar_t* message) {
         std::string name = WideToUtf8(source);
         openlog(name.c_str(), LOG_PID, LOG_DAEMON);
-        syslog(LOG_ERR, "%s: %s", name.c_str(), WideToUtf8(message).c_str());
+        syslog(priority, "%s: %s", name.c_str(), WideToUtf8(message).c_str());
         closelog();
     }
+
+    std::mutex lock_;
+    ServiceStatus last_ = {};
+    std::string note_;
 };
 
 }  // namespace

@@ -30,14 +30,22 @@ public:
     }
 
     void WriteErrorEntry(const wchar_t* source, const wchar_t* message) override {
+        WriteEntry(EVENTLOG_ERROR_TYPE, VORN_EVENT_SERVICE_ERROR, source, message);
+    }
+
+    void WriteInformationEntry(const wchar_t* source, const wchar_t* message) override {
+        WriteEntry(EVENTLOG_INFORMATION_TYPE, VORN_EVENT_SERVICE_NOTICE, source, message);
+    }
+
+private:
+    static void WriteEntry(WORD type, DWORD id, const wchar_t* source, const wchar_t* message) {
         HANDLE event_source = RegisterEventSourceW(nullptr, source);
         if (event_source == nullptr) {
             return;
         }
         LPCWSTR strings[2] = {source, message};
         // The id is the message table's, so Event Viewer shows the message as text.
-        ReportEventW(event_source, EVENTLOG_ERROR_TYPE, 0, VORN_EVENT_SERVICE_ERROR, nullptr, 2, 0,
-                     strings, nullptr);
+        ReportEventW(event_source, type, 0, id, nullptr, 2, 0, strings, nullptr);
         DeregisterEventSource(event_source);
     }
 };

@@ -6,7 +6,15 @@
 #
 #   scripts/run-demo.sh                 the card named in build/linux/simulator.ini
 #   scripts/run-demo.sh foreigner_usa   a sample card from simulator/cards/ by name
+#   scripts/run-demo.sh --serve [CARD]  serve the WebSocket endpoint in the foreground and the
+#                                       demo page on http://127.0.0.1:8000/examples/ until Ctrl+C
 set -euo pipefail
+
+serve=false
+if [[ ${1:-} == --serve ]]; then
+    serve=true
+    shift
+fi
 
 repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$repo_root"
@@ -20,6 +28,29 @@ if [[ $# -gt 0 ]]; then
     printf '[Reader]\ncard = cards/%s.ini\n' "${1%.ini}" >"$build/simulator.ini"
 fi
 printf 'Card on the simulated reader: %s\n' "$(grep -E '^card' "$build/simulator.ini" || echo none)"
+
+if $serve; then
+    # The demo page reads through the client library, built here when it is not yet (setup
+    # has installed its packages).
+    if [[ ! -f clients/js/dist/index.js ]]; then
+        (cd clients/js && npm run build >/dev/null)
+    fi
+    # The endpoint as the service runs it, printing a line per connection and request, and
+    # the demo page served from the same machine, which is where the page may read the card.
+    page_port=8000
+    (cd "$build" && exec ./VornIdReader -run) &
+    endpoint=$!
+    python3 -m http.server --bind 127.0.0.1 --directory "$repo_root" "$page_port" \
+        >/dev/null 2>&1 &
+    page=$!
+    trap 'kill "$endpoint" "$page" 2>/dev/null; wait "$endpoint" "$page" 2>/dev/null' EXIT
+    trap 'exit 0' INT TERM
+    printf 'Open http://127.0.0.1:%s/examples/ in a browser on this machine and read the card.\n' \
+        "$page_port"
+    printf 'Ctrl+C stops the endpoint and the page.\n'
+    wait "$endpoint"
+    exit 0
+fi
 
 request='"readidbase"'
 reply=$(mktemp)

@@ -48,6 +48,9 @@ ReaderDescription ParseReaderDescription(std::string_view text) {
     if (const auto value = ReadNumber(ini, "photo_length", malformed)) {
         description.photo_length = static_cast<std::uint32_t>(*value);
     }
+    if (const auto value = ReadNumber(ini, "find_delay", malformed)) {
+        description.find_delay = *value < 0 ? 0 : static_cast<std::uint32_t>(*value);
+    }
     return description;
 }
 

@@ -22,6 +22,9 @@ struct ReaderDescription {
     std::optional<int> read;
     std::uint32_t text_length = kDefaultTextLength;
     std::uint32_t photo_length = kDefaultPhotoLength;
+    // How long SDT_StartFindIDCard takes before it answers, in milliseconds: a slow reader,
+    // or with a large value one that never returns.
+    std::uint32_t find_delay = 0;
     // A line that is not INI or a value that is not a number: the reads then fail, so a
     // mistyped description shows up in the program's reply instead of passing unnoticed.
     bool malformed = false;

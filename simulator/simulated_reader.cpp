@@ -1,6 +1,8 @@
 #include "simulator/simulated_reader.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "card/sdt_api.h"
 #include "simulator/file_access.h"
@@ -30,6 +32,9 @@ SimulatedReader::SimulatedReader(const std::filesystem::path& directory) {
 int SimulatedReader::StartFind(unsigned char* manage) const {
     if (manage == nullptr) {
         return kBadArgument;
+    }
+    if (description_.find_delay != 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(description_.find_delay));
     }
     // The driver answers 0x9F when a card lies on the reader.
     return description_.find.value_or(CardLies() ? kSdtCardPresent : kNoCard);

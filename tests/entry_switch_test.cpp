@@ -72,4 +72,16 @@ TEST(EntrySwitches, VersionAfterEitherLeaderAndAsLinuxLongSwitch) {
     EXPECT_EQ(ParseRunMode({L"x", L"--version"}, kLinuxLeaders, L"--version"), RunMode::kRun);
 }
 
+// The foreground switch follows the same rules, and has the long form of the self-test's.
+TEST(EntrySwitches, ForegroundRun) {
+    EXPECT_EQ(Mode({L"-run"}), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"/RUN"}), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"--run"}), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"--run"}, kLinuxLeaders), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"-run", L"-install"}), RunMode::kForeground);
+    EXPECT_EQ(Mode({L"-running"}), RunMode::kIgnore);
+    EXPECT_EQ(Mode({L"run"}), RunMode::kRun);
+    EXPECT_EQ(Mode({L"/run"}, kLinuxLeaders), RunMode::kRun);
+}
+
 }  // namespace

@@ -2,10 +2,14 @@
 // the simulated reader behind it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "diagnostics/trace_log.h"
@@ -20,12 +24,29 @@ using Clock = std::chrono::steady_clock;
 
 class RecordingSink : public ServiceStatusSink {
 public:
-    void SetStatus(const ServiceStatus& status) override { states.push_back(status.current_state); }
+    void SetStatus(const ServiceStatus& status) override {
+        std::lock_guard<std::mutex> guard(lock);
+        states.push_back(status.current_state);
+        largest_wait_hint = std::max(largest_wait_hint, status.wait_hint);
+    }
     void WriteErrorEntry(const wchar_t* /*source*/, const wchar_t* message) override {
+        std::lock_guard<std::mutex> guard(lock);
         entries.push_back(message);
     }
+    void WriteInformationEntry(const wchar_t* /*source*/, const wchar_t* message) override {
+        std::lock_guard<std::mutex> guard(lock);
+        notices.push_back(message);
+    }
+    void DescribeState(const wchar_t* text) override {
+        std::lock_guard<std::mutex> guard(lock);
+        descriptions.push_back(text);
+    }
+    std::mutex lock;
     std::vector<std::uint32_t> states;
+    std::uint32_t largest_wait_hint = 0;
     std::vector<std::wstring> entries;
+    std::vector<std::wstring> notices;
+    std::vector<std::wstring> descriptions;
 };
 
 // A loopback port nobody listens on right now.
@@ -106,30 +127,77 @@ TEST_F(ReaderService, ServesCardsUntilStopped) {
     EXPECT_TRUE(sink_.entries.empty());
 }
 
-// A client that neither sends nor leaves holds the worker: the stop waits for it as long as
-// it is given, then cuts the connection and releases the server only after the worker left.
-TEST_F(ReaderService, StopWithAnIdleClientCutsItAfterTheWait) {
+// A client that neither sends nor leaves no longer holds anything: the stop is immediate and
+// closes its connection.
+TEST_F(ReaderService, StopWithAnIdleClientIsImmediate) {
     service_.HandleStart(0, nullptr);
     TestClient client(port_);
     client.Handshake();
-    double took = Stop();
-    EXPECT_GE(took, 4.9);
-    EXPECT_LT(took, 7.0);
+    EXPECT_LT(Stop(), 1.0);
     EXPECT_TRUE(client.ClosedByServer());
     EXPECT_FALSE(service_.Server().IsOpen());
     EXPECT_EQ(sink_.states.back(), kServiceStopped);
 }
 
-// A port in use leaves the service running without a listener, says so in the log, and the
-// service still stops at once.
-TEST_F(ReaderService, PortInUse) {
-    WebSocketServer holder;
-    ASSERT_TRUE(holder.Open(kLoopback, port_));
+// A reader driver that never returns: the stop leaves the read behind after its wait, keeps
+// the service manager informed meanwhile, and reports stopped well within ten seconds.
+TEST_F(ReaderService, StopWhileTheDriverNeverReturns) {
+    SimulatedReader reader("resident_dated.ini", "find_delay = 600000\n");
+    service_.HandleStart(0, nullptr);
+    TestClient client(port_);
+    client.Handshake();
+    client.SendText("readcard");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    double took = Stop();
+    EXPECT_GT(took, 4.0);
+    EXPECT_LT(took, 8.0);
+    EXPECT_EQ(sink_.states.back(), kServiceStopped);
+    // Several stop-pending reports, each with a new checkpoint and a wait hint.
+    EXPECT_GE(std::count(sink_.states.begin(), sink_.states.end(), kServiceStopPending), 4);
+    EXPECT_GT(sink_.largest_wait_hint, 0u);
+    ASSERT_EQ(sink_.entries.size(), 1u);
+    EXPECT_NE(sink_.entries[0].find(L"left behind"), std::wstring::npos);
+    EXPECT_TRUE(client.ClosedByServer());
+}
+
+// A port in use leaves the service running without a listener, says so once in the log and
+// in its status, tries again, and says so again when it listens; it stops at once meanwhile.
+TEST_F(ReaderService, PortInUseUntilItFrees) {
+    auto holder = std::make_unique<WebSocketServer>();
+    ASSERT_TRUE(holder->Open(kLoopback, port_));
     service_.HandleStart(0, nullptr);
     EXPECT_EQ(service_.Status().current_state, kServiceRunning);
     ASSERT_EQ(sink_.entries.size(), 1u);
     EXPECT_NE(sink_.entries[0].find(L"Socket bind error("), std::wstring::npos);
     EXPECT_NE(sink_.entries[0].find(std::to_wstring(port_)), std::wstring::npos);
+    ASSERT_EQ(sink_.descriptions.size(), 1u);
+    EXPECT_NE(sink_.descriptions[0].find(L"not listening"), std::wstring::npos);
+    holder.reset();
+    Clock::time_point freed = Clock::now();
+    bool listening = false;
+    while (!listening && SecondsSince(freed) < 8.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        TestClient probe(port_);
+        listening = probe.connected();
+    }
+    ASSERT_TRUE(listening);
+    TestClient client(port_);
+    client.Handshake();
+    client.SendText("readcard\n");
+    EXPECT_TRUE(client.ClosedByServer());
+    EXPECT_EQ(sink_.entries.size(), 1u);
+    ASSERT_EQ(sink_.notices.size(), 1u);
+    EXPECT_NE(sink_.notices[0].find(L"again"), std::wstring::npos);
+    EXPECT_EQ(sink_.descriptions.back(), L"");
+    EXPECT_LT(Stop(), 1.0);
+    EXPECT_EQ(sink_.states.back(), kServiceStopped);
+}
+
+// Stopping while it cannot listen is immediate as well.
+TEST_F(ReaderService, PortInUseStopsAtOnce) {
+    WebSocketServer holder;
+    ASSERT_TRUE(holder.Open(kLoopback, port_));
+    service_.HandleStart(0, nullptr);
     EXPECT_LT(Stop(), 1.0);
     EXPECT_EQ(sink_.states.back(), kServiceStopped);
 }

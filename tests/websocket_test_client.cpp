@@ -56,6 +56,10 @@ std::string TestClient::Handshake() {
 }
 
 void TestClient::SendText(const std::string& text, std::uint8_t first_byte) {
+    Send(Frame(text, first_byte));
+}
+
+std::string TestClient::Frame(const std::string& text, std::uint8_t first_byte) {
     std::string frame(1, static_cast<char>(first_byte));
     if (text.size() <= 125) {
         frame += static_cast<char>(0x80 | text.size());
@@ -68,7 +72,7 @@ void TestClient::SendText(const std::string& text, std::uint8_t first_byte) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         frame += static_cast<char>(text[i] ^ kMaskingKey[i % 4]);
     }
-    Send(frame);
+    return frame;
 }
 
 std::string TestClient::ReceiveText() {
@@ -88,4 +92,25 @@ std::string TestClient::ReceiveText() {
         }
     }
     return Receive(length);
+}
+
+ServedServer::ServedServer(WebSocketServer::CommandHandler handler) : server(handler) {}
+
+void ServedServer::Start() {
+    EXPECT_TRUE(server.Open(kLoopback, 0));
+    port = server.Port();
+    served = std::async(std::launch::async, [this] { return server.Serve(); });
+}
+
+ServedServer::~ServedServer() {
+    server.StopListening();
+    if (served.valid()) {
+        served.wait();
+    }
+    server.Close();
+}
+
+std::string ServedServer::Error() const {
+    std::wstring text = server.ErrorText();
+    return std::string(text.begin(), text.end());
 }

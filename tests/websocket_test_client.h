@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <string>
 
 #include "websocket/socket_api.h"
+#include "websocket/websocket_server.h"
 
 constexpr const char* kLoopback = "127.0.0.1";
 
@@ -30,9 +32,29 @@ public:
     std::string Handshake();
     // Sends one masked frame with the text as payload.
     void SendText(const std::string& text, std::uint8_t first_byte = 0x81);
+    // That frame, to be sent in pieces or together with others.
+    static std::string Frame(const std::string& text, std::uint8_t first_byte = 0x81);
     // The payload of one unmasked reply frame; "<closed>" when none came.
     std::string ReceiveText();
 
 private:
     SocketHandle socket_;
+};
+
+// A server on a free loopback port, served by a thread of its own once started, and
+// stopped and closed when it goes.
+class ServedServer {
+public:
+    explicit ServedServer(WebSocketServer::CommandHandler handler);
+    ~ServedServer();
+    ServedServer(const ServedServer&) = delete;
+    ServedServer& operator=(const ServedServer&) = delete;
+
+    // Opens the server and serves it; settings such as time limits come before.
+    void Start();
+    std::string Error() const;
+
+    WebSocketServer server;
+    std::uint16_t port = 0;
+    std::future<int> served;
 };

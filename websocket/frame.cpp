@@ -21,9 +21,9 @@ std::uint64_t ReadBigEndian(const std::uint8_t* bytes, std::size_t count) {
 
 }  // namespace
 
-FrameStatus UnwrapFrame(std::uint8_t* buffer, std::size_t received, std::size_t capacity,
-                        char** text) {
-    *text = nullptr;
+FrameStatus ParseFrame(const std::uint8_t* buffer, std::size_t received, std::size_t capacity,
+                       FrameExtent* extent) {
+    *extent = FrameExtent{0, 0};
     if (received > capacity) {
         received = capacity;
     }
@@ -53,12 +53,33 @@ FrameStatus UnwrapFrame(std::uint8_t* buffer, std::size_t received, std::size_t 
     if (length > received - header) {
         return FrameStatus::kIncomplete;
     }
-    const std::uint8_t* key = buffer + header - kMaskingKeySize;
-    std::uint8_t* payload = buffer + header;
-    for (std::size_t i = 0; i < length; ++i) {
+    *extent = FrameExtent{header, static_cast<std::size_t>(length)};
+    return FrameStatus::kMessage;
+}
+
+std::string UnmaskedPayload(const std::uint8_t* buffer, const FrameExtent& extent) {
+    const std::uint8_t* key = buffer + extent.header - kMaskingKeySize;
+    std::string text(reinterpret_cast<const char*>(buffer + extent.header), extent.length);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char>(text[i] ^ key[i % kMaskingKeySize]);
+    }
+    return text;
+}
+
+FrameStatus UnwrapFrame(std::uint8_t* buffer, std::size_t received, std::size_t capacity,
+                        char** text) {
+    *text = nullptr;
+    FrameExtent extent;
+    FrameStatus status = ParseFrame(buffer, received, capacity, &extent);
+    if (status != FrameStatus::kMessage) {
+        return status;
+    }
+    const std::uint8_t* key = buffer + extent.header - kMaskingKeySize;
+    std::uint8_t* payload = buffer + extent.header;
+    for (std::size_t i = 0; i < extent.length; ++i) {
         payload[i] ^= key[i % kMaskingKeySize];
     }
-    payload[length] = 0;
+    payload[extent.length] = 0;
     *text = reinterpret_cast<char*>(payload);
     return FrameStatus::kMessage;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Every request is read once into a buffer of this size; its frame, with the terminator
 // written after the payload, must fit into it.
@@ -25,6 +26,22 @@ enum class FrameStatus {
     kIncomplete,  // the header or payload goes past the bytes received
     kTooLarge,    // header, payload and terminator do not fit the receive buffer
 };
+
+// Where the payload of a complete frame lies in the bytes received.
+struct FrameExtent {
+    std::size_t header;  // bytes before the payload, masking key included
+    std::size_t length;  // payload bytes
+    std::size_t Size() const { return header + length; }
+};
+
+// Looks at the frame at the start of `buffer` without changing anything: kMessage with its
+// extent when it is complete, kIncomplete when more bytes must come first, or why it can
+// never be a message. A frame counts as too large when it and a terminator after it would
+// not fit into `capacity` bytes.
+FrameStatus ParseFrame(const std::uint8_t* buffer, std::size_t received, std::size_t capacity,
+                       FrameExtent* extent);
+// The unmasked payload of a frame that ParseFrame found complete.
+std::string UnmaskedPayload(const std::uint8_t* buffer, const FrameExtent& extent);
 
 // Takes the frame at the start of `buffer`, of which `received` bytes were read into a
 // buffer of `capacity` bytes. For a message, unmasks the payload where it lies, writes a

@@ -3,6 +3,13 @@
 
 #include "websocket/socket_system.h"
 
+namespace {
+
+// Wake-ups never leave the machine.
+constexpr const char* kWakeAddress = "127.0.0.1";
+
+}  // namespace
+
 bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
     const std::uint32_t address = Ipv4FromText(ip);
     // Linux would listen on the broadcast address that a text which is no address turns
@@ -24,4 +31,29 @@ SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
         return kInvalidSocket;
     }
     return client;
+}
+
+SocketHandle OpenWakeSocket() {
+    SocketHandle wake = OpenDatagramSocket();
+    if (wake == kInvalidSocket) {
+        return kInvalidSocket;
+    }
+    const std::uint32_t loopback = Ipv4FromText(kWakeAddress);
+    if (!BindIpv4(wake, loopback, 0) || !ConnectIpv4(wake, loopback, SocketPort(wake)) ||
+        !SetNonBlocking(wake)) {
+        CloseSocket(wake);
+        return kInvalidSocket;
+    }
+    return wake;
+}
+
+void WakeSocket(SocketHandle socket) {
+    const char byte = 0;
+    SendSocket(socket, &byte, 1);
+}
+
+void DrainWakeSocket(SocketHandle socket) {
+    char bytes[64];
+    while (ReceiveSocket(socket, bytes, sizeof(bytes)) > 0) {
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // A socket of the system; kInvalidSocket (all bits set) when there is none.
 using SocketHandle = std::uintptr_t;
@@ -35,3 +36,30 @@ std::uint16_t SocketPort(SocketHandle socket);
 // another thread return; the socket stays open until CloseSocket.
 void ShutdownSocket(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
+
+// Makes receives, sends and accepts on the socket return at once instead of waiting.
+bool SetNonBlocking(SocketHandle socket);
+// True when the calling thread's last socket failure only means "nothing to do right now".
+bool LastErrorWouldBlock();
+// The peer's dotted address and port ("127.0.0.1:50123"); "?" when it cannot be told.
+std::string PeerAddress(SocketHandle socket);
+
+// A non-blocking datagram socket on loopback connected to itself: a byte sent to it makes it
+// readable, which is how another thread wakes a thread that waits in PollSockets.
+SocketHandle OpenWakeSocket();
+void WakeSocket(SocketHandle socket);
+// Reads and drops whatever wake-ups are waiting.
+void DrainWakeSocket(SocketHandle socket);
+
+// One socket to wait for, and what it turned out to be ready for.
+struct PollEntry {
+    SocketHandle socket;
+    bool want_read;
+    bool want_write;
+    bool readable;
+    bool writable;
+    bool failed;  // an error or hang-up: the next receive or send tells which
+};
+// Waits at most the given milliseconds until one of the sockets is ready; the number of
+// sockets ready, 0 after the time, -1 on failure.
+int PollSockets(PollEntry* entries, std::size_t count, int timeout_milliseconds);

@@ -3,12 +3,15 @@
 #include "websocket/socket_system.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 // The portable bind compares the parsed address with kNoIpv4Address.
 static_assert(INADDR_NONE == kNoIpv4Address);
@@ -46,6 +49,10 @@ int LastSocketError() {
 
 SocketHandle OpenStreamSocket() {
     return Handle(socket(AF_INET, SOCK_STREAM, 0));
+}
+
+SocketHandle OpenDatagramSocket() {
+    return Handle(socket(AF_INET, SOCK_DGRAM, 0));
 }
 
 SocketHandle CreateStreamSocket() {
@@ -125,4 +132,45 @@ void ShutdownSocket(SocketHandle socket) {
 
 void CloseSocket(SocketHandle socket) {
     close(Fd(socket));
+}
+
+bool SetNonBlocking(SocketHandle socket) {
+    int flags = fcntl(Fd(socket), F_GETFL, 0);
+    return flags >= 0 && fcntl(Fd(socket), F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool LastErrorWouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
+
+std::string PeerAddress(SocketHandle socket) {
+    sockaddr_in address;
+    socklen_t size = sizeof(address);
+    char text[INET_ADDRSTRLEN] = {};
+    if (getpeername(Fd(socket), reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
+        inet_ntop(AF_INET, &address.sin_addr, text, sizeof(text)) == nullptr) {
+        return "?";
+    }
+    return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+}
+
+int PollSockets(PollEntry* entries, std::size_t count, int timeout_milliseconds) {
+    std::vector<pollfd> fds(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        fds[i].fd = Fd(entries[i].socket);
+        fds[i].events = static_cast<short>((entries[i].want_read ? POLLIN : 0) |
+                                           (entries[i].want_write ? POLLOUT : 0));
+        fds[i].revents = 0;
+    }
+    int ready = poll(fds.data(), static_cast<nfds_t>(count), timeout_milliseconds);
+    if (ready < 0) {
+        // A signal cut the wait short: nothing is ready, the caller looks again.
+        return errno == EINTR ? 0 : -1;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        entries[i].readable = (fds[i].revents & POLLIN) != 0;
+        entries[i].writable = (fds[i].revents & POLLOUT) != 0;
+        entries[i].failed = (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+    }
+    return ready;
 }

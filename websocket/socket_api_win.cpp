@@ -4,8 +4,10 @@
 
 #include <windows.h>
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 #include <cstring>
+#include <vector>
 
 // The portable bind compares the parsed address with kNoIpv4Address.
 static_assert(INADDR_NONE == kNoIpv4Address);
@@ -52,6 +54,10 @@ int LastSocketError() {
 
 SocketHandle OpenStreamSocket() {
     return Handle(socket(AF_INET, SOCK_STREAM, 0));
+}
+
+SocketHandle OpenDatagramSocket() {
+    return Handle(socket(AF_INET, SOCK_DGRAM, 0));
 }
 
 SocketHandle CreateStreamSocket() {
@@ -112,4 +118,45 @@ void ShutdownSocket(SocketHandle socket) {
 
 void CloseSocket(SocketHandle socket) {
     closesocket(Native(socket));
+}
+
+bool SetNonBlocking(SocketHandle socket) {
+    u_long on = 1;
+    return ioctlsocket(Native(socket), FIONBIO, &on) == 0;
+}
+
+bool LastErrorWouldBlock() {
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+}
+
+std::string PeerAddress(SocketHandle socket) {
+    sockaddr_in address;
+    int size = sizeof(address);
+    if (getpeername(Native(socket), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        return "?";
+    }
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&address.sin_addr);
+    return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
+           std::to_string(bytes[2]) + "." + std::to_string(bytes[3]) + ":" +
+           std::to_string(ntohs(address.sin_port));
+}
+
+int PollSockets(PollEntry* entries, std::size_t count, int timeout_milliseconds) {
+    std::vector<WSAPOLLFD> fds(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        fds[i].fd = Native(entries[i].socket);
+        fds[i].events = static_cast<short>((entries[i].want_read ? POLLRDNORM : 0) |
+                                           (entries[i].want_write ? POLLWRNORM : 0));
+        fds[i].revents = 0;
+    }
+    int ready = WSAPoll(fds.data(), static_cast<ULONG>(count), timeout_milliseconds);
+    if (ready == SOCKET_ERROR) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        entries[i].readable = (fds[i].revents & POLLRDNORM) != 0;
+        entries[i].writable = (fds[i].revents & POLLWRNORM) != 0;
+        entries[i].failed = (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+    }
+    return ready;
 }

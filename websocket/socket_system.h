@@ -11,6 +11,8 @@ constexpr std::uint32_t kNoIpv4Address = 0xFFFFFFFF;
 
 // A blocking IPv4 stream socket with the system's defaults; kInvalidSocket on failure.
 SocketHandle OpenStreamSocket();
+// An IPv4 datagram socket; kInvalidSocket on failure.
+SocketHandle OpenDatagramSocket();
 // The address of a dotted IPv4 text in network order, or kNoIpv4Address.
 std::uint32_t Ipv4FromText(const char* ip);
 // Makes "address not available" the calling thread's last socket error.

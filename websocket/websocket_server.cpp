@@ -1,10 +1,10 @@
-// Listening, the connection loop and the socket side of the handshake and the frames.
+// Listening, the connection loop, and the socket side of the handshake and the frames.
 #include "websocket/websocket_server.h"
 
 #include <cstdarg>
 #include <cstring>
 #include <cwchar>
-#include <new>
+#include <vector>
 
 #include "request/read_card.h"
 #include "websocket/frame.h"
@@ -13,42 +13,85 @@
 namespace {
 
 constexpr const wchar_t* kIpIsNull = L"Ip is null.";
-constexpr const wchar_t* kCreateSendBufferError = L"Create send buffer error.";
-constexpr const wchar_t* kCreateReceiveBufferError = L"Create recv buffer error.";
-constexpr const wchar_t* kCreateReplyBufferError = L"Create func buffer error.";
 constexpr const wchar_t* kStartupError = L"WSAStartup error(%d).";
 constexpr const wchar_t* kSocketInitError = L"Socket init error(%d).";
 constexpr const wchar_t* kBindError = L"Socket bind error(%d).";
 constexpr const wchar_t* kListenError = L"Socket listen error(%d).";
+constexpr const wchar_t* kWakeError = L"Wake socket error(%d).";
 constexpr const wchar_t* kAcceptError = L"Socket accept error(%d).";
+constexpr const wchar_t* kPollError = L"Socket poll error(%d).";
+constexpr const wchar_t* kEndpointStopped = L"Endpoint stopped.";
+constexpr const wchar_t* kTooManyConnections = L"Too many connections.";
 constexpr const wchar_t* kHandshakeError = L"WebSocket Shakehand error.";
+constexpr const wchar_t* kHandshakeLate = L"Handshake not completed in time.";
+constexpr const wchar_t* kRequestTooLarge = L"Handshake request too large.";
 constexpr const wchar_t* kReceiveMessageError = L"Recv socket msg error.";
 constexpr const wchar_t* kFunctionError = L"Function error(%d).";
 constexpr const wchar_t* kSendMessageError = L"Send socket msg error.";
+constexpr const wchar_t* kReplyLate = L"Reply not taken in time.";
 constexpr const wchar_t* kNoKeyMarker = L"Key flag start ptr is null.";
 constexpr const wchar_t* kOriginRefused = L"Origin is not allowed.";
 constexpr const wchar_t* kAcceptKeyError = L"Create accept key error.";
-constexpr const wchar_t* kSendResponseError = L"Send shakehand protocols error(%d).";
 constexpr const wchar_t* kReceiveError = L"Socket recv error(%d).";
 constexpr const wchar_t* kSocketClosed = L"Socket is closed.";
 constexpr const wchar_t* kClientClosing = L"Client is close.";
 constexpr const wchar_t* kNotMasked = L"Client recv no mask.";
-constexpr const wchar_t* kFrameIncomplete = L"Client frame is incomplete.";
 constexpr const wchar_t* kFrameTooLarge = L"Client frame is too large.";
-constexpr const wchar_t* kSendTextNull = L"Send buffer is null.";
 constexpr const wchar_t* kSendTooLarge = L"Send buffer too small.";
 constexpr const wchar_t* kSendError = L"Socket send error(%d).";
 
+// What a client past the connection cap gets before its connection is closed. The CORS
+// header lets a page's plain fetch see the status.
+constexpr const char* kBusyResponse =
+    "HTTP/1.1 503 Service Unavailable\r\nAccess-Control-Allow-Origin: *\r\n"
+    "Content-Length: 0\r\nConnection: close\r\n\r\n";
+
+// The header of the opening request that names the page's origin.
+constexpr std::string_view kOriginHeader = "origin";
+
 // Room for any message of this endpoint with its numbers, before it is cut to the text size.
 constexpr std::size_t kFormatRoom = 1024;
+// The longest wait for the sockets, so that deadlines are looked at now and then.
+constexpr int kLongestPollMilliseconds = 1000;
+// How long the listener rests after an accept failed for want of descriptors.
+constexpr std::chrono::milliseconds kAcceptRest{100};
+// Connections taken from the backlog before the others get their turn.
+constexpr int kAcceptsPerRound = 64;
 
-template <typename T>
-std::unique_ptr<T[]> ZeroFilled(std::size_t size) {
-    std::unique_ptr<T[]> block(new (std::nothrow) T[size]);
-    if (block) {
-        std::memset(block.get(), 0, size * sizeof(T));
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The value of a request header named without regard to case, blanks around it trimmed;
+// empty when the request has no such header.
+std::string HeaderValue(std::string_view request, std::string_view name) {
+    std::size_t line = request.find('\n');
+    while (line != std::string_view::npos && line + 1 < request.size()) {
+        std::size_t start = line + 1;
+        std::size_t end = request.find('\n', start);
+        std::string_view text = request.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::size_t colon = text.find(':');
+        if (colon == name.size()) {
+            bool same = true;
+            for (std::size_t i = 0; i < colon && same; ++i) {
+                same = FoldAscii(text[i]) == name[i];
+            }
+            if (same) {
+                std::string_view value = text.substr(colon + 1);
+                while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+                    value.remove_prefix(1);
+                }
+                while (!value.empty() &&
+                       (value.back() == ' ' || value.back() == '\t' || value.back() == '\r')) {
+                    value.remove_suffix(1);
+                }
+                return std::string(value);
+            }
+        }
+        line = end;
     }
-    return block;
+    return std::string();
 }
 
 }  // namespace
@@ -56,10 +99,13 @@ std::unique_ptr<T[]> ZeroFilled(std::size_t size) {
 WebSocketServer::WebSocketServer(CommandHandler handler)
     : handler_(handler != nullptr ? handler : ExecuteCommand),
       open_(false),
+      stop_requested_(false),
       error_text_{},
       listen_socket_(kInvalidSocket),
-      client_socket_(kInvalidSocket),
-      interrupted_(false) {}
+      wake_socket_(kInvalidSocket),
+      next_id_(1),
+      handshake_time_(kHandshakeTime),
+      reply_time_(kReplyTime) {}
 
 WebSocketServer::~WebSocketServer() {
     Close();
@@ -84,28 +130,9 @@ bool WebSocketServer::Open(const char* ip, std::uint16_t port) {
         SetErrorText(kIpIsNull);
         return false;
     }
-    send_buffer_ = ZeroFilled<std::uint8_t>(kSendBufferSize);
-    if (!send_buffer_) {
-        SetErrorText(kCreateSendBufferError);
-        ReleaseResources(false);
-        return false;
-    }
-    receive_buffer_ = ZeroFilled<std::uint8_t>(kReceiveBufferSize);
-    if (!receive_buffer_) {
-        SetErrorText(kCreateReceiveBufferError);
-        ReleaseResources(false);
-        return false;
-    }
-    reply_buffer_ = ZeroFilled<char>(kReplyBufferSize);
-    if (!reply_buffer_) {
-        SetErrorText(kCreateReplyBufferError);
-        ReleaseResources(false);
-        return false;
-    }
     int startup = SocketStartup();
     if (startup != 0) {
         SetErrorText(kStartupError, startup);
-        ReleaseResources(false);
         return false;
     }
     SocketHandle listener = CreateStreamSocket();
@@ -120,24 +147,45 @@ bool WebSocketServer::Open(const char* ip, std::uint16_t port) {
         ReleaseResources(true);
         return false;
     }
-    if (!ListenSocket(listener, kListenBacklog)) {
+    if (!ListenSocket(listener, kListenBacklog) || !SetNonBlocking(listener)) {
         SetErrorText(kListenError, LastSocketError());
         ReleaseResources(true);
         return false;
     }
-    interrupted_ = false;
+    SocketHandle wake = OpenWakeSocket();
+    if (wake == kInvalidSocket) {
+        SetErrorText(kWakeError, LastSocketError());
+        ReleaseResources(true);
+        return false;
+    }
+    wake_socket_ = wake;
+    queue_ = std::make_unique<RequestQueue>(handler_, [wake] { WakeSocket(wake); });
+    stop_requested_ = false;
+    accept_resumes_ = Clock::time_point();
     open_ = true;
     return true;
 }
 
+void WebSocketServer::CloseListener() {
+    SocketHandle listener = listen_socket_.exchange(kInvalidSocket);
+    if (listener != kInvalidSocket) {
+        ShutdownSocket(listener);
+        CloseSocket(listener);
+    }
+}
+
 void WebSocketServer::ReleaseResources(bool socket_library_started) {
-    StopListening();
+    DropAll();
+    CloseListener();
+    // The reader's wake-up goes to the wake socket: the reader is given up first.
+    queue_.reset();
+    SocketHandle wake = wake_socket_.exchange(kInvalidSocket);
+    if (wake != kInvalidSocket) {
+        CloseSocket(wake);
+    }
     if (socket_library_started) {
         SocketCleanup();
     }
-    send_buffer_.reset();
-    receive_buffer_.reset();
-    reply_buffer_.reset();
 }
 
 void WebSocketServer::Close() {
@@ -155,176 +203,326 @@ std::uint16_t WebSocketServer::Port() const {
 }
 
 void WebSocketServer::StopListening() {
-    SocketHandle listener = listen_socket_.exchange(kInvalidSocket);
-    if (listener != kInvalidSocket) {
-        ShutdownSocket(listener);
-        CloseSocket(listener);
+    stop_requested_ = true;
+    SocketHandle wake = wake_socket_.load();
+    if (wake != kInvalidSocket) {
+        WakeSocket(wake);
     }
 }
 
-void WebSocketServer::InterruptConnection() {
-    std::lock_guard<std::mutex> lock(connection_lock_);
-    interrupted_ = true;
-    if (client_socket_ != kInvalidSocket) {
-        ShutdownSocket(client_socket_);
-    }
-}
-
-bool WebSocketServer::BeginConnection(SocketHandle client) {
-    std::lock_guard<std::mutex> lock(connection_lock_);
-    client_socket_ = client;
-    return !interrupted_;
-}
-
-void WebSocketServer::EndConnection() {
-    std::lock_guard<std::mutex> lock(connection_lock_);
-    if (client_socket_ != kInvalidSocket) {
-        CloseSocket(client_socket_);
-        client_socket_ = kInvalidSocket;
-    }
+bool WebSocketServer::StopRequests(std::uint32_t milliseconds) {
+    return queue_ == nullptr || queue_->Stop(milliseconds);
 }
 
 int WebSocketServer::Serve() {
     if (!open_) {
         return -1;
     }
-    bool served = false;
-    for (;;) {
+    std::vector<PollEntry> entries;
+    std::vector<std::uint64_t> ids;
+    while (!stop_requested_) {
+        entries.clear();
+        ids.clear();
+        entries.push_back(PollEntry{wake_socket_.load(), true, false, false, false, false});
+        const bool accepting = Clock::now() >= accept_resumes_;
+        entries.push_back(PollEntry{listen_socket_.load(), accepting, false, false, false, false});
+        for (const auto& [id, connection] : connections_) {
+            // Read while a request is with the reader too, so that a client that leaves is
+            // noticed and its request dropped before it takes the reader's time. A client
+            // with a reply still to take is not read from: what it sends waits in the system.
+            const bool reading = connection->output.empty() && connection->input.RoomSize() > 0;
+            entries.push_back(PollEntry{connection->socket, reading, !connection->output.empty(),
+                                        false, false, false});
+            ids.push_back(id);
+        }
+        if (PollSockets(entries.data(), entries.size(), NextTimeout()) < 0) {
+            SetErrorText(kPollError, LastSocketError());
+            return -1;
+        }
+        if (entries[0].readable) {
+            DrainWakeSocket(entries[0].socket);
+        }
+        DeliverReplies();
+        if (entries[1].readable) {
+            AcceptClients();
+        }
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const PollEntry& entry = entries[i + 2];
+            auto found = connections_.find(ids[i]);
+            if (found == connections_.end()) {
+                continue;
+            }
+            Connection& connection = *found->second;
+            bool keep = true;
+            if (entry.readable || (entry.failed && connection.output.empty())) {
+                keep = ReadFrom(connection);
+            }
+            if (keep) {
+                keep = Advance(connection);
+            }
+            if (!keep) {
+                Drop(ids[i]);
+            }
+        }
+        ExpireDeadlines();
+    }
+    SetErrorText(kEndpointStopped);
+    DropAll();
+    CloseListener();
+    return 0;
+}
+
+int WebSocketServer::NextTimeout() const {
+    Clock::time_point now = Clock::now();
+    auto wait = std::chrono::milliseconds(kLongestPollMilliseconds);
+    for (const auto& [id, connection] : connections_) {
+        if (connection->has_deadline) {
+            auto left = std::chrono::ceil<std::chrono::milliseconds>(connection->deadline - now);
+            wait = left < wait ? left : wait;
+        }
+    }
+    return wait.count() < 0 ? 0 : static_cast<int>(wait.count());
+}
+
+void WebSocketServer::AcceptClients() {
+    for (int round = 0; round < kAcceptsPerRound; ++round) {
         SocketHandle client = AcceptSocket(listen_socket_.load());
         if (client == kInvalidSocket) {
-            SetErrorText(kAcceptError, LastSocketError());
-            return served ? 0 : -1;
+            if (!LastErrorWouldBlock()) {
+                SetErrorText(kAcceptError, LastSocketError());
+                accept_resumes_ = Clock::now() + kAcceptRest;
+            }
+            return;
         }
-        served = true;
-        if (!BeginConnection(client)) {
-            EndConnection();
-            return 0;
+        if (connections_.size() >= kMaxConnections || !SetNonBlocking(client)) {
+            Refuse(client);
+            continue;
         }
-        int handshake = Handshake(client);
-        if (handshake != 0) {
-            SetErrorText(kHandshakeError);
-            EndConnection();
-            return handshake;
-        }
-        ServeMessages(client);
-        EndConnection();
-        if (!open_) {
-            return 0;
-        }
+        auto connection = std::make_unique<Connection>();
+        connection->id = next_id_++;
+        connection->socket = client;
+        connection->peer = PeerAddress(client);
+        connection->has_deadline = true;
+        connection->deadline = Clock::now() + handshake_time_;
+        connections_[connection->id] = std::move(connection);
     }
 }
 
-void WebSocketServer::ServeMessages(SocketHandle client) {
-    for (;;) {
-        char* message = ReceiveMessage(client);
-        if (message == nullptr) {
-            SetErrorText(kReceiveMessageError);
-            return;
-        }
-        int result = handler_(message, reply_buffer_.get(), kReplyBufferSize);
-        if (result != 0) {
-            SetErrorText(kFunctionError, result);
-            return;
-        }
-        if (SendMessage(reply_buffer_.get(), client) != 0) {
-            SetErrorText(kSendMessageError);
-            return;
-        }
+void WebSocketServer::Refuse(SocketHandle client) {
+    SetErrorText(kTooManyConnections);
+    SendSocket(client, kBusyResponse, std::strlen(kBusyResponse));
+    if (observer_) {
+        const std::string peer = PeerAddress(client);
+        observer_(EndpointEvent{EndpointEvent::Kind::kRefused, peer, {}, 0, 0, error_text_});
     }
+    CloseSocket(client);
 }
 
-int WebSocketServer::Handshake(SocketHandle client) {
-    if (!open_) {
-        return -1;
+bool WebSocketServer::ReadFrom(Connection& connection) {
+    if (connection.input.RoomSize() == 0) {
+        return true;
     }
-    std::memset(receive_buffer_.get(), 0, kReceiveBufferSize);
-    long received = ReceiveSocket(client, receive_buffer_.get(), kReceiveBufferSize);
+    long received =
+        ReceiveSocket(connection.socket, connection.input.Room(), connection.input.RoomSize());
+    if (received > 0) {
+        connection.input.Received(static_cast<std::size_t>(received));
+        return true;
+    }
+    if (received < 0 && LastErrorWouldBlock()) {
+        return true;
+    }
     if (received < 0) {
-        SetErrorText(kAcceptError, LastSocketError());
-        return -1;
+        SetErrorText(kReceiveError, LastSocketError());
+    } else {
+        SetErrorText(kSocketClosed);
     }
-    if (!origin_gate_.Admits(reinterpret_cast<const char*>(receive_buffer_.get()),
-                             static_cast<std::size_t>(received))) {
-        SendSocket(client, kOriginRefusedResponse, std::strlen(kOriginRefusedResponse));
+    if (connection.open) {
+        SetErrorText(kReceiveMessageError);
+    }
+    return false;
+}
+
+bool WebSocketServer::Flush(Connection& connection) {
+    while (connection.sent < connection.output.size()) {
+        long sent = SendSocket(connection.socket, connection.output.data() + connection.sent,
+                               connection.output.size() - connection.sent);
+        if (sent < 0 && LastErrorWouldBlock()) {
+            return true;
+        }
+        if (sent <= 0) {
+            SetErrorText(kSendError, LastSocketError());
+            SetErrorText(kSendMessageError);
+            return false;
+        }
+        connection.sent += static_cast<std::size_t>(sent);
+    }
+    connection.output.clear();
+    connection.sent = 0;
+    connection.has_deadline = false;
+    return true;
+}
+
+bool WebSocketServer::Advance(Connection& connection) {
+    for (;;) {
+        if (!connection.output.empty()) {
+            if (!Flush(connection)) {
+                return false;
+            }
+            if (!connection.output.empty()) {
+                return true;
+            }
+        }
+        if (connection.awaiting_reply) {
+            return true;
+        }
+        if (!connection.open) {
+            std::string request;
+            switch (connection.input.TakeRequest(&request)) {
+                case ClientStream::Request::kIncomplete:
+                    return true;
+                case ClientStream::Request::kTooLarge:
+                    SetErrorText(kRequestTooLarge);
+                    return false;
+                case ClientStream::Request::kComplete:
+                    if (!AnswerHandshake(connection, request)) {
+                        SetErrorText(kHandshakeError);
+                        return false;
+                    }
+                    continue;
+            }
+        }
+        std::string text;
+        switch (connection.input.TakeFrame(&text)) {
+            case FrameStatus::kIncomplete:
+                return true;
+            case FrameStatus::kMessage:
+                connection.awaiting_reply = true;
+                connection.request_started = Clock::now();
+                queue_->Submit(connection.id, std::move(text));
+                return true;
+            case FrameStatus::kClose:
+                SetErrorText(kClientClosing);
+                break;
+            case FrameStatus::kNotMasked:
+                SetErrorText(kNotMasked);
+                break;
+            case FrameStatus::kTooLarge:
+                SetErrorText(kFrameTooLarge);
+                break;
+        }
+        SetErrorText(kReceiveMessageError);
+        return false;
+    }
+}
+
+bool WebSocketServer::AnswerHandshake(Connection& connection, const std::string& request) {
+    connection.origin = HeaderValue(request, kOriginHeader);
+    // A refused page gets its short answer at once; it fits any socket's send room, so it
+    // needs no queueing, and the card is never read for it.
+    if (!origin_gate_.Admits(request.data(), request.size())) {
+        SendSocket(connection.socket, kOriginRefusedResponse, std::strlen(kOriginRefusedResponse));
         SetErrorText(kOriginRefused);
-        return -1;
+        Notify(EndpointEvent::Kind::kRefused, connection);
+        return false;
     }
     char key[kKeyTextLimit + 1];
-    if (!ExtractKey(reinterpret_cast<const char*>(receive_buffer_.get()),
-                    static_cast<std::size_t>(received), key)) {
+    if (!ExtractKey(request.data(), request.size(), key)) {
         SetErrorText(kNoKeyMarker);
-        return static_cast<int>(received);
+        return false;
     }
     std::unique_ptr<char[]> accept = ComputeAcceptKey(key);
     if (!accept) {
         SetErrorText(kAcceptKeyError);
-        return -1;
+        return false;
     }
     char response[kHandshakeResponseSize];
     std::size_t length = BuildHandshakeResponse(accept.get(), response, sizeof(response));
-    if (SendSocket(client, response, length) < 0) {
-        SetErrorText(kSendResponseError, LastSocketError());
-        return -1;
-    }
-    return 0;
+    connection.output.assign(response, length);
+    connection.open = true;
+    connection.has_deadline = true;
+    connection.deadline = Clock::now() + reply_time_;
+    Notify(EndpointEvent::Kind::kConnected, connection);
+    return true;
 }
 
-char* WebSocketServer::ReceiveMessage(SocketHandle client) {
-    if (!receive_buffer_) {
-        return nullptr;
+void WebSocketServer::DeliverReplies() {
+    if (queue_ == nullptr) {
+        return;
     }
-    std::memset(receive_buffer_.get(), 0, kReceiveBufferSize);
-    long received = ReceiveSocket(client, receive_buffer_.get(), kReceiveBufferSize);
-    if (received < 0) {
-        SetErrorText(kReceiveError, LastSocketError());
-        return nullptr;
+    for (RequestQueue::Finished& done : queue_->TakeFinished()) {
+        auto found = connections_.find(done.connection);
+        if (found == connections_.end()) {
+            continue;
+        }
+        Connection& connection = *found->second;
+        connection.awaiting_reply = false;
+        if (done.result != 0) {
+            SetErrorText(kFunctionError, done.result);
+            Notify(EndpointEvent::Kind::kRequest, connection, done.result);
+            Drop(done.connection);
+            continue;
+        }
+        if (done.too_large) {
+            SetErrorText(kSendTooLarge);
+            SetErrorText(kSendMessageError);
+            Notify(EndpointEvent::Kind::kRequest, connection, done.reply_code);
+            Drop(done.connection);
+            continue;
+        }
+        connection.output = std::move(done.frame);
+        connection.sent = 0;
+        connection.has_deadline = true;
+        connection.deadline = Clock::now() + reply_time_;
+        Notify(EndpointEvent::Kind::kRequest, connection, done.reply_code);
+        if (!Advance(connection)) {
+            Drop(done.connection);
+        }
     }
-    if (received == 0) {
-        SetErrorText(kSocketClosed);
-        return nullptr;
-    }
-    char* text = nullptr;
-    switch (UnwrapFrame(receive_buffer_.get(), static_cast<std::size_t>(received),
-                        kReceiveBufferSize, &text)) {
-        case FrameStatus::kMessage:
-            return text;
-        case FrameStatus::kClose:
-            SetErrorText(kClientClosing);
-            break;
-        case FrameStatus::kNotMasked:
-            SetErrorText(kNotMasked);
-            break;
-        case FrameStatus::kIncomplete:
-            SetErrorText(kFrameIncomplete);
-            break;
-        case FrameStatus::kTooLarge:
-            SetErrorText(kFrameTooLarge);
-            break;
-    }
-    return nullptr;
 }
 
-int WebSocketServer::SendMessage(const char* text, SocketHandle client) {
-    if (!send_buffer_) {
-        return -1;
+void WebSocketServer::ExpireDeadlines() {
+    Clock::time_point now = Clock::now();
+    std::vector<std::uint64_t> late;
+    for (const auto& [id, connection] : connections_) {
+        if (connection->has_deadline && connection->deadline <= now) {
+            late.push_back(id);
+        }
     }
-    std::memset(send_buffer_.get(), 0, 4);
-    if (text == nullptr) {
-        SetErrorText(kSendTextNull);
-        return -1;
+    for (std::uint64_t id : late) {
+        SetErrorText(connections_[id]->open ? kReplyLate : kHandshakeLate);
+        Drop(id);
     }
-    // Looked for only as far as the longest text allowed, so an unterminated one is refused.
-    const void* end = std::memchr(text, 0, kLargestReply + 1);
-    if (end == nullptr) {
-        SetErrorText(kSendTooLarge);
-        return -1;
+}
+
+void WebSocketServer::Drop(std::uint64_t id) {
+    auto found = connections_.find(id);
+    if (found == connections_.end()) {
+        return;
     }
-    auto length = static_cast<std::size_t>(static_cast<const char*>(end) - text);
-    std::size_t header = WriteFrameHeader(length, send_buffer_.get());
-    std::memcpy(send_buffer_.get() + header, text, length);
-    if (SendSocket(client, send_buffer_.get(), header + length) < 0) {
-        SetErrorText(kSendError, LastSocketError());
-        return -1;
+    if (found->second->awaiting_reply && queue_ != nullptr) {
+        queue_->Cancel(id);
     }
-    return 0;
+    Notify(EndpointEvent::Kind::kClosed, *found->second);
+    CloseSocket(found->second->socket);
+    connections_.erase(found);
+}
+
+void WebSocketServer::DropAll() {
+    while (!connections_.empty()) {
+        Drop(connections_.begin()->first);
+    }
+}
+
+void WebSocketServer::Notify(EndpointEvent::Kind kind, const Connection& connection, int result) {
+    if (!observer_) {
+        return;
+    }
+    long long milliseconds = 0;
+    if (kind == EndpointEvent::Kind::kRequest) {
+        milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           Clock::now() - connection.request_started)
+                           .count();
+    }
+    observer_(
+        EndpointEvent{kind, connection.peer, connection.origin, result, milliseconds, error_text_});
 }

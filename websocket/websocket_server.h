@@ -1,23 +1,58 @@
-// The WebSocket endpoint on the loopback address: one listener, one connection at a time.
+// The WebSocket endpoint on the loopback address: one listener, many connections, one reader.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
-#include <mutex>
+#include <string>
+#include <string_view>
 
+#include "websocket/client_stream.h"
 #include "websocket/origin_gate.h"
+#include "websocket/request_queue.h"
 #include "websocket/socket_api.h"
 
-// The listening socket and the buffers of the connection being served, with a last-error text.
+// What the endpoint tells an observer as it happens; a foreground run prints it.
+struct EndpointEvent {
+    enum class Kind {
+        kConnected,  // the opening handshake was answered
+        kRequest,    // a request was answered, or ended its connection without a reply
+        kClosed,     // a connection ended; `note` says why
+        kRefused,    // a connection past the cap, or from an origin not allowed, was turned away
+    };
+    Kind kind;
+    std::string_view peer;    // "127.0.0.1:50123"
+    std::string_view origin;  // the Origin header of the opening request; empty without one
+    int result;               // kRequest: the reply's "result", or the handler's failure
+    long long milliseconds;   // kRequest: from the request's arrival to its reply
+    const wchar_t* note;      // kClosed: the error text of the connection's end
+};
+using EndpointObserver = std::function<void(const EndpointEvent&)>;
+
+// The listening socket, the open connections and the reader they share, with a last-error
+// text. Serve runs everything on the calling thread except the requests themselves, which the
+// reader runs one at a time, so no client can hold up another by what it sends or does not
+// read.
 class WebSocketServer {
 public:
-    // What a received message is given to: the read-card pipeline unless a test says otherwise.
-    using CommandHandler = int (*)(const char* command, char* reply, std::int32_t capacity);
+    using CommandHandler = ::CommandHandler;
+    using Clock = std::chrono::steady_clock;
 
-    static constexpr int kListenBacklog = 5;
+    // Connections the system completes before they are accepted. A page opening several
+    // connections at once on a busy machine would otherwise see some dropped and retried a
+    // second later.
+    static constexpr int kListenBacklog = 128;
     static constexpr std::size_t kErrorTextSize = 257;
+    // Connections open at once; one more is answered "503 Service Unavailable" and closed.
+    static constexpr std::size_t kMaxConnections = 256;
+    // A client must complete its opening request within this time after connecting.
+    static constexpr std::chrono::milliseconds kHandshakeTime{5000};
+    // A client must take each reply (or the handshake response) within this time.
+    static constexpr std::chrono::milliseconds kReplyTime{30000};
 
     explicit WebSocketServer(CommandHandler handler = nullptr);
     ~WebSocketServer();
@@ -27,19 +62,27 @@ public:
     // Listens on a dotted IPv4 address and a port; a listener already open is closed first.
     // A failure leaves nothing acquired and says why in the error text.
     bool Open(const char* ip, std::uint16_t port);
-    // Ends listening and releases everything; harmless when not open.
+    // Ends listening, every connection and the reader (a reader stuck in the handler is left
+    // behind, see StopRequests) and releases everything; harmless when not open. Serve must
+    // have returned.
     void Close();
-    // Accepts connections one after another and serves their requests. Returns -1 when not
-    // open or the first accept fails, 0 when a later accept fails or the server was closed,
-    // or the handshake's result when a handshake fails.
+    // Serves the listener and every connection until StopListening. Returns -1 when not open
+    // or when waiting on the sockets failed (connections stay open for the next call), 0 once
+    // stopped; the listener and every connection are then closed.
     int Serve();
 
-    // For the service's stop, from another thread while Serve may be waiting: closes the
-    // listening socket, so that a pending accept returns and no connection is taken.
+    // From another thread: makes Serve close everything and return soon.
     void StopListening();
-    // Also from another thread: makes the connection being served, and any connection
-    // accepted from now on, end at its next receive or send. Serve closes the socket itself.
-    void InterruptConnection();
+    // Drops the requests not started and waits at most the given time for the one running.
+    // True when the reader has ended.
+    bool StopRequests(std::uint32_t milliseconds);
+    // Shorter limits than kHandshakeTime and kReplyTime, for tests; set before Serve.
+    void SetTimeLimits(std::chrono::milliseconds handshake, std::chrono::milliseconds reply) {
+        handshake_time_ = handshake;
+        reply_time_ = reply;
+    }
+    // Called on Serve's thread for every connection and request; set before Serve.
+    void SetObserver(EndpointObserver observer) { observer_ = std::move(observer); }
 
     bool IsOpen() const { return open_.load(); }
     // The port the listener is bound to; 0 when not listening.
@@ -50,32 +93,53 @@ public:
     // Formats a message of at most 256 characters (longer ones are cut) into the error text.
     void SetErrorText(const wchar_t* format, ...);
 
-    // The steps of a connection. Handshake returns 0 when the response was sent, -1 on a
-    // socket failure, or the number of bytes received when they hold no key.
-    int Handshake(SocketHandle client);
-    // The payload text of one frame inside the receive buffer, or null.
-    char* ReceiveMessage(SocketHandle client);
-    // Sends the text as one text frame; 0 when sent, -1 otherwise.
-    int SendMessage(const char* text, SocketHandle client);
-
 private:
+    // One client, from its accept to its end.
+    struct Connection {
+        std::uint64_t id = 0;
+        SocketHandle socket = kInvalidSocket;
+        std::string peer;
+        std::string origin;
+        ClientStream input;
+        bool open = false;            // the handshake was answered
+        bool awaiting_reply = false;  // a request is with the reader
+        std::string output;           // bytes not yet sent
+        std::size_t sent = 0;
+        bool has_deadline = false;
+        Clock::time_point deadline;
+        Clock::time_point request_started;
+    };
+
     void ReleaseResources(bool socket_library_started);
-    // Records the connection for InterruptConnection; false when it must end at once.
-    bool BeginConnection(SocketHandle client);
-    void EndConnection();
-    void ServeMessages(SocketHandle client);
+    void CloseListener();
+    void AcceptClients();
+    void Refuse(SocketHandle client);
+    // Each returns false when the connection must end; the caller then drops it.
+    bool ReadFrom(Connection& connection);
+    bool Flush(Connection& connection);
+    bool Advance(Connection& connection);
+    bool AnswerHandshake(Connection& connection, const std::string& request);
+    void DeliverReplies();
+    void ExpireDeadlines();
+    void Drop(std::uint64_t id);
+    void DropAll();
+    int NextTimeout() const;
+    void Notify(EndpointEvent::Kind kind, const Connection& connection, int result = 0);
 
     CommandHandler handler_;
     OriginGate origin_gate_;
     std::atomic<bool> open_;
+    std::atomic<bool> stop_requested_;
     wchar_t error_text_[kErrorTextSize];
     std::atomic<SocketHandle> listen_socket_;
-    std::unique_ptr<std::uint8_t[]> send_buffer_;
-    std::unique_ptr<std::uint8_t[]> receive_buffer_;
-    std::unique_ptr<char[]> reply_buffer_;
-
-    // Guards the connection's socket between Serve and InterruptConnection, for moments only.
-    std::mutex connection_lock_;
-    SocketHandle client_socket_;
-    bool interrupted_;
+    std::atomic<SocketHandle> wake_socket_;
+    std::unique_ptr<RequestQueue> queue_;
+    std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+    std::uint64_t next_id_;
+    // After a failed accept (out of descriptors) the listener rests for a moment, so the
+    // loop does not spin on a socket that stays readable.
+    Clock::time_point accept_resumes_;
+    EndpointObserver observer_;
+    std::chrono::milliseconds handshake_time_;
+    std::chrono::milliseconds reply_time_;
 };

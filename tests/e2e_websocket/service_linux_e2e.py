@@ -80,17 +80,17 @@ class ServiceUnderSystemd(unittest.TestCase):
             self.assertEqual(json.loads(client.receive_message())["ID"], "450103199207152538")
         self.assertLess(self.stop(), 1.0)
 
-    def test_second_client_waits_until_the_first_disconnects(self):
+    def test_second_client_is_served_while_the_first_stays_connected(self):
         self.start()
         first = WebSocketClient(self.port)
         first.handshake()
         second = WebSocketClient(self.port)
-        second.sock.sendall(b"GET / HTTP/1.1\r\nSec-WebSocket-Key: abc\r\n\r\n")
-        self.assertTrue(second.silent_for(0.5))
+        second.handshake()
+        second.send_frame("readcard")
+        self.assertEqual(json.loads(second.receive_message())["result"], 0)
         first.send_frame("readcard")
         self.assertEqual(json.loads(first.receive_message())["result"], 0)
         first.close()
-        self.assertTrue(second.receive_exactly(12) == b"HTTP/1.1 101")
         second.close()
         self.stop()
 
@@ -118,8 +118,7 @@ class ServiceUnderSystemd(unittest.TestCase):
         client = WebSocketClient(self.port)
         client.handshake()
         took = self.stop()
-        self.assertGreater(took, 4.5)
-        self.assertLess(took, 8.0)
+        self.assertLess(took, 1.0)
         self.assertTrue(client.closed_by_server(timeout=1.0))
         client.close()
         # Everything was released, and a service started again at once listens on the port,
@@ -131,6 +130,49 @@ class ServiceUnderSystemd(unittest.TestCase):
             again.send_frame("readcard")
             self.assertEqual(json.loads(again.receive_message())["result"], 0)
         self.stop()
+
+    def test_stop_while_the_driver_never_returns(self):
+        # The reader driver's card search blocks for an hour.
+        self.folder.write("simulator.ini",
+                          "[Reader]\ncard = cards/resident_dated.ini\nfind_delay = 3600000\n")
+        self.start()
+        client = WebSocketClient(self.port)
+        client.handshake()
+        client.send_frame("readcard")
+        time.sleep(0.5)
+        took = self.stop()
+        self.assertLess(took, 10.0)
+        self.assertGreater(took, 4.0)
+        self.assertTrue(client.closed_by_server(timeout=1.0))
+        client.close()
+
+    def test_busy_port_shows_in_the_status_and_the_service_recovers(self):
+        holder = socket.socket()
+        holder.bind(("127.0.0.1", self.port))
+        holder.listen(1)
+        try:
+            self.start()
+            waiting = "STATUS=Running: not listening on 127.0.0.1:%d" % self.port
+            self.assertTrue(self.wait_for_message_with(waiting, 5.0), self.notify.messages)
+            self.assertIsNone(self.process.poll())
+        finally:
+            holder.close()
+        # Tried again within its interval; the status goes back to the plain state.
+        self.notify.messages = []
+        self.assertTrue(self.notify.wait_for("STATUS=Running", 10.0), self.notify.messages)
+        with WebSocketClient(self.port) as client:
+            client.handshake()
+            client.send_frame("readcard")
+            self.assertEqual(json.loads(client.receive_message())["result"], 0)
+        self.stop()
+
+    def wait_for_message_with(self, text, timeout):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if any(text in m for m in self.notify.messages):
+                return True
+            self.notify.wait_for("READY=never", 0.2)
+        return False
 
     def test_port_in_use_leaves_the_service_running_and_stoppable(self):
         with socket.socket() as holder:

@@ -18,6 +18,9 @@ class WebSocketClient:
     def __init__(self, port, host="127.0.0.1", timeout=DEFAULT_TIMEOUT):
         self.sock = socket.create_connection((host, port), timeout=timeout)
         self.sock.settimeout(timeout)
+        # How handshake and send_frame put bytes on the wire; a test may send them otherwise
+        # (in pieces, or several frames together).
+        self.send = self.sock.sendall
 
     def close(self):
         try:
@@ -51,7 +54,7 @@ class WebSocketClient:
                        path, host, "" if origin is None else "Origin: %s\r\n" % origin)
                    ).encode() + key + (
                    b"\r\nSec-WebSocket-Version: 13\r\n\r\n")
-        self.sock.sendall(request)
+        self.send(request)
         if timeout is not None:
             self.sock.settimeout(timeout)
         response = b""
@@ -86,7 +89,7 @@ class WebSocketClient:
             key = os.urandom(4)
             payload = bytes(b ^ key[i % 4] for i, b in enumerate(payload))
             header += key
-        self.sock.sendall(header + payload)
+        self.send(header + payload)
 
     def receive_message(self):
         """The text of one reply frame; raises ConnectionClosed when none comes."""

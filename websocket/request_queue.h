@@ -1,0 +1,54 @@
+// The one reader of the endpoint: requests of every connection run one at a time, in the
+// order they arrived, on a thread of their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a request's text is given to: the read-card pipeline unless a test says otherwise.
+using CommandHandler = int (*)(const char* command, char* reply, std::int32_t capacity);
+
+// Hands requests to the command handler one after another. The reader driver is not
+// re-entrant, so no two requests ever overlap inside the handler. A request that never
+// returns (a hung driver) keeps its thread: the queue can then be given up without waiting,
+// and whatever that thread still touches stays alive until it leaves.
+class RequestQueue {
+public:
+    // The outcome of one request, for the connection that sent it.
+    struct Finished {
+        std::uint64_t connection;
+        int result;         // the handler's result; a reply exists only for 0
+        bool too_large;     // the reply text is longer than a frame may carry
+        std::string frame;  // the reply as one final text frame, ready to send
+        int reply_code;     // the "result" member of the reply, for the console
+    };
+
+    // `wake` is called, from the queue's thread, whenever a request has finished.
+    RequestQueue(CommandHandler handler, std::function<void()> wake);
+    // Stops without waiting: a thread still in the handler is left behind, and ends on its
+    // own if the handler ever returns.
+    ~RequestQueue();
+    RequestQueue(const RequestQueue&) = delete;
+    RequestQueue& operator=(const RequestQueue&) = delete;
+
+    void Submit(std::uint64_t connection, std::string text);
+    // Forgets the requests of a connection that has ended, unless one is running already.
+    void Cancel(std::uint64_t connection);
+    // The requests finished since the last call, in the order they finished.
+    std::vector<Finished> TakeFinished();
+    // Drops the requests not started yet and waits at most the given milliseconds for the
+    // one running; may be called again to wait longer. True when the thread has ended.
+    // Nothing finished after the first call is reported.
+    bool Stop(std::uint32_t milliseconds);
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+// The "result" member of a reply document; `fallback` when the text has none.
+int ReplyResultCode(std::string_view reply, int fallback);
