@@ -145,7 +145,8 @@ class PackageUnderWine(unittest.TestCase):
         card = "resident_long_term.ini"
         self.lay_card(card)
         with WebSocketClient(port, timeout=60) as client:
-            client.handshake()
+            # The package set the allowed origins: the page must be one of them.
+            client.handshake(origin=ORIGINS.split(",")[0].strip())
             client.send_frame("readcard")
             reply = json.loads(client.receive_message())
         self.assertEqual(reply["result"], 0, reply["errmsg"])
