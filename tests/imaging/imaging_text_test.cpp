@@ -176,16 +176,16 @@ struct ExpectedFont {
     int spacing;
 };
 
-void ExpectFont(const FontSpec& spec, const ExpectedFont& expected, const char* what) {
+void ExpectFont(const FontSpec& chosen, const ExpectedFont& expected, const char* what) {
     SCOPED_TRACE(what);
-    EXPECT_EQ(Narrow(spec.font.face_name), expected.face);
-    EXPECT_EQ(spec.font.height, expected.height);
-    EXPECT_EQ(spec.font.weight, expected.weight);
-    EXPECT_EQ(spec.font.char_set, expected.char_set);
-    EXPECT_EQ(spec.x_offset, expected.x_offset);
-    EXPECT_EQ(spec.spacing, expected.spacing);
-    EXPECT_EQ(spec.font.quality, kQualityAntialiased);
-    EXPECT_EQ(spec.font.italic + spec.font.width + spec.font.escapement, 0);
+    EXPECT_EQ(Narrow(chosen.font.face_name), expected.face);
+    EXPECT_EQ(chosen.font.height, expected.height);
+    EXPECT_EQ(chosen.font.weight, expected.weight);
+    EXPECT_EQ(chosen.font.char_set, expected.char_set);
+    EXPECT_EQ(chosen.x_offset, expected.x_offset);
+    EXPECT_EQ(chosen.spacing, expected.spacing);
+    EXPECT_EQ(chosen.font.quality, kQualityAntialiased);
+    EXPECT_EQ(chosen.font.italic + chosen.font.width + chosen.font.escapement, 0);
 }
 
 TEST(FontSets, TwoCharacterNamesAreSpreadInBothSets) {

@@ -3,7 +3,7 @@
 that is a FIFO must not hold the start or a request, and a native-messaging host whose
 browser has already closed the pipe must end normally, not die of a signal.
 
-    VORN_BUILD_DIR=build/linux python3 special_files_linux_e2e.py
+    VORN_BUILD_DIR=build/linux python3 fifo_and_closed_pipe_linux_e2e.py
 """
 
 import json
@@ -32,7 +32,7 @@ def trace_name(sequence):
     return time.strftime("[%Y-%m-%d]") + "SDT_LOG_%d.log" % sequence
 
 
-class SpecialFiles(unittest.TestCase):
+class FifosAndClosedPipes(unittest.TestCase):
     def setUp(self):
         self.folder = ProgramFolder()
         self.environment = dict(os.environ)
