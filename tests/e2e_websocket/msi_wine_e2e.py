@@ -26,6 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import service_wine_e2e as wine  # noqa: E402
 from program_folder import ProgramFolder, free_port  # noqa: E402
 from ws_client import WebSocketClient  # noqa: E402
+from wine_prefix import HeldSession  # noqa: E402
 
 PACKAGE = None
 NEXT_PACKAGE = None
@@ -100,8 +101,7 @@ class PackageUnderWine(unittest.TestCase):
         cls.libraries = tempfile.mkdtemp(prefix="vorn-msi-libraries-")
         for library in ("sdtapi.dll", "WltRS.dll"):
             shutil.copy2(os.path.join(cls.source.path, library), cls.libraries)
-        cls.session = subprocess.Popen(wine.RUNNER + ["cmd.exe"], stdin=subprocess.PIPE,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.session = HeldSession(wine.RUNNER)
         # A package left installed by an interrupted run would turn the install into a repair.
         for package in (NEXT_PACKAGE, PACKAGE):
             wine.run(["msiexec", "/x", windows_path(package), "/qn"], timeout=INSTALL_TIMEOUT)
@@ -111,12 +111,7 @@ class PackageUnderWine(unittest.TestCase):
     def tearDownClass(cls):
         for package in (NEXT_PACKAGE, PACKAGE):
             wine.run(["msiexec", "/x", windows_path(package), "/qn"], timeout=INSTALL_TIMEOUT)
-        cls.session.stdin.close()
-        try:
-            cls.session.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            cls.session.kill()
-            cls.session.wait()
+        cls.session.close()
         cls.source.remove()
         shutil.rmtree(cls.libraries, ignore_errors=True)
 

@@ -23,6 +23,7 @@ import service_wine_e2e as wine  # noqa: E402
 from notify_socket import NotifySocket  # noqa: E402
 from program_folder import ProgramFolder, free_port  # noqa: E402
 from ws_client import WebSocketClient  # noqa: E402
+from wine_prefix import HeldSession  # noqa: E402
 
 REFUSED = (b"HTTP/1.1 403 Forbidden\r\nAccess-Control-Allow-Origin: *\r\n"
            b"Content-Length: 0\r\nConnection: close\r\n\r\n")
@@ -73,22 +74,11 @@ class RunningService:
 class AllowedOrigins(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        # Under Wine the service manager lives only while an ordinary program runs.
-        cls.session = None
-        if RUNNER:
-            cls.session = subprocess.Popen(RUNNER + ["cmd.exe"], stdin=subprocess.PIPE,
-                                           stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.DEVNULL)
+        cls.session = HeldSession(RUNNER)
 
     @classmethod
     def tearDownClass(cls):
-        if cls.session is not None:
-            cls.session.stdin.close()
-            try:
-                cls.session.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                cls.session.kill()
-                cls.session.wait()
+        cls.session.close()
 
     def start(self, security=""):
         self.folder = ProgramFolder()

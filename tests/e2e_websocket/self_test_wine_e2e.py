@@ -9,14 +9,13 @@ RUNNER starts a Windows program in the build's Wine prefix (see service_wine_e2e
 
 import os
 import socket
-import subprocess
 import sys
-import tempfile
 import threading
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from program_folder import ProgramFolder, free_port  # noqa: E402
+from wine_prefix import run_in_prefix  # noqa: E402
 
 RUNNER = []
 RUN_TIMEOUT = 180
@@ -29,14 +28,8 @@ def windows_path(path):
 
 
 def run(arguments, timeout=RUN_TIMEOUT):
-    """Runs a program of the prefix; its exit code and standard output (through a file, see
-    service_wine_e2e.py)."""
-    with tempfile.TemporaryFile() as output:
-        done = subprocess.run(RUNNER + arguments, stdin=subprocess.DEVNULL, stdout=output,
-                              stderr=subprocess.DEVNULL, timeout=timeout)
-        output.seek(0)
-        text = output.read().decode("utf-8", "replace").replace("\r\n", "\n")
-    return done.returncode, text
+    """Runs a program of the prefix; its exit code and standard output."""
+    return run_in_prefix(RUNNER, arguments, timeout)
 
 
 class SelfTestUnderWine(unittest.TestCase):

@@ -12,14 +12,13 @@ RUNNER starts a Windows program in the build's Wine prefix, for example
 import json
 import os
 import socket
-import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from program_folder import ProgramFolder, free_port  # noqa: E402
+from wine_prefix import HeldSession, run_in_prefix  # noqa: E402
 from ws_client import WebSocketClient  # noqa: E402
 
 RUNNER = []
@@ -28,17 +27,8 @@ START_TIMEOUT = 60.0
 
 
 def run(arguments, timeout=RUN_TIMEOUT):
-    """Runs a program of the prefix and returns its exit code and standard output.
-
-    The output goes through a file, not a pipe: the first program of a Wine session starts
-    the session's own processes, which inherit its handles and outlive it, and a pipe would
-    not end before they do."""
-    with tempfile.TemporaryFile() as output:
-        done = subprocess.run(RUNNER + arguments, stdin=subprocess.DEVNULL, stdout=output,
-                              stderr=subprocess.DEVNULL, timeout=timeout)
-        output.seek(0)
-        text = output.read().decode("utf-8", "replace").replace("\r\n", "\n")
-    return done.returncode, text
+    """Runs a program of the prefix and returns its exit code and standard output."""
+    return run_in_prefix(RUNNER, arguments, timeout)
 
 
 def service_state():
@@ -64,20 +54,11 @@ def wait_until_listening(port, timeout):
 class ServiceUnderWine(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        # Wine ends its service manager, and every service with it, a few seconds after the
-        # last ordinary program of the prefix has ended. A command interpreter waiting on
-        # input that never comes keeps the prefix's session alive while the tests run.
-        cls.session = subprocess.Popen(RUNNER + ["cmd.exe"], stdin=subprocess.PIPE,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.session = HeldSession(RUNNER)
 
     @classmethod
     def tearDownClass(cls):
-        cls.session.stdin.close()
-        try:
-            cls.session.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            cls.session.kill()
-            cls.session.wait()
+        cls.session.close()
 
     def setUp(self):
         self.folder = ProgramFolder()
