@@ -3,9 +3,11 @@
 #include <vector>
 
 #include "host/entry_point.h"
+#include "platform/working_memory.h"
 #include "platform/text_conversion.h"
 
 int main(int argc, char** argv) {
+    KeepFreedMemoryForReuse();
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.push_back(Utf8ToWide(argv[i]));

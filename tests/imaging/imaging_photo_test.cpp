@@ -7,6 +7,7 @@
 #include "imaging/image_encoding.h"
 #include "imaging/imaging_context.h"
 #include "request/picture_stages.h"
+#include "simulator/photo_record.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
@@ -118,6 +119,29 @@ TEST_F(PhotoDecoding, TopDownBitmapGivesTheSamePhoto) {
     }
     EXPECT_FALSE(bottom_up.empty());
     EXPECT_EQ(top_down, bottom_up);
+}
+
+TEST_F(PhotoDecoding, OneLoadedDecoderGivesEachRecordItsOwnPhoto) {
+    // The decoder stays loaded for the three decodings of a read; a record that follows
+    // another must never get the other's photo, and the same record always the same photo.
+    CImagingContext imaging;
+    Prepare(imaging);
+    const std::vector<unsigned char> glasses_record(
+        imaging.card.photo_record, imaging.card.photo_record + kSdtPhotoRecordSize);
+    const vornsim::PhotoRecord plain_record = vornsim::EncodePhotoRecord({});
+    std::vector<unsigned char> first;
+    std::vector<unsigned char> again;
+    std::vector<unsigned char> plain;
+    std::vector<unsigned char> last;
+    ASSERT_EQ(Decode(imaging, first), 0);
+    ASSERT_EQ(Decode(imaging, again), 0);
+    std::copy(plain_record.begin(), plain_record.end(), imaging.card.photo_record);
+    ASSERT_EQ(Decode(imaging, plain), 0);
+    std::copy(glasses_record.begin(), glasses_record.end(), imaging.card.photo_record);
+    ASSERT_EQ(Decode(imaging, last), 0);
+    EXPECT_EQ(again, first);
+    EXPECT_NE(plain, first);
+    EXPECT_EQ(last, first);
 }
 
 TEST_F(PhotoDecoding, WrongRecordLengthTouchesNoFile) {
