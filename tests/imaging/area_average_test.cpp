@@ -80,12 +80,16 @@ std::vector<std::uint32_t> Reduce(const std::vector<std::uint32_t>& source, int 
 
 TEST(AreaAverage, GivesThePlainReductionForEveryScale) {
     std::mt19937 random(20261207);
-    // The faces (856 x 540 to 405 x 255), halving, no reduction, odd ratios, one pixel, and
-    // sources whose top byte is not zero, as a canvas's padding byte may be.
+    // The faces (856 x 540 to 405 x 255), halving, no reduction, odd ratios, one pixel,
+    // ratios whose rounding leaves a weight below zero (54 to 26, 58 to 14; many rows, so
+    // that a small error in that one column shows), and sources whose top byte is not zero,
+    // as a canvas's padding byte may be.
     const struct {
         int width, height, output_width, output_height;
     } sizes[] = {{856, 540, 405, 255}, {856, 540, 856, 540}, {64, 48, 32, 24}, {37, 23, 11, 7},
-                 {101, 3, 100, 2},     {9, 9, 1, 1},         {5, 200, 4, 13}};
+                 {101, 3, 100, 2},     {9, 9, 1, 1},         {5, 200, 4, 13},
+                 {54, 58, 26, 14},     {58, 54, 14, 26},
+                 {54, 4000, 26, 4000}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << " to "
                                           << size.output_width << "x" << size.output_height);
