@@ -132,6 +132,15 @@ void ReduceRowPerChannel(const std::uint32_t* row, const Taps& taps, std::uint32
     }
 }
 
+// Adds one reduced row into the sums with its weight. Built also for AVX2, which multiplies
+// eight 32-bit values at once, and chosen by the processor the program runs on.
+__attribute__((target_clones("avx2", "default"))) void AddWeightedRow(
+    const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        sums[i] += reduced[i] * weight;
+    }
+}
+
 using RowReducer = void (*)(const std::uint32_t*, const Taps&, std::uint32_t*);
 
 // The fastest reduction that gives the same sums for these taps: the faces take four.
@@ -175,10 +184,7 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
                           columns, reduced.data());
                 reduced_row = source_row;
             }
-            const std::uint32_t weight = row_weight[r];
-            for (std::size_t i = 0; i < values; ++i) {
-                sums[i] += reduced[i] * weight;
-            }
+            AddWeightedRow(reduced.data(), row_weight[r], sums.data(), values);
         }
         auto* out =
             reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride);
