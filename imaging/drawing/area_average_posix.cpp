@@ -1,0 +1,201 @@
+#include "imaging/drawing/area_average_posix.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Weights are fixed-point: the weights of one output pixel add up to kOne.
+constexpr int kShift = 14;
+constexpr std::uint32_t kOne = 1u << kShift;
+// A row's sums keep kShift - kDrop bits of fraction, so that the second weighting still fits
+// in 32 bits.
+constexpr int kDrop = 6;
+constexpr int kFinalShift = 2 * kShift - kDrop;
+constexpr std::uint32_t kRound = 1u << (kFinalShift - 1);
+
+// The source pixels each output pixel covers along one axis, and their weights, kept in
+// flat arrays: output pixel i covers count[i] pixels from first[i], weighed by the weights
+// from weight_start[i].
+struct Spans {
+    std::vector<int> first;
+    std::vector<int> count;
+    std::vector<std::size_t> weight_start;
+    std::vector<std::uint32_t> weights;
+};
+
+Spans MakeSpans(int source, int output) {
+    Spans spans;
+    spans.first.resize(output);
+    spans.count.resize(output);
+    spans.weight_start.resize(output);
+    const double scale = static_cast<double>(source) / output;
+    for (int i = 0; i < output; ++i) {
+        const double begin = i * scale;
+        const double end = (i + 1) * scale;
+        spans.first[i] = static_cast<int>(begin);
+        spans.weight_start[i] = spans.weights.size();
+        std::uint32_t total = 0;
+        int count = 0;
+        for (int s = spans.first[i]; s < source && s < end; ++s) {
+            const double covered = (s + 1 < end ? s + 1 : end) - (s > begin ? s : begin);
+            const auto weight = static_cast<std::uint32_t>(covered / scale * kOne + 0.5);
+            spans.weights.push_back(weight);
+            total += weight;
+            ++count;
+        }
+        // Rounding must not brighten or darken: the last weight takes up the difference.
+        if (count > 0) {
+            spans.weights.back() += kOne - total;
+        }
+        spans.count[i] = count;
+    }
+    return spans;
+}
+
+// The column spans laid out for the reduction across: every output pixel takes the same
+// number of taps, the shorter spans padded with weights of zero (moved left at the right
+// edge, so that no tap reads past the row).
+struct Taps {
+    int count = 0;
+    std::vector<int> first;
+    std::vector<std::uint32_t> weights;
+    // Every weight is at most kOne. A weight above it is one that took up a rounding
+    // difference below zero and wrapped around; only the per-channel sums wrap the same way.
+    bool bounded = true;
+};
+
+Taps MakeTaps(const Spans& spans, int source) {
+    Taps taps;
+    for (const int count : spans.count) {
+        taps.count = std::max(taps.count, count);
+    }
+    const int output = static_cast<int>(spans.first.size());
+    taps.first.resize(output);
+    taps.weights.assign(static_cast<std::size_t>(output) * taps.count, 0u);
+    for (int i = 0; i < output; ++i) {
+        const int first = std::min(spans.first[i], source - taps.count);
+        const int skipped = spans.first[i] - first;
+        taps.first[i] = first;
+        for (int n = 0; n < spans.count[i]; ++n) {
+            const std::uint32_t weight = spans.weights[spans.weight_start[i] + n];
+            taps.weights[static_cast<std::size_t>(i) * taps.count + skipped + n] = weight;
+            taps.bounded = taps.bounded && weight <= kOne;
+        }
+    }
+    return taps;
+}
+
+// One source row reduced across: for each output column, the weighted sums of its red,
+// green and blue, with kDrop bits of fraction dropped. With bounded weights red and blue
+// share one 64-bit sum, each in 32 bits of its own that the other never reaches.
+template <int kCount>
+void ReduceRowPacked(const std::uint32_t* row, const Taps& taps, std::uint32_t* reduced) {
+    const int count = kCount > 0 ? kCount : taps.count;
+    const std::uint32_t* weight = taps.weights.data();
+    for (const int first : taps.first) {
+        const std::uint32_t* pixel = row + first;
+        std::uint64_t red_blue = 0;
+        std::uint32_t green = 0;
+        for (int n = 0; n < count; ++n) {
+            const std::uint32_t value = pixel[n];
+            const std::uint64_t lanes =
+                (value & 0xFFu) | (static_cast<std::uint64_t>(value & 0xFF0000u) << 16);
+            red_blue += lanes * weight[n];
+            green += ((value >> 8) & 0xFFu) * weight[n];
+        }
+        weight += count;
+        reduced[0] = static_cast<std::uint32_t>(red_blue >> 32) >> kDrop;
+        reduced[1] = green >> kDrop;
+        reduced[2] = static_cast<std::uint32_t>(red_blue) >> kDrop;
+        reduced += 3;
+    }
+}
+
+void ReduceRowPerChannel(const std::uint32_t* row, const Taps& taps, std::uint32_t* reduced) {
+    const std::uint32_t* weight = taps.weights.data();
+    for (const int first : taps.first) {
+        const std::uint32_t* pixel = row + first;
+        std::uint32_t red = 0;
+        std::uint32_t green = 0;
+        std::uint32_t blue = 0;
+        for (int n = 0; n < taps.count; ++n) {
+            red += ((pixel[n] >> 16) & 0xFF) * weight[n];
+            green += ((pixel[n] >> 8) & 0xFF) * weight[n];
+            blue += (pixel[n] & 0xFF) * weight[n];
+        }
+        weight += taps.count;
+        reduced[0] = red >> kDrop;
+        reduced[1] = green >> kDrop;
+        reduced[2] = blue >> kDrop;
+        reduced += 3;
+    }
+}
+
+// Adds one reduced row into the sums with its weight. Built also for AVX2, which multiplies
+// eight 32-bit values at once, and chosen by the processor the program runs on.
+__attribute__((target_clones("avx2", "default"))) void AddWeightedRow(
+    const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        sums[i] += reduced[i] * weight;
+    }
+}
+
+using RowReducer = void (*)(const std::uint32_t*, const Taps&, std::uint32_t*);
+
+// The fastest reduction that gives the same sums for these taps: the faces take four.
+RowReducer ChooseReducer(const Taps& taps) {
+    if (!taps.bounded) {
+        return ReduceRowPerChannel;
+    }
+    switch (taps.count) {
+        case 3:
+            return ReduceRowPacked<3>;
+        case 4:
+            return ReduceRowPacked<4>;
+        default:
+            return ReduceRowPacked<0>;
+    }
+}
+
+}  // namespace
+
+void AreaAverage(const unsigned char* source, int source_width, int source_height,
+                 int source_stride, unsigned char* output, int output_width, int output_height,
+                 int output_stride) {
+    const Taps columns = MakeTaps(MakeSpans(source_width, output_width), source_width);
+    const RowReducer reduce_row = ChooseReducer(columns);
+    const Spans rows = MakeSpans(source_height, output_height);
+    // One output row at a time: each source row it covers is reduced across, then added in
+    // with its weight. Neighbouring output rows share the source row on their border, so the
+    // last reduced row is kept for the next output row.
+    const std::size_t values = static_cast<std::size_t>(output_width) * 3;
+    std::vector<std::uint32_t> sums(values);
+    std::vector<std::uint32_t> reduced(values);
+    int reduced_row = -1;
+    for (int y = 0; y < output_height; ++y) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        const std::uint32_t* row_weight = rows.weights.data() + rows.weight_start[y];
+        for (int r = 0; r < rows.count[y]; ++r) {
+            const int source_row = rows.first[y] + r;
+            if (source_row != reduced_row) {
+                reduce_row(reinterpret_cast<const std::uint32_t*>(
+                              source + static_cast<std::size_t>(source_row) * source_stride),
+                          columns, reduced.data());
+                reduced_row = source_row;
+            }
+            AddWeightedRow(reduced.data(), row_weight[r], sums.data(), values);
+        }
+        auto* out =
+            reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride);
+        const std::uint32_t* sum = sums.data();
+        for (int x = 0; x < output_width; ++x, sum += 3) {
+            std::uint32_t pixel = 0;
+            for (int c = 0; c < 3; ++c) {
+                const std::uint32_t value = (sum[c] + kRound) >> kFinalShift;
+                pixel = (pixel << 8) | (value > 255 ? 255 : value);
+            }
+            out[x] = pixel;
+        }
+    }
+}
