@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "imaging/area_average_posix.h"
+#include "imaging/drawing/area_average_posix.h"
 
 namespace {
 
