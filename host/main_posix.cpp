@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "host/entry_point.h"
-#include "platform/working_memory.h"
 #include "platform/text_conversion.h"
+#include "platform/working_memory.h"
 
 int main(int argc, char** argv) {
     KeepFreedMemoryForReuse();

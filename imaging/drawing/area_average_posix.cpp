@@ -134,8 +134,10 @@ void ReduceRowPerChannel(const std::uint32_t* row, const Taps& taps, std::uint32
 
 // Adds one reduced row into the sums with its weight. Built also for AVX2, which multiplies
 // eight 32-bit values at once, and chosen by the processor the program runs on.
-__attribute__((target_clones("avx2", "default"))) void AddWeightedRow(
-    const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums, std::size_t count) {
+__attribute__((target_clones("avx2", "default"))) void AddWeightedRow(const std::uint32_t* reduced,
+                                                                      std::uint32_t weight,
+                                                                      std::uint32_t* sums,
+                                                                      std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         sums[i] += reduced[i] * weight;
     }
@@ -180,8 +182,8 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
             const int source_row = rows.first[y] + r;
             if (source_row != reduced_row) {
                 reduce_row(reinterpret_cast<const std::uint32_t*>(
-                              source + static_cast<std::size_t>(source_row) * source_stride),
-                          columns, reduced.data());
+                               source + static_cast<std::size_t>(source_row) * source_stride),
+                           columns, reduced.data());
                 reduced_row = source_row;
             }
             AddWeightedRow(reduced.data(), row_weight[r], sums.data(), values);

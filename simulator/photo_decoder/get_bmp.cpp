@@ -114,9 +114,9 @@ int Decode(const char* photo_file, int mode) {
     if (settings->output == BitmapOutput::kMissing) {
         return kGetBmpWritten;
     }
-    const std::string file = ApplyOutput(
-        PaintedFile(*record, *portrait, settings->output == BitmapOutput::kTopDown),
-        settings->output);
+    const std::string file =
+        ApplyOutput(PaintedFile(*record, *portrait, settings->output == BitmapOutput::kTopDown),
+                    settings->output);
     const std::string bitmap_path =
         photo_path.substr(0, photo_path.size() - kPhotoSuffix.size()) + std::string(kBitmapSuffix);
     std::ofstream out(bitmap_path, std::ios::binary | std::ios::trunc);

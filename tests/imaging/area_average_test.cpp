@@ -87,9 +87,8 @@ TEST(AreaAverage, GivesThePlainReductionForEveryScale) {
     const struct {
         int width, height, output_width, output_height;
     } sizes[] = {{856, 540, 405, 255}, {856, 540, 856, 540}, {64, 48, 32, 24}, {37, 23, 11, 7},
-                 {101, 3, 100, 2},     {9, 9, 1, 1},         {5, 200, 4, 13},
-                 {54, 58, 26, 14},     {58, 54, 14, 26},
-                 {54, 4000, 26, 4000}};
+                 {101, 3, 100, 2},     {9, 9, 1, 1},         {5, 200, 4, 13},  {54, 58, 26, 14},
+                 {58, 54, 14, 26},     {54, 4000, 26, 4000}};
     for (const auto& size : sizes) {
         SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << " to "
                                           << size.output_width << "x" << size.output_height);
@@ -97,9 +96,9 @@ TEST(AreaAverage, GivesThePlainReductionForEveryScale) {
         for (std::uint32_t& pixel : source) {
             pixel = random();
         }
-        EXPECT_EQ(Reduce(source, size.width, size.height, size.output_width, size.output_height),
-                  PlainReduction(source, size.width, size.height, size.output_width,
-                                 size.output_height));
+        EXPECT_EQ(
+            Reduce(source, size.width, size.height, size.output_width, size.output_height),
+            PlainReduction(source, size.width, size.height, size.output_width, size.output_height));
     }
 }
 
