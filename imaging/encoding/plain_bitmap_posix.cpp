@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "imaging/drawing/uncleared_surface_posix.h"
+
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
@@ -41,7 +43,8 @@ cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t lengt
     if (offset > length || (length - offset) / row_bytes < static_cast<std::size_t>(height)) {
         return nullptr;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    // Every pixel is written below.
+    cairo_surface_t* surface = CreateUnclearedSurface(width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return nullptr;
