@@ -196,6 +196,20 @@ TEST_F(ReaderService, OversizedReplyIsWrittenToTheServiceLog) {
     EXPECT_EQ(sink_.entries[0], L"Qd Id Reader Service Error. Send buffer is too small!");
 }
 
+// A page turned away for its origin is written to the service's own log, where a deployer
+// looks for why.
+TEST_F(ReaderService, RefusedOriginIsWrittenToTheServiceLog) {
+    WriteTextFile(ConfigPath(), "[Bind]\nport=" + std::to_string(port_) +
+                                    "\n[Security]\nallowed_origins=https://counter.example.com\n");
+    service_.HandleStart(0, nullptr);
+    TestClient client(port_);
+    EXPECT_EQ(client.Handshake().rfind("HTTP/1.1 403 ", 0), 0u);
+    EXPECT_TRUE(client.ClosedByServer());
+    EXPECT_LT(Stop(), 1.0);
+    ASSERT_EQ(sink_.entries.size(), 1u);
+    EXPECT_NE(sink_.entries[0].find(L"WebSocket handshake refused"), std::wstring::npos);
+}
+
 // A read left behind in a hung driver may still report an oversized reply once the service
 // is gone: nothing is written then, and nothing of the service is touched.
 TEST_F(ReaderService, ReadLeftBehindWritesNothingOnceTheServiceIsGone) {
