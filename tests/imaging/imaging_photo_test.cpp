@@ -130,21 +130,25 @@ TEST_F(PhotoDecoding, OneLoadedDecoderGivesEachRecordItsOwnPhoto) {
     // another must never get the other's photo, and the same record always the same photo.
     CImagingContext imaging;
     Prepare(imaging);
-    const std::vector<unsigned char> glasses_record(
-        imaging.card.photo_record, imaging.card.photo_record + kSdtPhotoRecordSize);
+    CIdBufferW glasses;
+    AddTestPhoto(glasses);
+    CIdBufferW plain;
     const vornsim::PhotoRecord plain_record = vornsim::EncodePhotoRecord({});
+    std::copy(plain_record.begin(), plain_record.end(), plain.photo_record);
+    plain.photo_length = kSdtPhotoRecordSize;
     std::vector<unsigned char> first;
     std::vector<unsigned char> again;
-    std::vector<unsigned char> plain;
+    std::vector<unsigned char> other;
     std::vector<unsigned char> last;
+    imaging.SetCard(glasses);
     ASSERT_EQ(Decode(imaging, first), 0);
     ASSERT_EQ(Decode(imaging, again), 0);
-    std::copy(plain_record.begin(), plain_record.end(), imaging.card.photo_record);
-    ASSERT_EQ(Decode(imaging, plain), 0);
-    std::copy(glasses_record.begin(), glasses_record.end(), imaging.card.photo_record);
+    imaging.SetCard(plain);
+    ASSERT_EQ(Decode(imaging, other), 0);
+    imaging.SetCard(glasses);
     ASSERT_EQ(Decode(imaging, last), 0);
     EXPECT_EQ(again, first);
-    EXPECT_NE(plain, first);
+    EXPECT_NE(other, first);
     EXPECT_EQ(last, first);
 }
 
