@@ -16,6 +16,7 @@
 #include "platform/temp_directory.h"
 
 class CardCanvas;
+class PreparedCanvases;
 
 // The temporary bitmap file the decoder writes, in the request's own temporary folder; the
 // photo record goes beside it under the same name ending in ".wlt".
@@ -55,6 +56,9 @@ public:
     bool UseModuleResources(ModuleHandle module, const int (&resource_ids)[kCardResourceCount]);
     // The faces' size in percent of the templates' size, until the decoder is unloaded.
     void SetFaceScale(int percent) { face_scale_ = percent; }
+    // Face canvases made ahead of the read, which a face takes instead of making its own
+    // when they come from its template; the caller keeps them until the faces are done.
+    void UsePreparedCanvases(PreparedCanvases* prepared) { prepared_ = prepared; }
 
     // The reply's pictures as base64 JPEG text; on failure the text is left as it was.
     int EncodePhoto(std::string& out);
@@ -89,6 +93,7 @@ private:
     // resources.
     CardResourceTable resources_;
     int face_scale_ = kFullFaceScale;
+    PreparedCanvases* prepared_ = nullptr;
     int jpeg_quality_ = 100;
     bool loaded_ = false;
     std::wstring decoder_directory_;

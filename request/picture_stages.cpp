@@ -38,8 +38,10 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
 }
 
 void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
-                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures) {
+                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures,
+                      PreparedCanvases* prepared) {
     CImagingContext imaging;
+    imaging.UsePreparedCanvases(prepared);
     if (!PrepareImaging(imaging, directory, card)) {
         SetMessage(message, message_capacity, kDecoderLoadFailed);
         return;

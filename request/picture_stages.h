@@ -14,6 +14,7 @@ constexpr const wchar_t* kFrontPictureFailed = L"生成身份证正面合成图�
 constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图失败.";
 
 class CImagingContext;
+class PreparedCanvases;
 
 // The program's resource for each entry of the card resource table, in entry order.
 extern const int kProgramResourceIds[kCardResourceCount];
@@ -31,6 +32,8 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory, cons
 // directory, points the templates and fonts at the program's own resources, and makes the
 // three pictures, each stage only when the one before succeeded. A failing stage writes its
 // message and, except for a missing decoder, its code into result; the texts made so far
-// stay in pictures but the reply shows them only when result stays 0.
+// stay in pictures but the reply shows them only when result stays 0. The faces take their
+// canvases from prepared, when given and made from their templates.
 void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
-                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures);
+                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures,
+                      PreparedCanvases* prepared = nullptr);

@@ -5,6 +5,7 @@
 #include "imaging/imaging_context.h"
 #include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
+#include "request/picture_stages.h"
 #include "platform/working_memory.h"
 
 PictureWarmUp::PictureWarmUp(const std::string& directory) {
@@ -31,4 +32,8 @@ void PictureWarmUp::Run(std::wstring decoder_path) {
     decoder_ = LoadSharedLibrary(decoder_path, nullptr);
     WarmUpTextDrawing();
     PrepareWorkingMemory(kReadWorkingMemory);
+    // The canvases take their memory from what was just faulted in.
+    CardResourceTable program_resources;
+    PointAtModule(program_resources, OwnModule(), kProgramResourceIds);
+    canvases_.Prepare(program_resources);
 }

@@ -62,7 +62,8 @@ struct ReadCardCall {
         card.CopyFrom(driver.Record());
         warm_up.Finish();
         // The picture stages follow the copy of the record and may still fail the request.
-        RunPictureStages(directory, card, &result, message, kMessageCapacity, pictures);
+        RunPictureStages(directory, card, &result, message, kMessageCapacity, pictures,
+                         &warm_up.canvases());
     }
 };
 
