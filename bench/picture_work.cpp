@@ -17,7 +17,9 @@ struct StageBench::Impl {
     std::vector<unsigned char> out = std::vector<unsigned char>(kFaceJpegCapacity);
 };
 
-std::string ProgramDirectory() { return ModuleDirectory(); }
+std::string ProgramDirectory() {
+    return ModuleDirectory();
+}
 
 bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
     CSdtFunc driver;
@@ -29,10 +31,11 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
     return true;
 }
 
-bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts) {
+bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
+                  PreparedCanvases* prepared) {
     int result = 0;
     wchar_t message[129] = {};
-    RunPictureStages(directory, card, &result, message, std::size(message), texts);
+    RunPictureStages(directory, card, &result, message, std::size(message), texts, prepared);
     return result == 0 && message[0] == L'\0';
 }
 

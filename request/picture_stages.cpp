@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "imaging/faces/card_resources.h"
+#include "imaging/faces/prepared_canvases.h"
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 
@@ -25,6 +26,12 @@ void SetMessage(wchar_t* message, std::size_t capacity, const wchar_t* text) {
 
 bool UseProgramResources(CImagingContext& imaging) {
     return imaging.UseModuleResources(OwnModule(), kProgramResourceIds);
+}
+
+void PrepareProgramCanvases(PreparedCanvases& canvases) {
+    CardResourceTable program_resources;
+    PointAtModule(program_resources, OwnModule(), kProgramResourceIds);
+    canvases.Prepare(program_resources);
 }
 
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory,

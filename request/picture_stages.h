@@ -23,6 +23,10 @@ extern const int kProgramResourceIds[kCardResourceCount];
 // the fonts; true when they are registered.
 bool UseProgramResources(CImagingContext& imaging);
 
+// Makes the face canvases that the read of a resident card takes, from the program's own
+// templates.
+void PrepareProgramCanvases(PreparedCanvases& canvases);
+
 // Binds the photo decoder from the directory and, when that succeeds, points the templates
 // and fonts at the program's own resources, registers the fonts and copies the card in.
 // Returns whether the decoder was bound.

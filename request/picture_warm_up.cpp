@@ -5,8 +5,8 @@
 #include "imaging/imaging_context.h"
 #include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
-#include "request/picture_stages.h"
 #include "platform/working_memory.h"
+#include "request/picture_stages.h"
 
 PictureWarmUp::PictureWarmUp(const std::string& directory) {
     std::wstring path = AnsiToWide(directory.c_str()) + kPhotoDecoderLibrary;
@@ -33,7 +33,5 @@ void PictureWarmUp::Run(std::wstring decoder_path) {
     WarmUpTextDrawing();
     PrepareWorkingMemory(kReadWorkingMemory);
     // The canvases take their memory from what was just faulted in.
-    CardResourceTable program_resources;
-    PointAtModule(program_resources, OwnModule(), kProgramResourceIds);
-    canvases_.Prepare(program_resources);
+    PrepareProgramCanvases(canvases_);
 }
