@@ -122,10 +122,23 @@ void RecordNotice(const char* text, const char* caption) {
     g_notices.push_back(std::string(caption) + "|" + text);
 }
 
+// Sends the "reply too large" notices to RecordNotice while it lives, and gives them back to
+// the program's own notifier when it goes, however the test ends: a notice after the test
+// must not land in its list, nor, under Windows, wait in a message box for a click.
+class RecordedNotices {
+public:
+    RecordedNotices() {
+        g_notices.clear();
+        SetReplyTooLargeNotifier(RecordNotice);
+    }
+    ~RecordedNotices() { SetReplyTooLargeNotifier(nullptr); }
+    RecordedNotices(const RecordedNotices&) = delete;
+    RecordedNotices& operator=(const RecordedNotices&) = delete;
+};
+
 TEST(ReadCard, OversizedReplyNeverPassesTheCapacity) {
     SimulatedReader reader("resident_long_term.ini");
-    SetReplyTooLargeNotifier(RecordNotice);
-    g_notices.clear();
+    const RecordedNotices recorded;
 
     std::vector<char> reply(kReplyBufferSize, 'g');
     ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), kReplyBufferSize), 0);
@@ -150,7 +163,6 @@ TEST(ReadCard, OversizedReplyNeverPassesTheCapacity) {
     EXPECT_EQ(reply[0], '\0');
     EXPECT_EQ(std::string(reply.data() + 10, guard), std::string(guard, 'g'));
     EXPECT_EQ(g_notices.size(), 2u);
-    SetReplyTooLargeNotifier(nullptr);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ public:
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
 
-    bool connected() const { return socket_ != kInvalidSocket; }
+    bool connected() const { return static_cast<bool>(socket_); }
     void Disconnect();
 
     void Send(const std::string& bytes);
@@ -38,7 +38,7 @@ public:
     std::string ReceiveText();
 
 private:
-    SocketHandle socket_;
+    OwnedSocket socket_;
 };
 
 // A server on a free loopback port, served by a thread of its own once started, and
