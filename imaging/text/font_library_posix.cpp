@@ -184,21 +184,20 @@ FaceRef::FaceRef(cairo_font_face_t* face, FT_Face ft_face)
 }
 
 FaceRef::~FaceRef() {
-    cairo_font_face_destroy(face_);
+    // The reference goes before the count says so, or the caches could be emptied under it.
+    face_.reset();
     --g_live_faces;
 }
 
 FaceRef::FaceRef(const FaceRef& other)
-    : face_(cairo_font_face_reference(other.face_)), ft_face_(other.ft_face_) {
+    : face_(cairo_font_face_reference(other.face_.get())), ft_face_(other.ft_face_) {
     ++g_live_faces;
 }
 
 FaceRef& FaceRef::operator=(const FaceRef& other) {
     if (this != &other) {
-        cairo_font_face_t* old = face_;
-        face_ = cairo_font_face_reference(other.face_);
+        face_.reset(cairo_font_face_reference(other.face_.get()));
         ft_face_ = other.ft_face_;
-        cairo_font_face_destroy(old);
     }
     return *this;
 }
