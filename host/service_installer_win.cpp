@@ -41,10 +41,10 @@ InstallerOutcome InstallAsService() {
     }
     // The image path is registered as it is: unquoted and without arguments. The empty
     // dependency list is a double-NUL text.
-    ServiceHandle service(
-        CreateServiceW(manager.get(), kServiceName, kServiceDisplayName, kInstallServiceAccess,
-                       SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path,
-                       nullptr, nullptr, L"\0", nullptr, nullptr));
+    ServiceHandle service(CreateServiceW(manager.get(), kServiceName, kServiceDisplayName,
+                                         kInstallServiceAccess, SERVICE_WIN32_OWN_PROCESS,
+                                         SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path, nullptr,
+                                         nullptr, L"\0", nullptr, nullptr));
     if (!service) {
         ConsolePrint(kCreateServiceFailedFormat, static_cast<unsigned long>(GetLastError()));
         return InstallerOutcome::kFailed;

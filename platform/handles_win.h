@@ -26,7 +26,6 @@ struct FileHandleKind {
 };
 using FileHandle = UniqueHandle<FileHandleKind>;
 
-
 // The kind of a directory search begun by FindFirstFileW; its "none" is INVALID_HANDLE_VALUE.
 struct FileSearchKind {
     using Handle = HANDLE;

@@ -110,8 +110,7 @@ TEST(NativeMessaging, NoInputIsNoRequest) {
     }
     {
         FrameStream zero(std::string("\0\0\0\0", 4));
-        EXPECT_EQ(RunNativeMessaging(zero.get(), out.get()),
-                  NativeMessagingOutcome::kNotAnswered);
+        EXPECT_EQ(RunNativeMessaging(zero.get(), out.get()), NativeMessagingOutcome::kNotAnswered);
     }
     out.reset();
     fs::remove(path);

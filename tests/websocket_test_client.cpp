@@ -24,14 +24,16 @@ void TestClient::Disconnect() {
 }
 
 void TestClient::Send(const std::string& bytes) {
-    ASSERT_EQ(SendSocket(socket_.get(), bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
+    ASSERT_EQ(SendSocket(socket_.get(), bytes.data(), bytes.size()),
+              static_cast<long>(bytes.size()));
 }
 
 std::string TestClient::Receive(std::size_t size) {
     std::string got;
     std::vector<char> chunk(65536);
     while (got.size() < size) {
-        long n = ReceiveSocket(socket_.get(), chunk.data(), std::min(chunk.size(), size - got.size()));
+        long n =
+            ReceiveSocket(socket_.get(), chunk.data(), std::min(chunk.size(), size - got.size()));
         if (n <= 0) {
             break;
         }

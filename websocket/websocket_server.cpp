@@ -231,8 +231,8 @@ int WebSocketServer::Serve() {
             // noticed and its request dropped before it takes the reader's time. A client
             // with a reply still to take is not read from: what it sends waits in the system.
             const bool reading = connection->output.empty() && connection->input.RoomSize() > 0;
-            entries.push_back(PollEntry{connection->socket.get(), reading, !connection->output.empty(),
-                                        false, false, false});
+            entries.push_back(PollEntry{connection->socket.get(), reading,
+                                        !connection->output.empty(), false, false, false});
             ids.push_back(id);
         }
         if (PollSockets(entries.data(), entries.size(), NextTimeout()) < 0) {
@@ -321,8 +321,8 @@ bool WebSocketServer::ReadFrom(Connection& connection) {
     if (connection.input.RoomSize() == 0) {
         return true;
     }
-    long received =
-        ReceiveSocket(connection.socket.get(), connection.input.Room(), connection.input.RoomSize());
+    long received = ReceiveSocket(connection.socket.get(), connection.input.Room(),
+                                  connection.input.RoomSize());
     if (received > 0) {
         connection.input.Received(static_cast<std::size_t>(received));
         return true;
@@ -419,7 +419,8 @@ bool WebSocketServer::AnswerHandshake(Connection& connection, const std::string&
     // A refused page gets its short answer at once; it fits any socket's send room, so it
     // needs no queueing, and the card is never read for it.
     if (!origin_gate_.Admits(request.data(), request.size())) {
-        SendSocket(connection.socket.get(), kOriginRefusedResponse, std::strlen(kOriginRefusedResponse));
+        SendSocket(connection.socket.get(), kOriginRefusedResponse,
+                   std::strlen(kOriginRefusedResponse));
         SetErrorText(kOriginRefused);
         Notify(EndpointEvent::Kind::kRefused, connection);
         return false;

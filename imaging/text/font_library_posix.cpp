@@ -339,8 +339,7 @@ FaceRef FallbackFace(char32_t character, int char_set) {
     if (pattern && characters && FcCharSetAddChar(characters.get(), character)) {
         FcPatternAddCharSet(pattern.get(), FC_CHARSET, characters.get());
         if (const char* language = LanguageOf(char_set)) {
-            FcPatternAddString(pattern.get(), FC_LANG,
-                               reinterpret_cast<const FcChar8*>(language));
+            FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>(language));
         }
         FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
         FaceChoice choice = MatchPattern(pattern.get(), false);

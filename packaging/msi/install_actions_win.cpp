@@ -84,8 +84,7 @@ std::wstring ReadUtf8File(const std::wstring& path) {
             return {};
         }
         bytes.assign(GetFileSize(file.get(), nullptr), '\0');
-        if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read,
-                      nullptr)) {
+        if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
             read = 0;
         }
     }
@@ -136,8 +135,7 @@ UINT Fail(MSIHANDLE install, const std::wstring& text) {
 extern "C" __declspec(dllexport) UINT __stdcall MarkUpgrade(MSIHANDLE install) {
     HKEY created = nullptr;
     const bool opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpgradeMarkKey, 0, nullptr, 0,
-                                        KEY_SET_VALUE, nullptr, &created,
-                                        nullptr) == ERROR_SUCCESS;
+                                        KEY_SET_VALUE, nullptr, &created, nullptr) == ERROR_SUCCESS;
     RegistryKey key(opened ? created : nullptr);
     DWORD mark = 1;
     if (!key || RegSetValueExW(key.get(), kUpgradeMarkValue, 0, REG_DWORD,
