@@ -1,5 +1,5 @@
-// Owners of the Windows drawing handles: GDI and GDI+ objects, COM interfaces and fonts added
-// from memory. Only _win files use it.
+// Owners of the Windows drawing handles: GDI and GDI+ objects and COM interfaces. Only _win
+// files use it.
 #pragma once
 
 // GDI+ needs the Windows and COM types declared first, in this order.
@@ -20,8 +20,6 @@ template <typename T>
 using GdiObject = NullableHandle<T, &DeleteObject>;
 // A memory device context made by CreateCompatibleDC.
 using MemoryDc = NullableHandle<HDC, &DeleteDC>;
-// A font added to this process from memory.
-using MemoryFontHandle = NullableHandle<HANDLE, &RemoveFontMemResourceEx>;
 // A GDI+ bitmap of the flat interface.
 using GdiplusBitmap = NullableHandle<Gdiplus::GpBitmap*, &Gdiplus::DllExports::GdipDisposeImage>;
 
