@@ -6,10 +6,11 @@
 
 #include "imaging/drawing/area_average_posix.h"
 #include "imaging/drawing/canvas_posix.h"
-#include "platform/file_bytes.h"
 #include "imaging/drawing/picture_posix.h"
 #include "imaging/drawing/raster.h"
 #include "imaging/drawing/raster_platform.h"
+#include "imaging/drawing/uncleared_surface_posix.h"
+#include "platform/file_bytes.h"
 
 struct TemplateBitmap {
     CairoSurface surface;
@@ -95,7 +96,8 @@ bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int
     if (state == nullptr) {
         return false;
     }
-    state->surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    // The template or the white fill below covers every pixel.
+    state->surface.reset(CreateUnclearedSurface(width, height));
     state->cr.reset(cairo_create(state->surface.get()));
     canvas.state = state;
     canvas.width = width;
@@ -149,7 +151,8 @@ int DrawImageOnCanvas(CardCanvas& canvas, int x, int y, int width, int height,
 
 bool StretchValidCanvas(const CardCanvas& canvas, int width, int height,
                         ImageMemoryStream& holder) {
-    CairoSurface output(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    // The averaging or the painting below writes every pixel.
+    CairoSurface output(CreateUnclearedSurface(width, height));
     if (cairo_surface_status(output.get()) != CAIRO_STATUS_SUCCESS) {
         return false;
     }

@@ -8,8 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/text/font_library_posix.h"
+#include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
+#include "imaging/text/font_library_posix.h"
 #include "platform/codec_handles_posix.h"
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
@@ -96,6 +97,35 @@ TEST(PlainBitmap, LeavesEveryOtherFileToTheGeneralDecoder) {
     EXPECT_TRUE(refused(changed(18, {0xFF, 0xFF, 0xFF, 0x7F})));
 }
 
+TEST(UnclearedSurface, DrawsLikeCairosOwnAndRefusesTheSameSizes) {
+    // The pixels go with the surface (the address sanitizer's leak check sees them freed).
+    cairo_surface_t* surface = CreateUnclearedSurface(37, 5);
+    ASSERT_EQ(cairo_surface_status(surface), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_format(surface), CAIRO_FORMAT_RGB24);
+    EXPECT_EQ(cairo_image_surface_get_width(surface), 37);
+    EXPECT_EQ(cairo_image_surface_get_height(surface), 5);
+    EXPECT_EQ(cairo_image_surface_get_stride(surface),
+              cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, 37));
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    for (const std::uint32_t pixel : Pixels(surface)) {
+        ASSERT_EQ(pixel & 0xFFFFFFu, 0xFF0000u);
+    }
+    cairo_surface_destroy(surface);
+    for (const auto& [width, height] :
+         {std::pair{0, 5}, std::pair{5, 0}, std::pair{-1, 3}, std::pair{40000, 1}}) {
+        SCOPED_TRACE(::testing::Message() << width << " x " << height);
+        cairo_surface_t* cairos = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+        cairo_surface_t* ours = CreateUnclearedSurface(width, height);
+        EXPECT_EQ(cairo_surface_status(ours), cairo_surface_status(cairos));
+        cairo_surface_destroy(ours);
+        cairo_surface_destroy(cairos);
+    }
+}
+
 TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
     // A card drawn with both embedded fonts; Cairo keeps the scaled fonts of recent drawing
     // after their last use, and with them each request's faces and font bytes.
@@ -105,7 +135,7 @@ TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
         LoadResidentCard(imaging);
         std::string front;
         std::string back;
-        imaging.face_scale = kReplyFaceScale;
+        imaging.SetFaceScale(kReplyFaceScale);
         ASSERT_EQ(imaging.EncodeFace(front, kFrontSide), 0);
         ASSERT_EQ(imaging.EncodeFace(back, kBackSide), 0);
         EXPECT_GT(OpenFontFaces(), 0);
@@ -122,7 +152,7 @@ TEST(RequestFonts, CachesStayWhileAFaceIsHeld) {
         EXPECT_FALSE(ReleaseFontCaches());
         const FaceChoice held = MatchFace("VornId Hei", 400, 134);
         ASSERT_TRUE(held.face);
-        ResetCardResources(imaging.resources);
+        imaging.UnloadDecoder();
         EXPECT_FALSE(ReleaseFontCaches());
         EXPECT_TRUE(held.face.HasGlyph(U'中'));
     }
