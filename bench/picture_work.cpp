@@ -51,9 +51,7 @@ StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : i
     ready_ = imaging.ComposeFront(impl_->front) == 0 && imaging.ComposeBack(impl_->back) == 0;
 }
 
-StageBench::~StageBench() {
-    delete impl_;
-}
+StageBench::~StageBench() = default;
 
 bool StageBench::Photo(std::string& text) {
     impl_->imaging.SetFaceScale(kFullFaceScale);

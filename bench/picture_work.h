@@ -2,6 +2,7 @@
 // picture stage on its own.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "card/sdt_buffer.h"
@@ -34,6 +35,6 @@ public:
 
 private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
     bool ready_ = false;
 };

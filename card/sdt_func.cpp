@@ -76,7 +76,7 @@ std::wstring ConvertName(wchar_t (&buffer)[kConversionLimit + 1], const char* te
 
 }  // namespace
 
-CSdtFunc::CSdtFunc() : loaded_(false), module_(nullptr), open_port_(kSdtOpenPortFlag) {
+CSdtFunc::CSdtFunc() : loaded_(false), open_port_(kSdtOpenPortFlag) {
     record_.Clear();
     std::memset(conversion_, 0, sizeof(conversion_));
     std::memset(entry_points_, 0, sizeof(entry_points_));
@@ -123,7 +123,7 @@ bool CSdtFunc::LoadDllModule(const wchar_t* name) {
     scope.Write(L"Dll Path = %ls", path.c_str());
     std::uint32_t error = 0;
     module_ = LoadSharedLibrary(path, &error);
-    if (module_ == nullptr) {
+    if (!module_) {
         scope.WriteError(L"LoadLibrary Error", static_cast<int>(error), kLoadLibraryErrorLine);
         FreeDllModule();
         return false;
@@ -132,7 +132,7 @@ bool CSdtFunc::LoadDllModule(const wchar_t* name) {
     for (int slot = 0; slot < kEntryPointCount; ++slot) {
         const DriverExport& entry = kDriverExports[slot];
         error = 0;
-        entry_points_[slot] = FindLibraryExport(module_, entry.name, &error);
+        entry_points_[slot] = FindLibraryExport(module_.get(), entry.name, &error);
         if (entry_points_[slot] == nullptr && entry.missing_message != nullptr) {
             scope.WriteError(entry.missing_message, static_cast<int>(error), entry.line);
         }
@@ -156,11 +156,10 @@ bool CSdtFunc::HasReadEntryPoints() const {
 }
 
 void CSdtFunc::FreeDllModule() {
-    if (module_ == nullptr) {
+    if (!module_) {
         return;
     }
-    FreeSharedLibrary(module_);
-    module_ = nullptr;
+    module_.reset();
     std::memset(entry_points_, 0, sizeof(entry_points_));
 }
 

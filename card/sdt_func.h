@@ -55,7 +55,7 @@ private:
 
     bool loaded_;
     std::wstring directory_;
-    LibraryHandle module_;
+    SharedLibrary module_;
     CSdtBuffer record_;
     int open_port_;
     wchar_t conversion_[261];

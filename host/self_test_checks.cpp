@@ -101,10 +101,11 @@ bool ListenerIsThisProgram(const std::wstring& listener) {
 // Sends the opening handshake and collects the answer's header, within a bounded time.
 PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
                  std::string* answer) {
-    SocketHandle socket = ConnectSocket(ip, port);
-    if (socket == kInvalidSocket) {
+    const OwnedSocket connected(ConnectSocket(ip, port));
+    if (!connected) {
         return PortAnswer::kNothing;
     }
+    const SocketHandle socket = connected.get();
     std::string request = std::string("GET / HTTP/1.1\r\nHost: ") + ip + ":" +
                           std::to_string(port) +
                           "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + kKeyMarker +
@@ -140,7 +141,6 @@ PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
         }
     }
     ShutdownSocket(socket);
-    CloseSocket(socket);
     return result;
 }
 
@@ -157,8 +157,8 @@ CheckLine CheckDriverLibrary(const std::string& directory) {
     CSdtFunc driver;
     if (driver.CreateDefault(directory.c_str()) != kSdtResultOk) {
         std::uint32_t error = 0;
-        FreeSharedLibrary(
-            LoadSharedLibrary(LibraryFolder(directory) + AnsiToWide(kSdtLibraryName), &error));
+        // Loaded again only for the system's error code; the owner frees it at once.
+        LoadSharedLibrary(LibraryFolder(directory) + AnsiToWide(kSdtLibraryName), &error);
         return Line(Verdict::kFail, subject,
                     where + L" cannot be loaded (error " + std::to_wstring(error) +
                         L"): missing, or built for another system or bitness",
@@ -185,16 +185,16 @@ CheckLine CheckPhotoDecoder(const std::string& directory) {
     std::wstring where =
         L"\"" + std::wstring(kPhotoDecoderLibrary) + L"\" in " + LibraryFolder(directory);
     std::uint32_t error = 0;
-    LibraryHandle library =
+    SharedLibrary library =
         LoadSharedLibrary(LibraryFolder(directory) + kPhotoDecoderLibrary, &error);
-    if (library == nullptr) {
+    if (!library) {
         return Line(Verdict::kFail, subject,
                     where + L" cannot be loaded (error " + std::to_wstring(error) +
                         L"): missing, or built for another system or bitness",
                     kSelfTestDecoderFailed);
     }
-    bool has_export = FindLibraryExport(library, kGetBmpExport, nullptr) != nullptr;
-    FreeSharedLibrary(library);
+    const bool has_export = FindLibraryExport(library.get(), kGetBmpExport, nullptr) != nullptr;
+    library.reset();
     if (!has_export) {
         return Line(Verdict::kFail, subject, where + L" has no export " + Wide(kGetBmpExport),
                     kSelfTestDecoderFailed);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
 
@@ -20,7 +21,7 @@ public:
 
 private:
     struct State;
-    State* state_;
+    std::unique_ptr<State> state_;
 };
 
 // Runs routine(context) on a thread of its own that may block for long. Returns 0, or the

@@ -21,9 +21,7 @@ StoppedEvent::StoppedEvent() : state_(new (std::nothrow) State) {
     }
 }
 
-StoppedEvent::~StoppedEvent() {
-    delete state_;
-}
+StoppedEvent::~StoppedEvent() = default;
 
 void StoppedEvent::Set() {
     std::lock_guard<std::mutex> guard(state_->lock);

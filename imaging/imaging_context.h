@@ -95,7 +95,7 @@ private:
     // The private temporary folder; it goes when the decoder is unloaded, with whatever the
     // decoder left inside.
     std::unique_ptr<TemporaryDirectory> temp_directory_;
-    LibraryHandle library_ = nullptr;
+    SharedLibrary library_;
     GraphicsSession graphics_;
     std::uint32_t encoder_quality_ = 100;
     WorkBuffer work_;

@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-LibraryHandle LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
+SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
     HMODULE module = LoadLibraryW(path.c_str());
     if (module == nullptr && error != nullptr) {
         *error = GetLastError();
     }
-    return reinterpret_cast<LibraryHandle>(module);
+    return SharedLibrary(reinterpret_cast<LibraryHandle>(module));
 }
 
 void* FindLibraryExport(LibraryHandle library, const char* name, std::uint32_t* error) {

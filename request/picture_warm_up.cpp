@@ -18,7 +18,6 @@ PictureWarmUp::PictureWarmUp(const std::string& directory) {
 
 PictureWarmUp::~PictureWarmUp() {
     Finish();
-    FreeSharedLibrary(decoder_);
 }
 
 void PictureWarmUp::Finish() {

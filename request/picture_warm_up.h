@@ -25,6 +25,6 @@ public:
 private:
     void Run(std::wstring decoder_path);
 
-    LibraryHandle decoder_ = nullptr;
+    SharedLibrary decoder_;
     std::thread thread_;
 };

@@ -34,13 +34,13 @@ DWORD LowestFreeSlot() {
 
 // Loads the decoder, has it decode one photo record, and unloads it, as one request does.
 void DecodeInFreshLibrary(const std::wstring& library_path, const std::string& record_path) {
-    LibraryHandle library = LoadSharedLibrary(library_path, nullptr);
-    ASSERT_NE(library, nullptr);
-    auto decode = reinterpret_cast<GetBmpFn>(FindLibraryExport(library, kGetBmpExport, nullptr));
+    const SharedLibrary library = LoadSharedLibrary(library_path, nullptr);
+    ASSERT_TRUE(library);
+    auto decode =
+        reinterpret_cast<GetBmpFn>(FindLibraryExport(library.get(), kGetBmpExport, nullptr));
     ASSERT_NE(decode, nullptr);
     std::string argument = record_path;
     EXPECT_EQ(decode(argument.data(), kGetBmpMode), kGetBmpWritten);
-    FreeSharedLibrary(library);
 }
 
 }  // namespace

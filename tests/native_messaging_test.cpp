@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/native_messaging.h"
+#include "platform/file_stream.h"
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;
@@ -17,17 +18,17 @@ public:
     explicit FrameStream(const std::string& bytes) {
         path_ = TestProgramDirectory() / "frame_stream.bin";
         WriteTextFile(path_, bytes);
-        file_ = std::fopen(path_.string().c_str(), "rb");
+        file_.reset(std::fopen(path_.string().c_str(), "rb"));
     }
     ~FrameStream() {
-        std::fclose(file_);
+        file_.reset();
         fs::remove(path_);
     }
-    std::FILE* get() const { return file_; }
+    std::FILE* get() const { return file_.get(); }
 
 private:
     fs::path path_;
-    std::FILE* file_;
+    FileStream file_;
 };
 
 std::string Frame(const std::string& body) {
@@ -68,12 +69,12 @@ TEST(NativeMessaging, ShortAndEmbeddedNulBodies) {
 
 TEST(NativeMessaging, WriteFramePrefixesTheLittleEndianLength) {
     fs::path path = TestProgramDirectory() / "frame_out.bin";
-    std::FILE* out = std::fopen(path.string().c_str(), "wb");
-    ASSERT_NE(out, nullptr);
+    FileStream out(std::fopen(path.string().c_str(), "wb"));
+    ASSERT_TRUE(out);
     std::string reply(1000, 'x');
-    EXPECT_TRUE(WriteFrame(out, reply.c_str()));
-    EXPECT_TRUE(WriteFrame(out, ""));
-    std::fclose(out);
+    EXPECT_TRUE(WriteFrame(out.get(), reply.c_str()));
+    EXPECT_TRUE(WriteFrame(out.get(), ""));
+    out.reset();
     std::string bytes = ReadBinaryFile(path);
     fs::remove(path);
     ASSERT_EQ(bytes.size(), 1008u);
@@ -87,9 +88,11 @@ TEST(NativeMessaging, OtherRequestsGetNoReply) {
     for (const std::string& body : {std::string("readidbase"), std::string("\"readidbase\"\n"),
                                     std::string("\"READIDBASE\""), std::string("\"readcard\"")}) {
         FrameStream in(Frame(body));
-        std::FILE* out = std::fopen(path.string().c_str(), "wb");
-        EXPECT_EQ(RunNativeMessaging(in.get(), out), NativeMessagingOutcome::kNotAnswered) << body;
-        std::fclose(out);
+        FileStream out(std::fopen(path.string().c_str(), "wb"));
+        ASSERT_TRUE(out);
+        EXPECT_EQ(RunNativeMessaging(in.get(), out.get()), NativeMessagingOutcome::kNotAnswered)
+            << body;
+        out.reset();
         EXPECT_EQ(fs::file_size(path), 0u) << body;
     }
     fs::remove(path);
@@ -99,29 +102,27 @@ TEST(NativeMessaging, OtherRequestsGetNoReply) {
 // asking, while a frame of length zero is a request that went unanswered.
 TEST(NativeMessaging, NoInputIsNoRequest) {
     fs::path path = TestProgramDirectory() / "frame_none.bin";
-    std::FILE* out = std::fopen(path.string().c_str(), "wb");
-    ASSERT_NE(out, nullptr);
+    FileStream out(std::fopen(path.string().c_str(), "wb"));
+    ASSERT_TRUE(out);
     {
         FrameStream empty("");
-        EXPECT_EQ(RunNativeMessaging(empty.get(), out), NativeMessagingOutcome::kNoRequest);
+        EXPECT_EQ(RunNativeMessaging(empty.get(), out.get()), NativeMessagingOutcome::kNoRequest);
     }
     {
         FrameStream zero(std::string("\0\0\0\0", 4));
-        EXPECT_EQ(RunNativeMessaging(zero.get(), out), NativeMessagingOutcome::kNotAnswered);
+        EXPECT_EQ(RunNativeMessaging(zero.get(), out.get()), NativeMessagingOutcome::kNotAnswered);
     }
-    std::fclose(out);
+    out.reset();
     fs::remove(path);
 }
 
 TEST(NativeMessaging, WriteFrameReportsAStreamThatTakesNothing) {
     fs::path path = TestProgramDirectory() / "frame_read_only.bin";
-    std::FILE* create = std::fopen(path.string().c_str(), "wb");
-    ASSERT_NE(create, nullptr);
-    std::fclose(create);
-    std::FILE* read_only = std::fopen(path.string().c_str(), "rb");
-    ASSERT_NE(read_only, nullptr);
-    EXPECT_FALSE(WriteFrame(read_only, "reply"));
-    std::fclose(read_only);
+    ASSERT_TRUE(FileStream(std::fopen(path.string().c_str(), "wb")));
+    FileStream read_only(std::fopen(path.string().c_str(), "rb"));
+    ASSERT_TRUE(read_only);
+    EXPECT_FALSE(WriteFrame(read_only.get(), "reply"));
+    read_only.reset();
     fs::remove(path);
 }
 

@@ -23,21 +23,20 @@ TestClient::~TestClient() {
 }
 
 void TestClient::Disconnect() {
-    if (socket_ != kInvalidSocket) {
-        CloseSocket(socket_);
-        socket_ = kInvalidSocket;
-    }
+    socket_.reset();
 }
 
 void TestClient::Send(const std::string& bytes) {
-    ASSERT_EQ(SendSocket(socket_, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
+    ASSERT_EQ(SendSocket(socket_.get(), bytes.data(), bytes.size()),
+              static_cast<long>(bytes.size()));
 }
 
 std::string TestClient::Receive(std::size_t size) {
     std::string got;
     std::vector<char> chunk(65536);
     while (got.size() < size) {
-        long n = ReceiveSocket(socket_, chunk.data(), std::min(chunk.size(), size - got.size()));
+        long n =
+            ReceiveSocket(socket_.get(), chunk.data(), std::min(chunk.size(), size - got.size()));
         if (n <= 0) {
             break;
         }
@@ -50,7 +49,7 @@ bool TestClient::ClosedByServer() {
     // An orderly close reads as 0 bytes; a connection cut while the server waited in a
     // receive may also be reset, which reads as a failure. Either way nothing came.
     char byte;
-    return ReceiveSocket(socket_, &byte, 1) <= 0;
+    return ReceiveSocket(socket_.get(), &byte, 1) <= 0;
 }
 
 std::string TestClient::Handshake() {

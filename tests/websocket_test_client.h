@@ -19,7 +19,7 @@ public:
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
 
-    bool connected() const { return socket_ != kInvalidSocket; }
+    bool connected() const { return static_cast<bool>(socket_); }
     void Disconnect();
 
     void Send(const std::string& bytes);
@@ -39,7 +39,7 @@ public:
     std::string ReceiveText();
 
 private:
-    SocketHandle socket_;
+    OwnedSocket socket_;
 };
 
 // A stand-in for the read-card pipeline behind a test server.

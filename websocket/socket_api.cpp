@@ -22,29 +22,24 @@ bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
 }
 
 SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
-    SocketHandle client = OpenStreamSocket();
-    if (client == kInvalidSocket) {
+    OwnedSocket client(OpenStreamSocket());
+    if (!client || !ConnectIpv4(client.get(), Ipv4FromText(ip), port)) {
         return kInvalidSocket;
     }
-    if (!ConnectIpv4(client, Ipv4FromText(ip), port)) {
-        CloseSocket(client);
-        return kInvalidSocket;
-    }
-    return client;
+    return client.release();
 }
 
 SocketHandle OpenWakeSocket() {
-    SocketHandle wake = OpenDatagramSocket();
-    if (wake == kInvalidSocket) {
+    OwnedSocket wake(OpenDatagramSocket());
+    if (!wake) {
         return kInvalidSocket;
     }
     const std::uint32_t loopback = Ipv4FromText(kWakeAddress);
-    if (!BindIpv4(wake, loopback, 0) || !ConnectIpv4(wake, loopback, SocketPort(wake)) ||
-        !SetNonBlocking(wake)) {
-        CloseSocket(wake);
+    if (!BindIpv4(wake.get(), loopback, 0) ||
+        !ConnectIpv4(wake.get(), loopback, SocketPort(wake.get())) || !SetNonBlocking(wake.get())) {
         return kInvalidSocket;
     }
-    return wake;
+    return wake.release();
 }
 
 void WakeSocket(SocketHandle socket) {

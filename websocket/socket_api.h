@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/unique_handle.h"
+
 // A socket of the system; kInvalidSocket (all bits set) when there is none.
 using SocketHandle = std::uintptr_t;
 constexpr SocketHandle kInvalidSocket = ~static_cast<SocketHandle>(0);
@@ -36,6 +38,14 @@ std::uint16_t SocketPort(SocketHandle socket);
 // another thread return; the socket stays open until CloseSocket.
 void ShutdownSocket(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
+
+// The kind of a socket of these calls, closed by CloseSocket.
+struct SocketKind {
+    using Handle = SocketHandle;
+    static constexpr Handle Invalid() noexcept { return kInvalidSocket; }
+    static void Close(Handle socket) noexcept { CloseSocket(socket); }
+};
+using OwnedSocket = UniqueHandle<SocketKind>;
 
 // Makes receives, sends and accepts on the socket return at once instead of waiting.
 bool SetNonBlocking(SocketHandle socket);

@@ -103,7 +103,7 @@ private:
     // One client, from its accept to its end.
     struct Connection {
         std::uint64_t id = 0;
-        SocketHandle socket = kInvalidSocket;
+        OwnedSocket socket;
         std::string peer;
         std::string origin;
         ClientStream input;

@@ -89,10 +89,9 @@ bool CImagingContext::LoadDecoder(const char* module_directory) {
         decoder_directory_ += kPathSeparatorW;
     }
     library_ = LoadSharedLibrary(decoder_directory_ + kPhotoDecoderLibrary, nullptr);
-    void* get_bmp = FindLibraryExport(library_, kGetBmpExport, nullptr);
-    if (library_ == nullptr || get_bmp == nullptr) {
-        FreeSharedLibrary(library_);
-        library_ = nullptr;
+    void* get_bmp = FindLibraryExport(library_.get(), kGetBmpExport, nullptr);
+    if (!library_ || get_bmp == nullptr) {
+        library_.reset();
         get_bmp_ = nullptr;
         return false;
     }
@@ -111,8 +110,7 @@ void CImagingContext::UnloadDecoder() {
     if (!loaded_) {
         return;
     }
-    FreeSharedLibrary(library_);
-    library_ = nullptr;
+    library_.reset();
     get_bmp_ = nullptr;
     face_scale_ = kFullFaceScale;
     decoder_directory_.clear();

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "imaging/faces/card_resources.h"
+#include "imaging/faces/composition.h"
 #include "imaging/encoding/image_codec.h"
 #include "imaging/imaging_context.h"
 #include "imaging/drawing/raster.h"
@@ -33,10 +34,8 @@ bool FilledCanvas(CardCanvas& canvas, int width, int height, std::uint32_t colou
                                 MakeBitmapFile(8, 8, [colour](int, int) { return colour; }));
     ResourceEntry entry;
     entry.path = path.wstring();
-    TemplateBitmap* bitmap = LoadTemplateBitmap(entry);
-    const bool made = bitmap != nullptr && CreateCanvas(bitmap, canvas, width, height);
-    FreeTemplateBitmap(bitmap);
-    return made;
+    const TemplateHolder bitmap(LoadTemplateBitmap(entry));
+    return bitmap.get() != nullptr && CreateCanvas(bitmap.get(), canvas, width, height);
 }
 
 std::uint32_t Pixel(const CardCanvas& canvas, int x, int y) {
@@ -47,10 +46,8 @@ std::uint32_t Pixel(const CardCanvas& canvas, int x, int y) {
 
 // Windows programs under Wine: some GDI operations are only approximated there.
 bool UnderWine() {
-    LibraryHandle ntdll = LoadSharedLibrary(L"ntdll.dll", nullptr);
-    const bool wine = ntdll != nullptr && FindLibraryExport(ntdll, "wine_get_version", nullptr);
-    FreeSharedLibrary(ntdll);
-    return wine;
+    const SharedLibrary ntdll = LoadSharedLibrary(L"ntdll.dll", nullptr);
+    return ntdll && FindLibraryExport(ntdll.get(), "wine_get_version", nullptr);
 }
 
 int ChannelDistance(std::uint32_t a, std::uint32_t b) {
@@ -166,11 +163,12 @@ TEST(Canvas, ReductionAveragesAreas) {
                                 }));
     ResourceEntry entry;
     entry.path = path.wstring();
-    TemplateBitmap* bitmap = LoadTemplateBitmap(entry);
-    ASSERT_NE(bitmap, nullptr);
     CardCanvas canvas;
-    ASSERT_TRUE(CreateCanvas(bitmap, canvas, 856, 540));
-    FreeTemplateBitmap(bitmap);
+    {
+        const TemplateHolder bitmap(LoadTemplateBitmap(entry));
+        ASSERT_NE(bitmap.get(), nullptr);
+        ASSERT_TRUE(CreateCanvas(bitmap.get(), canvas, 856, 540));
+    }
     CImagingContext imaging;
     imaging.SetFaceScale(75);
     ImageMemoryStream face;

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imaging/faces/card_resources.h"
@@ -167,25 +168,35 @@ TEST(CardTexts, ValidityPeriods) {
     EXPECT_EQ(ForeignerValidityText(L"20170601", L"2027"), L"2017.06.01 - ");
 }
 
-struct ExpectedFont {
-    std::string face;
-    int height;
-    int weight;
-    int char_set;
-    int x_offset;
-    int spacing;
+// The eight font operations of a set, each with the name a failure is reported under.
+using FontOperation = void (CIdCardFont::*)(TextItem&);
+const std::pair<FontOperation, const char*> kFontOperations[] = {
+    {&CIdCardFont::ApplyNameFont, "name"},
+    {&CIdCardFont::ApplyFieldFont, "field"},
+    {&CIdCardFont::ApplyIdNumberFont, "id number"},
+    {&CIdCardFont::ApplyValidityFont, "validity"},
+    {&CIdCardFont::ApplyForeignNameFont, "foreign name"},
+    {&CIdCardFont::ApplyForeignFieldFont, "foreign field"},
+    {&CIdCardFont::ApplyForeignNumberFont, "foreign number"},
+    {&CIdCardFont::ApplyForeignDateFont, "foreign date"},
 };
 
-void ExpectFont(const FontSpec& chosen, const ExpectedFont& expected, const char* what) {
-    SCOPED_TRACE(what);
-    EXPECT_EQ(Narrow(chosen.font.face_name), expected.face);
-    EXPECT_EQ(chosen.font.height, expected.height);
-    EXPECT_EQ(chosen.font.weight, expected.weight);
-    EXPECT_EQ(chosen.font.char_set, expected.char_set);
-    EXPECT_EQ(chosen.x_offset, expected.x_offset);
-    EXPECT_EQ(chosen.spacing, expected.spacing);
-    EXPECT_EQ(chosen.font.quality, kQualityAntialiased);
-    EXPECT_EQ(chosen.font.italic + chosen.font.width + chosen.font.escapement, 0);
+// The item after one operation, from an item whose fonts and other members all hold values
+// that no operation writes.
+TextItem AfterOperation(CIdCardFont& fonts, FontOperation operation) {
+    TextItem item;
+    ResetTextItem(item);
+    item.x = 12;
+    item.text = L"keep";
+    for (FontSpec* spec : {&item.text_font, &item.digit_font}) {
+        SetFaceName(spec->font, L"stale");
+        spec->font.italic = 1;
+        spec->font.width = 7;
+        spec->font.escapement = 900;
+        spec->x_offset = -5;
+    }
+    (fonts.*operation)(item);
+    return item;
 }
 
 TEST(FontSets, TwoCharacterNamesAreSpreadInBothSets) {
@@ -206,53 +217,45 @@ TEST(FontSets, TwoCharacterNamesAreSpreadInBothSets) {
     }
 }
 
-TEST(FontSets, EmbeddedSetUsesTheEmbeddedFacesForNumbers) {
-    CIdCardFont_Ex fonts;
-    TextItem item;
-    ResetTextItem(item);
-    item.x = 12;
-    item.text = L"keep";
-    fonts.ApplyIdNumberFont(item);
-    ExpectFont(item.text_font, {"OCR-B-10 BT", 40, 700, 1, 0, 2}, "id number");
-    ExpectFont(item.digit_font, {"OCR-B-10 BT", 40, 700, 1, 0, 2}, "id number digits");
-    fonts.ApplyForeignNumberFont(item);
-    ExpectFont(item.digit_font, {"OCR-B-10 BT", 42, 700, 1, 0, 0}, "foreign number");
-    fonts.ApplyFieldFont(item);
-    ExpectFont(item.text_font, {"黑体", 31, 400, 134, 0, 0}, "field");
-    ExpectFont(item.digit_font, {"方正黑体简体", 34, 400, 134, 0, 1}, "field digits");
-    fonts.ApplyForeignFieldFont(item);
-    ExpectFont(item.digit_font, {"方正黑体简体", 32, 400, 134, 0, 1}, "foreign field digits");
-    fonts.ApplyValidityFont(item);
-    ExpectFont(item.text_font, {"方正黑体简体", 34, 400, 134, 0, 1}, "validity");
-    fonts.ApplyForeignDateFont(item);
-    ExpectFont(item.text_font, {"方正黑体简体", 32, 400, 134, 0, 1}, "foreign date");
-    fonts.ApplyForeignNameFont(item);
-    ExpectFont(item.text_font, {"黑体", 36, 400, 134, 0, 0}, "foreign name");
-    // A font operation touches the two fonts and nothing else.
-    EXPECT_EQ(item.x, 12);
-    EXPECT_EQ(item.text, L"keep");
+TEST(FontSets, EveryOperationOverwritesBothFontsAndNothingElse) {
+    CIdCardFont_Base base;
+    CIdCardFont_Ex embedded;
+    for (CIdCardFont* fonts :
+         {static_cast<CIdCardFont*>(&base), static_cast<CIdCardFont*>(&embedded)}) {
+        for (const auto& [operation, what] : kFontOperations) {
+            SCOPED_TRACE(what);
+            const TextItem item = AfterOperation(*fonts, operation);
+            for (const FontSpec* spec : {&item.text_font, &item.digit_font}) {
+                EXPECT_NE(Narrow(spec->font.face_name), "stale");
+                EXPECT_GT(spec->font.height, 0);
+                EXPECT_NE(spec->x_offset, -5);
+                EXPECT_EQ(spec->font.quality, kQualityAntialiased);
+                EXPECT_EQ(spec->font.italic + spec->font.width + spec->font.escapement, 0);
+            }
+            EXPECT_EQ(item.x, 12);
+            EXPECT_EQ(item.text, L"keep");
+        }
+    }
 }
 
-TEST(FontSets, BaseSetUsesSystemTypefacesOnly) {
-    CIdCardFont_Base fonts;
-    TextItem item;
-    ResetTextItem(item);
-    fonts.ApplyNameFont(item);
-    ExpectFont(item.digit_font, {"方正姚体", 40, 400, 134, 2, 2}, "name digits");
-    fonts.ApplyFieldFont(item);
-    ExpectFont(item.digit_font, {"方正姚体", 31, 400, 134, 2, 2}, "field digits");
-    fonts.ApplyIdNumberFont(item);
-    ExpectFont(item.text_font, {"黑体", 36, 700, 134, 0, 6}, "id number");
-    fonts.ApplyValidityFont(item);
-    ExpectFont(item.digit_font, {"方正姚体", 34, 400, 134, 0, 3}, "validity");
-    fonts.ApplyForeignNameFont(item);
-    ExpectFont(item.digit_font, {"方正姚体", 36, 400, 134, 2, 2}, "foreign name digits");
-    fonts.ApplyForeignFieldFont(item);
-    ExpectFont(item.digit_font, {"方正姚体", 30, 400, 134, 1, 1}, "foreign field digits");
-    fonts.ApplyForeignNumberFont(item);
-    ExpectFont(item.text_font, {"黑体", 40, 700, 134, 0, 4}, "foreign number");
-    fonts.ApplyForeignDateFont(item);
-    ExpectFont(item.text_font, {"方正姚体", 30, 400, 134, 1, 1}, "foreign date");
+TEST(FontSets, OnlyTheEmbeddedSetAsksForTheEmbeddedFaces) {
+    const auto uses_embedded_face = [](const FontSpec& spec) {
+        const std::wstring face = spec.font.face_name;
+        return face == kFaceOcrNumbers || face == kFaceCjkHei;
+    };
+    CIdCardFont_Base base;
+    for (const auto& [operation, what] : kFontOperations) {
+        const TextItem item = AfterOperation(base, operation);
+        EXPECT_FALSE(uses_embedded_face(item.text_font)) << what;
+        EXPECT_FALSE(uses_embedded_face(item.digit_font)) << what;
+    }
+    // The embedded numbers face is what the embedded set is for: both numbers use it.
+    CIdCardFont_Ex embedded;
+    for (FontOperation operation :
+         {&CIdCardFont::ApplyIdNumberFont, &CIdCardFont::ApplyForeignNumberFont}) {
+        const TextItem item = AfterOperation(embedded, operation);
+        EXPECT_EQ(std::wstring(item.digit_font.font.face_name), kFaceOcrNumbers);
+    }
 }
 
 }  // namespace
