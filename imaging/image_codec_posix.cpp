@@ -8,6 +8,7 @@
 #include <new>
 
 #include "imaging/image_codec.h"
+#include "imaging/image_encoding.h"
 #include "imaging/picture_posix.h"
 #include "imaging/plain_bitmap_posix.h"
 
@@ -140,7 +141,8 @@ bool LoadBitmapFromMemory(const unsigned char* bytes, std::size_t length,
 
 bool EncodePictureAsJpeg(const ImageMemoryStream& holder, std::uint32_t quality,
                          std::vector<unsigned char>& jpeg) {
-    if (!holder.HasBitmap() || quality < 1 || quality > 100) {
+    if (!holder.HasBitmap() || quality < static_cast<std::uint32_t>(kLowestJpegQuality) ||
+        quality > static_cast<std::uint32_t>(kHighestJpegQuality)) {
         return false;
     }
     cairo_surface_t* surface = holder.state()->surface;

@@ -9,8 +9,10 @@
 #include "card/sdt_buffer.h"
 #include "imaging/card_resources.h"
 #include "imaging/image_codec.h"
+#include "imaging/image_encoding.h"
 #include "imaging/image_holder.h"
 #include "imaging/photo_decoder_api.h"
+#include "imaging/picture_result.h"
 #include "imaging/work_buffer.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
@@ -47,9 +49,9 @@ public:
     int LoadPhotoBitmap(ImageMemoryStream& holder);
     void UnloadDecoder();
 
-    // The reply's pictures as base64 JPEG text; on failure the text is left as it was.
-    int EncodePhoto(std::string& out);
-    int EncodeFace(std::string& out, int side);
+    // The reply's pictures as base64 JPEG text, or the code that fails the read.
+    EncodedPicture EncodePhoto();
+    EncodedPicture EncodeFace(int side);
     int ComposeFace(int side, unsigned char* out, std::uint32_t* size);
 
     // The compositions of the two faces and their common last step.
@@ -62,7 +64,7 @@ public:
     // Templates and fonts; the pipeline points every entry at the program's resources.
     CardResourceTable resources;
     int face_scale = kFullFaceScale;
-    int jpeg_quality = 100;
+    int jpeg_quality = kJpegQuality;
 
     bool loaded() const { return loaded_; }
     // The request's private temporary folder once a photo has been decoded, else null.
@@ -87,7 +89,7 @@ private:
     std::string temp_prefix_;
     LibraryHandle library_ = nullptr;
     GraphicsSession graphics_;
-    std::uint32_t encoder_quality_ = 100;
+    std::uint32_t encoder_quality_ = kJpegQuality;
     WorkBuffer work_;
     int decoder_state_ = 0;
     GetBmpFn get_bmp_ = nullptr;

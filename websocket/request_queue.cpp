@@ -17,6 +17,11 @@ namespace {
 // How the reply document writes its result code.
 constexpr const char* kResultMember = "\"result\"";
 
+// The handler writes into a buffer the size of the send buffer, so that any reply it holds
+// fits a frame's header and text; the terminator is looked for as far as the longest reply.
+static_assert(kReplyBufferSize == kSendBufferSize);
+static_assert(kLargestReply < kReplyBufferSize);
+
 }  // namespace
 
 // Everything the reader thread touches. It is shared with that thread, so a thread left
