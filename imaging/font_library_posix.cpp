@@ -15,9 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/text_item.h"
+
 namespace {
 
-constexpr std::uint8_t kCharsetGb2312 = 134;
 constexpr std::uint8_t kCharsetBig5 = 136;
 constexpr int kBoldFrom = 600;
 

@@ -5,12 +5,9 @@
 
 #include <cstdint>
 
-namespace {
+#include "imaging/bitmap_file_format.h"
 
-constexpr std::size_t kFileHeaderSize = 14;
-constexpr std::uint32_t kSmallestInfoHeader = 40;
-constexpr unsigned kBitsPerPixel = 24;
-constexpr std::uint32_t kUncompressed = 0;
+namespace {
 
 std::uint32_t Read16(const unsigned char* bytes) {
     return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8;
@@ -23,21 +20,21 @@ std::uint32_t Read32(const unsigned char* bytes) {
 }  // namespace
 
 cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t length, int max_side) {
-    if (bytes == nullptr || length < kFileHeaderSize + kSmallestInfoHeader || bytes[0] != 'B' ||
-        bytes[1] != 'M') {
+    if (bytes == nullptr || length < kBitmapHeadersSize || bytes[0] != 'B' || bytes[1] != 'M') {
         return nullptr;
     }
     const std::uint32_t offset = Read32(bytes + 10);
     const std::uint32_t info_size = Read32(bytes + 14);
     const auto width = static_cast<std::int32_t>(Read32(bytes + 18));
     const auto height = static_cast<std::int32_t>(Read32(bytes + 22));
-    if (info_size < kSmallestInfoHeader || Read16(bytes + 26) != 1 ||
-        Read16(bytes + 28) != kBitsPerPixel || Read32(bytes + 30) != kUncompressed || width < 1 ||
-        height < 1 || width > max_side || height > max_side ||
-        offset < kFileHeaderSize + info_size) {
+    if (info_size < kBitmapInfoHeaderSize || Read16(bytes + 26) != 1 ||
+        Read16(bytes + 28) != kBitmapTrueColourBits || Read32(bytes + 30) != kBitmapUncompressed ||
+        width < 1 || height < 1 || width > max_side || height > max_side ||
+        offset < kBitmapFileHeaderSize + info_size) {
         return nullptr;
     }
-    const std::size_t row_bytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const auto row_bytes = static_cast<std::size_t>(
+        BitmapRowSize(static_cast<std::uint64_t>(width), kBitmapTrueColourBits));
     if (offset > length || (length - offset) / row_bytes < static_cast<std::size_t>(height)) {
         return nullptr;
     }
