@@ -4,7 +4,7 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/card_resources.h"
+#include "imaging/faces/card_resources.h"
 #include "imaging/picture_result.h"
 #include "request/reply_document.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "imaging/bitmap_file_format.h"
+#include "imaging/encoding/bitmap_file_format.h"
 
 namespace vornsim {
 
