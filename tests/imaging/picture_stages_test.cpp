@@ -168,7 +168,7 @@ TEST(PictureOutcome, AFailingStageKeepsThePicturesMadeBeforeIt) {
         const PictureOutcome outcome = RunStagesOnResidentCard();
         EXPECT_FALSE(outcome.complete());
         EXPECT_EQ(outcome.code, expected.code);
-        EXPECT_EQ(outcome.message, expected.message);
+        EXPECT_STREQ(outcome.message, expected.message);
         EXPECT_EQ(!outcome.pictures.photo.empty(), expected.photo_kept);
         EXPECT_EQ(!outcome.pictures.front.empty(), expected.front_kept);
         EXPECT_TRUE(outcome.pictures.back.empty());
@@ -181,7 +181,7 @@ TEST(PictureOutcome, AMissingDecoderFailsWithoutACode) {
     const PictureOutcome outcome = RunStagesOnResidentCard();
     EXPECT_FALSE(outcome.complete());
     EXPECT_EQ(outcome.code, kPictureDone);
-    EXPECT_EQ(outcome.message, kDecoderLoadFailed);
+    EXPECT_STREQ(outcome.message, kDecoderLoadFailed);
     EXPECT_TRUE(outcome.pictures.photo.empty());
 }
 
