@@ -46,7 +46,7 @@ StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : i
         return;
     }
     impl_->photo_bitmap.resize(size);
-    imaging.face_scale = kReplyFaceScale;
+    imaging.SetFaceScale(kReplyFaceScale);
     ready_ = imaging.ComposeFront(impl_->front) == 0 && imaging.ComposeBack(impl_->back) == 0;
 }
 
@@ -55,14 +55,14 @@ StageBench::~StageBench() {
 }
 
 bool StageBench::Photo(std::string& text) {
-    impl_->imaging.face_scale = kFullFaceScale;
+    impl_->imaging.SetFaceScale(kFullFaceScale);
     EncodedPicture photo = impl_->imaging.EncodePhoto();
     text = std::move(photo.text);
     return photo.ok();
 }
 
 bool StageBench::Face(int side, std::string& text) {
-    impl_->imaging.face_scale = kReplyFaceScale;
+    impl_->imaging.SetFaceScale(kReplyFaceScale);
     EncodedPicture face = impl_->imaging.EncodeFace(side);
     text = std::move(face.text);
     return face.ok();

@@ -6,24 +6,14 @@
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 
-namespace {
-
-// The program's resource for each entry of the card resource table, in entry order.
-constexpr int kResourceIds[kCardResourceCount] = {
+const int kProgramResourceIds[kCardResourceCount] = {
     VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
     VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
     VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
 };
 
-}  // namespace
-
-void UseProgramResources(CardResourceTable& table) {
-    const ModuleHandle program = OwnModule();
-    for (int entry = 0; entry < kCardResourceCount; ++entry) {
-        table.entries[entry].source = kResourceFromModule;
-        table.entries[entry].module = program;
-        table.entries[entry].resource_id = kResourceIds[entry];
-    }
+bool UseProgramResources(CImagingContext& imaging) {
+    return imaging.UseModuleResources(OwnModule(), kProgramResourceIds);
 }
 
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
@@ -31,9 +21,8 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
     if (!imaging.LoadDecoder(directory.c_str())) {
         return false;
     }
-    UseProgramResources(imaging.resources);
-    imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
-    imaging.card.CopyFrom(card);
+    UseProgramResources(imaging);
+    imaging.SetCard(card);
     return true;
 }
 
@@ -57,7 +46,7 @@ PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& 
     if (!keep(imaging.EncodePhoto(), outcome.pictures.photo, kPhotoDecodeFailed)) {
         return outcome;
     }
-    imaging.face_scale = kReplyFaceScale;
+    imaging.SetFaceScale(kReplyFaceScale);
     if (keep(imaging.EncodeFace(kFrontSide), outcome.pictures.front, kFrontPictureFailed)) {
         keep(imaging.EncodeFace(kBackSide), outcome.pictures.back, kBackPictureFailed);
     }

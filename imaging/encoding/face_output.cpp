@@ -2,7 +2,7 @@
 #include <memory>
 #include <new>
 
-#include "imaging/base64.h"
+#include "codec/base64.h"
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
 #include "imaging/drawing/raster.h"
@@ -15,8 +15,8 @@ constexpr int kTemplateHeight = 340;
 }  // namespace
 
 void CImagingContext::ApplyQuality() {
-    if (jpeg_quality >= kLowestJpegQuality && jpeg_quality <= kHighestJpegQuality) {
-        encoder_quality_ = static_cast<std::uint32_t>(jpeg_quality);
+    if (jpeg_quality_ >= kLowestJpegQuality && jpeg_quality_ <= kHighestJpegQuality) {
+        encoder_quality_ = static_cast<std::uint32_t>(jpeg_quality_);
     }
 }
 
@@ -75,7 +75,7 @@ int CImagingContext::ComposeFace(int side, unsigned char* out, std::uint32_t* si
 }
 
 bool CImagingContext::FinishFace(const CardCanvas& canvas, ImageMemoryStream& holder) {
-    const int width = face_scale * kTemplateWidth / kFullFaceScale;
-    const int height = face_scale * kTemplateHeight / kFullFaceScale;
+    const int width = face_scale_ * kTemplateWidth / kFullFaceScale;
+    const int height = face_scale_ * kTemplateHeight / kFullFaceScale;
     return StretchCanvasToPicture(canvas, width, height, holder);
 }

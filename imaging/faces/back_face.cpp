@@ -59,7 +59,7 @@ int CImagingContext::ComposeBack(ImageMemoryStream& holder) {
     if (started != 0) {
         return started;
     }
-    if (DrawFieldRows(face.canvas, face.item, *face.fonts, BackRows(card, face.kind)) != 0) {
+    if (DrawFieldRows(face.canvas, face.item, *face.fonts, BackRows(card_, face.kind)) != 0) {
         return kPictureFailed;
     }
     if (!FinishFace(face.canvas, holder)) {

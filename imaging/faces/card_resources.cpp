@@ -57,6 +57,15 @@ bool RegisterCardFonts(CardResourceTable& table) {
     return table.registered != 0;
 }
 
+void PointAtModule(CardResourceTable& table, ModuleHandle module,
+                   const int (&resource_ids)[kCardResourceCount]) {
+    for (int entry = 0; entry < kCardResourceCount; ++entry) {
+        table.entries[entry].source = kResourceFromModule;
+        table.entries[entry].module = module;
+        table.entries[entry].resource_id = resource_ids[entry];
+    }
+}
+
 void ResetCardResources(CardResourceTable& table) {
     ReleaseCardFont(table.ocr_font);
     ReleaseCardFont(table.cjk_font);

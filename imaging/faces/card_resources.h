@@ -47,6 +47,10 @@ struct CardResourceTable {
     bool fonts_registered = false;
 };
 
+// Points every entry at the resource of the given id in the module, in entry order.
+void PointAtModule(CardResourceTable& table, ModuleHandle module,
+                   const int (&resource_ids)[kCardResourceCount]);
+
 // Registers the fonts of entries 7 and 8, first removing whatever the table still holds.
 // Entry 8 is not tried when entry 7 fails. True when both are registered.
 bool RegisterCardFonts(CardResourceTable& table);

@@ -106,7 +106,7 @@ int CImagingContext::ComposeFront(ImageMemoryStream& holder) {
         return started;
     }
     const std::vector<FieldRow> rows =
-        face.kind == Foreigner ? ForeignerRows(card) : PortraitRows(card, face.kind == Resident);
+        face.kind == Foreigner ? ForeignerRows(card_) : PortraitRows(card_, face.kind == Resident);
     if (DrawFieldRows(face.canvas, face.item, *face.fonts, rows) != 0) {
         return kPictureFailed;
     }

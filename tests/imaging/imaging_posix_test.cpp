@@ -107,7 +107,7 @@ TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
         CImagingContext imaging;
         PrepareLikeThePipeline(imaging);
         LoadResidentCard(imaging);
-        imaging.face_scale = kReplyFaceScale;
+        imaging.SetFaceScale(kReplyFaceScale);
         ASSERT_TRUE(imaging.EncodeFace(kFrontSide).ok());
         ASSERT_TRUE(imaging.EncodeFace(kBackSide).ok());
         EXPECT_GT(OpenFontFaces(), 0);
@@ -124,7 +124,7 @@ TEST(RequestFonts, CachesStayWhileAFaceIsHeld) {
         EXPECT_FALSE(ReleaseFontCaches());
         const FaceChoice held = MatchFace("VornId Hei", 400, 134);
         ASSERT_TRUE(held.face);
-        ResetCardResources(imaging.resources);
+        imaging.UnloadDecoder();
         EXPECT_FALSE(ReleaseFontCaches());
         EXPECT_TRUE(held.face.HasGlyph(U'中'));
     }

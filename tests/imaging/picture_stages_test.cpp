@@ -131,11 +131,12 @@ TEST(PictureStages, EachFailingStageHasItsCodeAndMessage) {
 
 // The stages' outcome, as the pipeline receives it, for the resident test card.
 PictureOutcome RunStagesOnResidentCard() {
-    CImagingContext scratch;
-    LoadResidentCard(scratch);
+    CIdBufferW card;
+    ResidentRecord().FillInto(card);
+    AddTestPhoto(card);
     const std::string directory = TestProgramDirectory().string() +
                                   static_cast<char>(fs::path::preferred_separator);
-    return RunPictureStages(directory, scratch.card);
+    return RunPictureStages(directory, card);
 }
 
 TEST(PictureOutcome, CompleteWhenEveryPictureIsMade) {
