@@ -1,6 +1,6 @@
 #include "bench/picture_work.h"
 
-#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "card/sdt_func.h"
@@ -30,10 +30,9 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
 }
 
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts) {
-    int result = 0;
-    wchar_t message[129] = {};
-    RunPictureStages(directory, card, &result, message, std::size(message), texts);
-    return result == 0 && message[0] == L'\0';
+    PictureOutcome outcome = RunPictureStages(directory, card);
+    texts = std::move(outcome.pictures);
+    return outcome.complete();
 }
 
 StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : impl_(new Impl) {
@@ -55,12 +54,16 @@ StageBench::~StageBench() = default;
 
 bool StageBench::Photo(std::string& text) {
     impl_->imaging.SetFaceScale(kFullFaceScale);
-    return impl_->imaging.EncodePhoto(text) == 0;
+    EncodedPicture photo = impl_->imaging.EncodePhoto();
+    text = std::move(photo.text);
+    return photo.ok();
 }
 
 bool StageBench::Face(int side, std::string& text) {
     impl_->imaging.SetFaceScale(kReplyFaceScale);
-    return impl_->imaging.EncodeFace(text, side) == 0;
+    EncodedPicture face = impl_->imaging.EncodeFace(side);
+    text = std::move(face.text);
+    return face.ok();
 }
 
 bool StageBench::EncodeOnly() {

@@ -54,7 +54,6 @@ constexpr DriverExport kDriverExports[] = {
 };
 static_assert(sizeof(kDriverExports) / sizeof(kDriverExports[0]) == kGetId + 1);
 
-constexpr std::uint32_t kConversionLimit = 260;
 constexpr int kFindWaitMilliseconds = 100;
 // The find loop's time budget: one attempt, repeated only if the clock steps back.
 constexpr std::time_t kFindBudgetSeconds = 0;
@@ -64,12 +63,12 @@ constexpr int kLoadLibraryErrorLine = 171;
 constexpr int kFindErrorLine = 535;
 constexpr int kReadErrorLine = 647;
 
-// Converts ANSI text into the conversion buffer, at most 260 characters.
-std::wstring ConvertName(wchar_t (&buffer)[kConversionLimit + 1], const char* text) {
+// Converts ANSI text into the conversion buffer, at most kLongestPath characters.
+std::wstring ConvertName(wchar_t (&buffer)[kLongestPath + 1], const char* text) {
     std::memset(buffer, 0, sizeof(buffer));
     if (text != nullptr) {
         std::wstring wide = AnsiToWide(text);
-        wide.copy(buffer, wide.size() < kConversionLimit ? wide.size() : kConversionLimit);
+        wide.copy(buffer, wide.size() < kLongestPath ? wide.size() : kLongestPath);
     }
     return std::wstring(buffer);
 }

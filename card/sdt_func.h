@@ -6,6 +6,7 @@
 
 #include "card/sdt_api.h"
 #include "card/sdt_buffer.h"
+#include "platform/module_path.h"
 #include "platform/shared_library.h"
 
 // Result codes of the binding's operations; any other value is the driver's own code.
@@ -58,7 +59,7 @@ private:
     SharedLibrary module_;
     CSdtBuffer record_;
     int open_port_;
-    wchar_t conversion_[261];
+    wchar_t conversion_[kLongestPath + 1];
 
     // The driver's exports, in the order they are resolved; all null while unbound.
     static constexpr int kEntryPointCount = 13;

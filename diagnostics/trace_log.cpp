@@ -18,7 +18,6 @@ constexpr const wchar_t* kEntryPrefixFormat = L"\n[%ls %lu] ";
 constexpr const wchar_t* kScopeEnterFormat = L"\u250CFunc IN  <%ls>";
 constexpr const wchar_t* kScopeLeaveFormat = L"\u2514Func OUT <%ls>";
 constexpr const wchar_t* kErrorLineFormat = L"%ls - %ls(%d - 0x%04X), Line = %d.";
-constexpr std::uint32_t kModulePathCapacity = 260;
 constexpr std::size_t kLongestEntry = 65536;
 
 std::unique_ptr<TraceLog> g_trace_log;
@@ -42,8 +41,8 @@ std::wstring Format(const wchar_t* format, std::va_list arguments) {
 }  // namespace
 
 std::wstring TraceDirectory() {
-    wchar_t path[kModulePathCapacity + 1] = {};
-    ModuleFileNameW(path, kModulePathCapacity);
+    wchar_t path[kLongestPath + 1] = {};
+    ModuleFileNameW(path, kLongestPath);
     std::wstring directory(path);
     std::size_t separator = directory.rfind(kPathSeparatorW);
     directory.erase(separator == std::wstring::npos ? 0 : separator + 1);

@@ -27,7 +27,6 @@ constexpr const char* kForbiddenStatus = "HTTP/1.1 403 ";
 constexpr const char* kAcceptHeader = "Sec-WebSocket-Accept: ";
 constexpr const char* kHeadersEnd = "\r\n\r\n";
 constexpr int kAnswerWaitMilliseconds = 3000;
-constexpr std::uint32_t kModulePathLimit = 260;
 constexpr std::size_t kLongestAnswer = 4096;
 // An empty close frame from a client: FIN and close, masked with a zero key.
 constexpr unsigned char kCloseFrame[] = {0x88, 0x80, 0, 0, 0, 0};
@@ -92,8 +91,8 @@ std::wstring FileStem(std::wstring name) {
 }
 
 bool ListenerIsThisProgram(const std::wstring& listener) {
-    wchar_t own[kModulePathLimit + 1] = {};
-    ModuleFileNameW(own, kModulePathLimit + 1);
+    wchar_t own[kLongestPath + 1] = {};
+    ModuleFileNameW(own, kLongestPath + 1);
     std::wstring name = listener.substr(0, listener.find(L" (pid "));
     return !name.empty() && FileStem(name) == FileStem(own);
 }

@@ -18,7 +18,6 @@ constexpr const wchar_t* kOpenServiceFailedFormat = L"OpenService failed w/err 0
 constexpr const wchar_t* kDeleteServiceFailedFormat = L"DeleteService failed w/err 0x%08lx\n";
 constexpr const wchar_t* kRecoveryFailedFormat = L"ChangeServiceConfig2 failed w/err 0x%08lx\n";
 
-constexpr DWORD kModulePathLimit = 260;
 constexpr DWORD kInstallManagerAccess = SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE;
 constexpr DWORD kInstallServiceAccess = SERVICE_QUERY_STATUS | SERVICE_START;
 constexpr DWORD kRemoveServiceAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS;
@@ -29,8 +28,8 @@ constexpr DWORD kRecoveryServiceAccess = SERVICE_CHANGE_CONFIG | SERVICE_START;
 }  // namespace
 
 InstallerOutcome InstallAsService() {
-    wchar_t path[kModulePathLimit] = {};
-    if (ModuleFileNameW(path, kModulePathLimit) == 0) {
+    wchar_t path[kLongestPath] = {};
+    if (ModuleFileNameW(path, kLongestPath) == 0) {
         ConsolePrint(kModuleNameFailedFormat, static_cast<unsigned long>(GetLastError()));
         return InstallerOutcome::kFailed;
     }

@@ -9,9 +9,11 @@
 #include "card/sdt_buffer.h"
 #include "imaging/faces/card_resources.h"
 #include "imaging/encoding/image_codec.h"
+#include "imaging/encoding/image_encoding.h"
 #include "imaging/photo/image_holder.h"
 #include "imaging/photo/photo_decoder_api.h"
 #include "imaging/encoding/work_buffer.h"
+#include "imaging/picture_result.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
 
@@ -56,9 +58,9 @@ public:
     // The faces' size in percent of the templates' size, until the decoder is unloaded.
     void SetFaceScale(int percent) { face_scale_ = percent; }
 
-    // The reply's pictures as base64 JPEG text; on failure the text is left as it was.
-    int EncodePhoto(std::string& out);
-    int EncodeFace(std::string& out, int side);
+    // The reply's pictures as base64 JPEG text, or the code that fails the read.
+    EncodedPicture EncodePhoto();
+    EncodedPicture EncodeFace(int side);
     int ComposeFace(int side, unsigned char* out, std::uint32_t* size);
 
     // The compositions of the two faces and their common last step.
@@ -89,7 +91,7 @@ private:
     // resources.
     CardResourceTable resources_;
     int face_scale_ = kFullFaceScale;
-    int jpeg_quality_ = 100;
+    int jpeg_quality_ = kJpegQuality;
     bool loaded_ = false;
     std::wstring decoder_directory_;
     // The private temporary folder; it goes when the decoder is unloaded, with whatever the
@@ -97,7 +99,7 @@ private:
     std::unique_ptr<TemporaryDirectory> temp_directory_;
     SharedLibrary library_;
     GraphicsSession graphics_;
-    std::uint32_t encoder_quality_ = 100;
+    std::uint32_t encoder_quality_ = kJpegQuality;
     WorkBuffer work_;
     GetBmpFn get_bmp_ = nullptr;
 };

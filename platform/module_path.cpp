@@ -3,15 +3,9 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr std::uint32_t kModulePathLimit = 260;
-
-}  // namespace
-
 std::string ModuleDirectory() {
-    char path[kModulePathLimit + 1] = {};
-    if (ModuleFileNameA(path, kModulePathLimit) == 0) {
+    char path[kLongestPath + 1] = {};
+    if (ModuleFileNameA(path, kLongestPath) == 0) {
         return {};
     }
     char* separator = std::strrchr(path, kPathSeparator);

@@ -7,15 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "card/sdt_api.h"
 #include "simulator/card_layout.h"
 #include "simulator/ini_text.h"
 #include "simulator/photo_record.h"
 
 namespace vornsim {
 
-constexpr std::size_t kSerialBytes = 8;
-constexpr std::size_t kFingerprintBytes = 1024;
-constexpr std::size_t kNewAddressBytes = 70;
+constexpr std::size_t kSerialBytes = kSdtSerialSize;
+constexpr std::size_t kFingerprintBytes = kSdtFingerprintRecordSize;
+constexpr std::size_t kNewAddressBytes = kSdtNewAddressRecordSize;
 
 constexpr const char* kPhotoSection = "Photo";
 

@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "card/sdt_api.h"
 #include "simulator/ini_text.h"
 
 namespace vornsim {
 
-constexpr std::size_t kTextRecordBytes = 256;
+constexpr std::size_t kTextRecordBytes = kSdtTextRecordSize;
 using TextRecord = std::array<unsigned char, kTextRecordBytes>;
 
 constexpr const char* kCardSection = "Card";

@@ -21,9 +21,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "card/sdt_api.h"
+
 namespace vornsim {
 
-constexpr std::size_t kPhotoRecordBytes = 1024;
+constexpr std::size_t kPhotoRecordBytes = kSdtPhotoRecordSize;
 constexpr char kPhotoMagic[] = "VORNSIMPHOTO";
 constexpr std::size_t kPhotoMagicLength = 12;
 constexpr std::uint8_t kPhotoRecordVersion = 1;

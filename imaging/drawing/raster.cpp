@@ -28,7 +28,7 @@ void ReleaseCanvas(CardCanvas& canvas) {
 int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
               const ImageMemoryStream& image, bool transparent) {
     if (!canvas.valid || !image.HasBitmap()) {
-        return -1;
+        return kPictureFailed;
     }
     return DrawImageOnCanvas(canvas, x, y, width, height, image, transparent);
 }

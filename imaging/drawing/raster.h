@@ -40,8 +40,8 @@ bool CreateCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, i
 void ReleaseCanvas(CardCanvas& canvas);
 
 // Stretches the whole image onto the rectangle. Transparent: every image pixel of exactly
-// the colour of the image's pixel (1, 1) is left out. Returns 0, or -1 when the canvas is
-// not valid or there is no image.
+// the colour of the image's pixel (1, 1) is left out. Returns kPictureDone, or kPictureFailed
+// when the canvas is not valid or there is no image.
 int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
               const ImageMemoryStream& image, bool transparent);
 

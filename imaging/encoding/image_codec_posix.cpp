@@ -7,6 +7,8 @@
 
 #include "imaging/encoding/image_codec.h"
 #include "imaging/drawing/picture_posix.h"
+#include "imaging/encoding/bitmap_file_format.h"
+#include "imaging/encoding/image_encoding.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
 #include "platform/codec_handles_posix.h"
 
@@ -29,8 +31,7 @@ std::uint32_t Read32(const unsigned char* bytes) {
 // as Windows does; an uncompressed bitmap whose pixels do not all fit in the bytes is
 // therefore refused here. Other formats, and compressed bitmaps, are left to the decoder.
 bool CutOffBitmap(const unsigned char* bytes, std::size_t length) {
-    constexpr std::size_t kHeaders = 54;
-    if (length < kHeaders || bytes[0] != 'B' || bytes[1] != 'M') {
+    if (length < kBitmapHeadersSize || bytes[0] != 'B' || bytes[1] != 'M') {
         return false;
     }
     const std::uint32_t offset = Read32(bytes + 10);
@@ -38,10 +39,11 @@ bool CutOffBitmap(const unsigned char* bytes, std::size_t length) {
     const auto height = static_cast<std::int32_t>(Read32(bytes + 22));
     const unsigned bits = bytes[28] | bytes[29] << 8;
     const std::uint32_t compression = Read32(bytes + 30);
-    if (compression != 0 || width <= 0 || height == 0 || (bits != 24 && bits != 32)) {
+    if (compression != kBitmapUncompressed || width <= 0 || height == 0 ||
+        (bits != kBitmapTrueColourBits && bits != kBitmapAlphaBits)) {
         return false;
     }
-    const std::uint64_t row = (static_cast<std::uint64_t>(width) * bits / 8 + 3) / 4 * 4;
+    const std::uint64_t row = BitmapRowSize(static_cast<std::uint64_t>(width), bits);
     const std::uint64_t rows =
         height < 0 ? 0ull - static_cast<std::int64_t>(height) : static_cast<std::uint64_t>(height);
     return offset + row * rows > length;
@@ -126,7 +128,8 @@ bool LoadBitmapFromMemory(const unsigned char* bytes, std::size_t length,
 
 bool EncodePictureAsJpeg(const ImageMemoryStream& holder, std::uint32_t quality,
                          std::vector<unsigned char>& jpeg) {
-    if (!holder.HasBitmap() || quality < 1 || quality > 100) {
+    if (!holder.HasBitmap() || quality < static_cast<std::uint32_t>(kLowestJpegQuality) ||
+        quality > static_cast<std::uint32_t>(kHighestJpegQuality)) {
         return false;
     }
     cairo_surface_t* surface = holder.state()->surface.get();

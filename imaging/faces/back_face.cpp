@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kFailed = -1;
-
 std::vector<FieldRow> BackRows(CIdBufferW& card, CardKind kind) {
     std::vector<FieldRow> rows;
     if (kind == Foreigner) {
@@ -62,11 +60,11 @@ int CImagingContext::ComposeBack(ImageMemoryStream& holder) {
         return started;
     }
     if (DrawFieldRows(face.canvas, face.item, *face.fonts, BackRows(card_, face.kind)) != 0) {
-        return kFailed;
+        return kPictureFailed;
     }
     if (!FinishFace(face.canvas, holder)) {
         holder.Release();
-        return kFailed;
+        return kPictureFailed;
     }
     return 0;
 }

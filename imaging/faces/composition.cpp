@@ -137,9 +137,9 @@ int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
         const int drawn = row.fit_width > 0 && !Fits(canvas, item, row.fit_width)
                               ? DrawFittedRow(canvas, item, row.fit_width)
                               : DrawTextItem(canvas, item);
-        if (drawn != 0) {
-            return -1;
+        if (drawn != kPictureDone) {
+            return kPictureFailed;
         }
     }
-    return 0;
+    return kPictureDone;
 }

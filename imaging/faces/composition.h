@@ -54,7 +54,7 @@ struct FieldRow {
 };
 
 // Draws the rows in order into the canvas with the reused item; the item's text is set
-// before its font operation runs, since the name font looks at it. -1 at the first failure.
+// before its font operation runs, since the name font looks at it. kPictureFailed at the first failure.
 int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
                   const std::vector<FieldRow>& rows);
 

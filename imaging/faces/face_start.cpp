@@ -1,11 +1,5 @@
 #include "imaging/faces/face_start.h"
 
-namespace {
-
-constexpr int kFailed = -1;
-
-}  // namespace
-
 int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
                      int (*template_for)(CardKind kind)) {
     ResetTextItem(item);
@@ -18,10 +12,10 @@ int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
     // A face without its template is no picture of the card: the back fails like the front.
     face_template.emplace(LoadTemplateBitmap(context.resources_.entries[template_for(kind)]));
     if (face_template->get() == nullptr) {
-        return kFailed;
+        return kPictureFailed;
     }
     if (!CreateCanvas(face_template->get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
-        return kFailed;
+        return kPictureFailed;
     }
     fonts = context.resources_.fonts_registered ? static_cast<CIdCardFont*>(&embedded_fonts)
                                                 : static_cast<CIdCardFont*>(&base_fonts);

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int kFailed = -1;
-
 // The photo is drawn 2.5 times its size, its background keyed out.
 constexpr int kPhotoX = 541;
 constexpr int kPhotoY = 84;
@@ -110,15 +108,15 @@ int CImagingContext::ComposeFront(ImageMemoryStream& holder) {
     const std::vector<FieldRow> rows =
         face.kind == Foreigner ? ForeignerRows(card_) : PortraitRows(card_, face.kind == Resident);
     if (DrawFieldRows(face.canvas, face.item, *face.fonts, rows) != 0) {
-        return kFailed;
+        return kPictureFailed;
     }
     if (DrawImage(face.canvas, kPhotoX, kPhotoY, kPhotoDrawnWidth, kPhotoDrawnHeight, face.photo,
                   true) != 0) {
-        return kFailed;
+        return kPictureFailed;
     }
     if (!FinishFace(face.canvas, holder)) {
         holder.Release();
-        return kFailed;
+        return kPictureFailed;
     }
     return 0;
 }

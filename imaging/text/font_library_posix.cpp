@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/text/text_item.h"
 #include "platform/graphics_handles_posix.h"
 
 namespace {
 
-constexpr std::uint8_t kCharsetGb2312 = 134;
 constexpr std::uint8_t kCharsetBig5 = 136;
 constexpr int kBoldFrom = 600;
 

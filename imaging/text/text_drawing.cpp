@@ -15,7 +15,7 @@ const FontSpec& FontRun::FontFor(wchar_t character) {
 
 int DrawTextItem(TextTarget& target, const TextItem& item) {
     if (!target.IsValid()) {
-        return -1;
+        return kPictureFailed;
     }
     FontRun run(target, item);
     int pen_x = item.x;
@@ -30,5 +30,5 @@ int DrawTextItem(TextTarget& target, const TextItem& item) {
         pen_x = box.right + run_font.spacing;
         target.DrawCharacter(character, box);
     }
-    return 0;
+    return kPictureDone;
 }

@@ -1,6 +1,7 @@
 // Drawing a text item character by character, with font runs and wrapping.
 #pragma once
 
+#include "imaging/picture_result.h"
 #include "imaging/text/text_item.h"
 
 // A character's box in canvas pixels: its advance width by the font's cell height.
@@ -42,7 +43,7 @@ private:
     FontClass current_ = FontClass::kNone;
 };
 
-// Returns -1 when the target is not valid, else 0. A font is created only where the
+// Returns kPictureFailed when the target is not valid, else kPictureDone. A font is created only where the
 // character class (digit or not) changes. With a wrap width, a character that would end
 // more than wrap width pixels right of x starts a new line at x, line gap pixels below the
 // bottom of its box on the line it left.

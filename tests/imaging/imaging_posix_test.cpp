@@ -133,11 +133,9 @@ TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
         CImagingContext imaging;
         PrepareLikeThePipeline(imaging);
         LoadResidentCard(imaging);
-        std::string front;
-        std::string back;
         imaging.SetFaceScale(kReplyFaceScale);
-        ASSERT_EQ(imaging.EncodeFace(front, kFrontSide), 0);
-        ASSERT_EQ(imaging.EncodeFace(back, kBackSide), 0);
+        ASSERT_TRUE(imaging.EncodeFace(kFrontSide).ok());
+        ASSERT_TRUE(imaging.EncodeFace(kBackSide).ok());
         EXPECT_GT(OpenFontFaces(), 0);
     }
     EXPECT_EQ(OpenFontFaces(), 0);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
@@ -117,7 +118,9 @@ TEST_F(PhotoDecoding, TopDownBitmapGivesTheSamePhoto) {
         SimulatedReader reader("", std::string("[PhotoDecoder]\noutput = ") + output + "\n");
         CImagingContext imaging;
         Prepare(imaging);
-        ASSERT_EQ(imaging.EncodePhoto(*text), 0);
+        EncodedPicture photo = imaging.EncodePhoto();
+        ASSERT_TRUE(photo.ok());
+        *text = std::move(photo.text);
         ImageMemoryStream front;
         EXPECT_EQ(imaging.ComposeFront(front), 0);
     }
@@ -199,10 +202,13 @@ TEST_F(PhotoDecoding, DecoderCodesReachEveryConsumer) {
         EXPECT_EQ(imaging.ComposeFront(holder), expected);
         EXPECT_FALSE(holder.HasBitmap());
         EXPECT_EQ(imaging.ComposeBack(holder), expected);
-        std::string text = "unchanged";
-        EXPECT_EQ(imaging.EncodePhoto(text), expected);
-        EXPECT_EQ(imaging.EncodeFace(text, kFrontSide), -1);
-        EXPECT_EQ(text, "unchanged");
+        // A failed picture carries the code the reply shows, and no text.
+        const EncodedPicture photo = imaging.EncodePhoto();
+        EXPECT_EQ(photo.code, expected);
+        EXPECT_EQ(photo.text, "");
+        const EncodedPicture front = imaging.EncodeFace(kFrontSide);
+        EXPECT_EQ(front.code, kPictureFailed);
+        EXPECT_EQ(front.text, "");
     }
 }
 
@@ -214,9 +220,10 @@ TEST_F(PhotoDecoding, MisbehavingDecoderOutputIsRefused) {
         Prepare(imaging);
         ImageMemoryStream holder;
         EXPECT_EQ(imaging.LoadPhotoBitmap(holder), -1);
-        std::string text = "unchanged";
-        EXPECT_EQ(imaging.EncodePhoto(text), -1);
-        EXPECT_EQ(text, "unchanged");
+        const EncodedPicture photo = imaging.EncodePhoto();
+        EXPECT_EQ(photo.code, kPictureFailed);
+        EXPECT_FALSE(photo.ok());
+        EXPECT_EQ(photo.text, "");
         // Whatever the decoder wrote is gone at once, not only with the folder.
         EXPECT_TRUE(fs::is_empty(imaging.temporary_directory()->path()));
     }

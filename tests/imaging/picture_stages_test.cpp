@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 
+#include "request/picture_stages.h"
 #include "request/read_card.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/simulated_reader.h"
@@ -126,6 +127,63 @@ TEST(PictureStages, EachFailingStageHasItsCodeAndMessage) {
         EXPECT_EQ(reply.root["photo"].asString(), "");
         EXPECT_EQ(reply.root["frontImg"].asString(), "");
     }
+}
+
+// The stages' outcome, as the pipeline receives it, for the resident test card.
+PictureOutcome RunStagesOnResidentCard() {
+    CIdBufferW card;
+    ResidentRecord().FillInto(card);
+    AddTestPhoto(card);
+    const std::string directory = TestProgramDirectory().string() +
+                                  static_cast<char>(fs::path::preferred_separator);
+    return RunPictureStages(directory, card);
+}
+
+TEST(PictureOutcome, CompleteWhenEveryPictureIsMade) {
+    SimulatedReader reader("");
+    const PictureOutcome outcome = RunStagesOnResidentCard();
+    EXPECT_TRUE(outcome.complete());
+    EXPECT_EQ(outcome.code, kPictureDone);
+    EXPECT_EQ(outcome.message, nullptr);
+    EXPECT_EQ(DecodedSize(DecodeBase64(outcome.pictures.photo)).width, 102);
+    EXPECT_EQ(DecodedSize(DecodeBase64(outcome.pictures.front)).width, 405);
+    EXPECT_EQ(DecodedSize(DecodeBase64(outcome.pictures.back)).width, 405);
+}
+
+TEST(PictureOutcome, AFailingStageKeepsThePicturesMadeBeforeIt) {
+    const struct {
+        const char* setting;
+        int code;
+        const wchar_t* message;
+        bool photo_kept;
+        bool front_kept;
+    } cases[] = {
+        {"result = -5\n", -5, kPhotoDecodeFailed, false, false},
+        {"output = garbage\n", kPictureFailed, kPhotoDecodeFailed, false, false},
+        {"result = -5\nfail_from_call = 2\n", kPictureFailed, kFrontPictureFailed, true, false},
+        {"result = -5\nfail_from_call = 3\n", kPictureFailed, kBackPictureFailed, true, true},
+    };
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(expected.setting);
+        SimulatedReader reader("", std::string("[PhotoDecoder]\n") + expected.setting);
+        const PictureOutcome outcome = RunStagesOnResidentCard();
+        EXPECT_FALSE(outcome.complete());
+        EXPECT_EQ(outcome.code, expected.code);
+        EXPECT_STREQ(outcome.message, expected.message);
+        EXPECT_EQ(!outcome.pictures.photo.empty(), expected.photo_kept);
+        EXPECT_EQ(!outcome.pictures.front.empty(), expected.front_kept);
+        EXPECT_TRUE(outcome.pictures.back.empty());
+    }
+}
+
+TEST(PictureOutcome, AMissingDecoderFailsWithoutACode) {
+    SimulatedReader reader("");
+    DecoderHidden hidden;
+    const PictureOutcome outcome = RunStagesOnResidentCard();
+    EXPECT_FALSE(outcome.complete());
+    EXPECT_EQ(outcome.code, kPictureDone);
+    EXPECT_STREQ(outcome.message, kDecoderLoadFailed);
+    EXPECT_TRUE(outcome.pictures.photo.empty());
 }
 
 }  // namespace
