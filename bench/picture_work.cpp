@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "card/sdt_func.h"
-#include "imaging/image_encoding.h"
+#include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
 #include "platform/module_path.h"
 #include "request/picture_stages.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/image_holder.h"
+#include "imaging/photo/image_holder.h"
 #include "request/reply_document.h"
 
 // The program's directory, where the simulated reader and the stand-in decoder lie.

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/card_resources.h"
-#include "imaging/image_codec.h"
-#include "imaging/image_holder.h"
-#include "imaging/photo_decoder_api.h"
-#include "imaging/work_buffer.h"
+#include "imaging/faces/card_resources.h"
+#include "imaging/encoding/image_codec.h"
+#include "imaging/photo/image_holder.h"
+#include "imaging/photo/photo_decoder_api.h"
+#include "imaging/encoding/work_buffer.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
 

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "imaging/card_resources.h"
+#include "imaging/faces/card_resources.h"
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 

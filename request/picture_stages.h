@@ -5,7 +5,7 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/card_resources.h"
+#include "imaging/faces/card_resources.h"
 #include "request/reply_document.h"
 
 constexpr const wchar_t* kDecoderLoadFailed = L"加载二代证解码库失败.";

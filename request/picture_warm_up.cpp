@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "imaging/imaging_context.h"
-#include "imaging/private_fonts.h"
+#include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
 
 PictureWarmUp::PictureWarmUp(const std::string& directory) {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "card/card_fields.h"
-#include "imaging/card_kinds.h"
+#include "imaging/faces/card_kinds.h"
 #include "platform/text_conversion.h"
 
 namespace {

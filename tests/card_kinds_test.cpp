@@ -4,8 +4,8 @@
 
 #include <set>
 
-#include "imaging/card_kinds.h"
-#include "imaging/module_resources.h"
+#include "imaging/faces/card_kinds.h"
+#include "imaging/faces/module_resources.h"
 #include "request/picture_stages.h"
 #include "resources/resource_ids.h"
 #include "tests/test_support.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "imaging/imaging_context.h"
-#include "imaging/photo_decoder_api.h"
+#include "imaging/photo/photo_decoder_api.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
 #include "simulator/photo_record.h"

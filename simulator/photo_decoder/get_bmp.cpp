@@ -5,7 +5,7 @@
 #include <string>
 #include <type_traits>
 
-#include "imaging/photo_decoder_api.h"
+#include "imaging/photo/photo_decoder_api.h"
 #include "simulator/file_access.h"
 #include "simulator/library_location.h"
 #include "simulator/photo_decoder/bitmap_file.h"

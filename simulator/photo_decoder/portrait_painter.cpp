@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/photo_decoder_api.h"
+#include "imaging/photo/photo_decoder_api.h"
 
 namespace vornsim {
 

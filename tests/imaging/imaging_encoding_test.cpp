@@ -5,8 +5,8 @@
 #include <random>
 
 #include "imaging/base64.h"
-#include "imaging/image_encoding.h"
-#include "imaging/work_buffer.h"
+#include "imaging/encoding/image_encoding.h"
+#include "imaging/encoding/work_buffer.h"
 #include "tests/imaging/imaging_test_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "imaging/image_encoding.h"
+#include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/font_library_posix.h"
-#include "imaging/plain_bitmap_posix.h"
+#include "imaging/text/font_library_posix.h"
+#include "imaging/encoding/plain_bitmap_posix.h"
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "imaging/card_resources.h"
-#include "imaging/image_codec.h"
+#include "imaging/faces/card_resources.h"
+#include "imaging/encoding/image_codec.h"
 #include "imaging/imaging_context.h"
-#include "imaging/raster.h"
+#include "imaging/drawing/raster.h"
 #include "platform/shared_library.h"
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/image_codec.h"
+#include "imaging/encoding/image_codec.h"
 #include "request/picture_stages.h"
 #include "simulator/photo_record.h"
 #include "tests/test_support.h"

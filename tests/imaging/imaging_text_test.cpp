@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "imaging/card_resources.h"
-#include "imaging/card_texts.h"
-#include "imaging/font_faces.h"
-#include "imaging/font_sets.h"
-#include "imaging/text_drawing.h"
+#include "imaging/faces/card_resources.h"
+#include "imaging/faces/card_texts.h"
+#include "imaging/text/font_faces.h"
+#include "imaging/faces/font_sets.h"
+#include "imaging/text/text_drawing.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -1,0 +1,34 @@
+// The steps both card faces begin with, so that the front and the back fail alike.
+#pragma once
+
+#include <optional>
+
+#include "card/sdt_buffer.h"
+#include "imaging/faces/composition.h"
+#include "imaging/imaging_context.h"
+
+// What a face composition draws with once it has begun: a reset text item, the decoded
+// photo, the card kind, the kind's template on the face canvas, and the font set. The
+// members are declared in the order they are made, so they are destroyed in reverse.
+struct FaceStart {
+    FaceStart() = default;
+    FaceStart(const FaceStart&) = delete;
+    FaceStart& operator=(const FaceStart&) = delete;
+
+    // Empties the holder, decodes the photo (a card whose photo cannot be decoded gets no
+    // face), reads the card kind, loads the template that template_for picks for it, makes
+    // the canvas, and chooses the embedded font set when its fonts are registered. Returns
+    // 0, the decoder's error, or -1 when the template or the canvas cannot be made.
+    int Begin(CImagingContext& context, ImageMemoryStream& holder,
+              int (*template_for)(CardKind kind));
+
+    TextItem item;
+    ImageMemoryStream photo;
+    CardKind kind = CardKind::Resident;
+    std::optional<TemplateHolder> face_template;
+    CardCanvas canvas;
+    CIdCardFont_Base base_fonts;
+    CIdCardFont_Ex embedded_fonts;
+    // Points at one of the two sets once Begin has succeeded.
+    CIdCardFont* fonts = nullptr;
+};

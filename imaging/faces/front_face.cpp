@@ -1,0 +1,36 @@
+// The card's portrait side: template, fields and photo, with the layout of its card kind.
+#include "imaging/faces/card_kinds.h"
+#include "imaging/faces/composition.h"
+#include "imaging/faces/face_start.h"
+#include "imaging/imaging_context.h"
+
+namespace {
+
+constexpr int kFailed = -1;
+
+int FrontTemplate(CardKind kind) {
+    return ProfileOf(kind).front_template;
+}
+
+}  // namespace
+
+int CImagingContext::ComposeFront(ImageMemoryStream& holder) {
+    FaceStart face;
+    const int started = face.Begin(*this, holder, FrontTemplate);
+    if (started != 0) {
+        return started;
+    }
+    if (DrawFieldRows(face.canvas, face.item, *face.fonts,
+                      FieldRowsOf(ProfileOf(face.kind).front, card)) != 0) {
+        return kFailed;
+    }
+    if (DrawImage(face.canvas, kPhotoX, kPhotoY, kPhotoDrawnWidth, kPhotoDrawnHeight, face.photo,
+                  true) != 0) {
+        return kFailed;
+    }
+    if (!FinishFace(face.canvas, holder)) {
+        holder.Release();
+        return kFailed;
+    }
+    return 0;
+}

@@ -1,8 +1,0 @@
-#include "imaging/image_holder.h"
-
-#include "imaging/image_codec.h"
-
-void ImageMemoryStream::Release() {
-    DestroyPictureState(state_);
-    state_ = nullptr;
-}

@@ -1,0 +1,213 @@
+// Binding the photo decoder library and decoding the card's photo through two files.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <new>
+#include <system_error>
+
+#include "imaging/encoding/image_codec.h"
+#include "imaging/imaging_context.h"
+#include "platform/module_path.h"
+#include "platform/text_conversion.h"
+
+namespace {
+
+constexpr int kFailed = -1;
+constexpr std::size_t kLongestPath = 260;
+constexpr std::size_t kShortestBitmapPath = 5;
+constexpr const char* kBitmapSuffix = ".bmp";
+constexpr const char* kPhotoSuffix = ".wlt";
+constexpr std::size_t kSuffixLength = 4;
+
+// The private temporary folders of the requests are named after the program.
+constexpr const char* kTemporaryFolderPrefix = "VornIdReader-";
+
+// The narrow path, in the system's code page, as a path object.
+std::filesystem::path NarrowPath(const std::string& path) {
+    return std::filesystem::path(path);
+}
+
+void RemoveFile(const std::filesystem::path& path) {
+    std::error_code error;
+    std::filesystem::remove(path, error);
+}
+
+// Reads the whole file into the buffer; false when it is missing, empty or larger than the
+// capacity. A file that grows while it is read never writes past the capacity.
+bool ReadWholeFile(const std::filesystem::path& path, unsigned char* out, std::uint32_t capacity,
+                   std::uint32_t* length) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size == 0 || size > capacity) {
+        return false;
+    }
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+        return false;
+    }
+    stream.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(size));
+    const auto read = static_cast<std::uint32_t>(stream.gcount());
+    if (read == 0) {
+        return false;
+    }
+    *length = read;
+    return true;
+}
+
+}  // namespace
+
+CImagingContext::CImagingContext() = default;
+
+CImagingContext::~CImagingContext() {
+    UnloadDecoder();
+    // Fonts registered without a decoder ever being loaded are removed all the same.
+    ResetCardResources(resources);
+}
+
+bool CImagingContext::LoadDecoder(const char* module_directory) {
+    if (loaded_) {
+        UnloadDecoder();
+    }
+    decoder_directory_ = module_directory != nullptr ? AnsiToWide(module_directory) : L"";
+    if (decoder_directory_.size() > kLongestPath) {
+        decoder_directory_.resize(kLongestPath);
+    }
+    if (!decoder_directory_.empty() && decoder_directory_.back() != kPathSeparatorW) {
+        decoder_directory_ += kPathSeparatorW;
+    }
+    library_ = LoadSharedLibrary(decoder_directory_ + kPhotoDecoderLibrary, nullptr);
+    void* get_bmp = FindLibraryExport(library_, kGetBmpExport, nullptr);
+    if (library_ == nullptr || get_bmp == nullptr) {
+        FreeSharedLibrary(library_);
+        library_ = nullptr;
+        get_bmp_ = nullptr;
+        return false;
+    }
+    get_bmp_ = reinterpret_cast<GetBmpFn>(get_bmp);
+    for (int entry = 0; entry < kCardResourceCount; ++entry) {
+        resources.entries[entry].source = kResourceFromFile;
+        resources.entries[entry].path = decoder_directory_ + kCardResourceFileNames[entry];
+    }
+    loaded_ = true;
+    decoder_state_ = 1;
+    return true;
+}
+
+void CImagingContext::UnloadDecoder() {
+    // The temporary folder goes first, on every path, with whatever the decoder left in it.
+    temp_directory_.reset();
+    temp_prefix_.clear();
+    if (!loaded_) {
+        return;
+    }
+    FreeSharedLibrary(library_);
+    library_ = nullptr;
+    decoder_state_ = 0;
+    get_bmp_ = nullptr;
+    face_scale = kFullFaceScale;
+    decoder_directory_.clear();
+    ResetCardResources(resources);
+    resources.fonts_registered = false;
+    loaded_ = false;
+}
+
+bool CImagingContext::EnsureTemporaryDirectory() {
+    if (temp_directory_ == nullptr) {
+        temp_directory_ = TemporaryDirectory::Create(kTemporaryFolderPrefix);
+        temp_prefix_ = temp_directory_ != nullptr ? temp_directory_->narrow_prefix() : "";
+    }
+    return temp_directory_ != nullptr;
+}
+
+int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
+    if (out == nullptr || size == nullptr || *size < kPhotoBitmapFileSize ||
+        card.photo_length != kSdtPhotoRecordSize || decoder_state_ != 1) {
+        return kFailed;
+    }
+    // The two files live in a folder of this request's own, never in the current directory:
+    // that may be read-only, shared with another process, or hold a planted link.
+    if (!EnsureTemporaryDirectory()) {
+        return kFailed;
+    }
+    const std::filesystem::path bitmap_file = temp_directory_->path() / kPhotoBitmapFileName;
+    const std::filesystem::path photo_file =
+        std::filesystem::path(bitmap_file).replace_extension(kPhotoSuffix);
+    std::string narrow_photo_file = temp_prefix_ + kPhotoBitmapFileName;
+    narrow_photo_file.replace(narrow_photo_file.size() - kSuffixLength, kSuffixLength,
+                              kPhotoSuffix);
+    // A bitmap left by an earlier decoding must never be taken for this card's photo.
+    RemoveFile(bitmap_file);
+    const int written = WritePhotoRecord(photo_file, narrow_photo_file);
+    // The holder's photo record stays on disk no longer than the decoder needs it.
+    RemoveFile(photo_file);
+    std::uint32_t length = 0;
+    const bool read = written == 0 && ReadWholeFile(bitmap_file, out, *size, &length);
+    RemoveFile(bitmap_file);
+    if (written != 0) {
+        return written;
+    }
+    if (!read) {
+        return kFailed;
+    }
+    *size = length;
+    return 0;
+}
+
+int CImagingContext::WritePhotoFile(const char* bitmap_path) {
+    if (decoder_state_ != 1 || bitmap_path == nullptr || get_bmp_ == nullptr) {
+        return kFailed;
+    }
+    const std::size_t length = std::strlen(bitmap_path);
+    if (length < kShortestBitmapPath || length > kLongestPath ||
+        std::strcmp(bitmap_path + length - kSuffixLength, kBitmapSuffix) != 0) {
+        return kFailed;
+    }
+    std::string photo_path(bitmap_path, length - kSuffixLength);
+    photo_path += kPhotoSuffix;
+    return WritePhotoRecord(NarrowPath(photo_path), photo_path);
+}
+
+int CImagingContext::WritePhotoRecord(const std::filesystem::path& photo_file,
+                                      const std::string& narrow_photo_file) {
+    if (decoder_state_ != 1 || get_bmp_ == nullptr || narrow_photo_file.size() > kLongestPath) {
+        return kFailed;
+    }
+    // The record's length comes from the driver; more than the record holds is refused
+    // rather than read beyond it.
+    if (card.photo_length == 0 || card.photo_length > kSdtPhotoRecordSize) {
+        return kFailed;
+    }
+    {
+        std::ofstream photo(photo_file, std::ios::binary | std::ios::trunc);
+        if (!photo) {
+            return kFailed;
+        }
+        photo.write(reinterpret_cast<const char*>(card.photo_record), card.photo_length);
+        photo.flush();
+        if (!photo) {
+            return kFailed;
+        }
+    }
+    // The decoder takes a writable narrow name; the copy keeps the caller's text intact.
+    std::string decoder_name = narrow_photo_file;
+    const int result = get_bmp_(decoder_name.data(), kGetBmpMode);
+    if (result == kGetBmpWritten) {
+        return 0;
+    }
+    return result == 0 ? kFailed : result;
+}
+
+int CImagingContext::LoadPhotoBitmap(ImageMemoryStream& holder) {
+    std::unique_ptr<unsigned char[]> bitmap(new (std::nothrow) unsigned char[kPhotoBitmapFileSize]);
+    if (bitmap == nullptr) {
+        return kFailed;
+    }
+    auto size = static_cast<std::uint32_t>(kPhotoBitmapFileSize);
+    const int decoded = DecodePhoto(bitmap.get(), &size);
+    if (decoded != 0) {
+        return decoded;
+    }
+    return LoadBitmapFromMemory(bitmap.get(), size, holder) ? 0 : kFailed;
+}
