@@ -4,16 +4,8 @@
 
 #include "imaging/faces/card_resources.h"
 #include "imaging/imaging_context.h"
-#include "resources/resource_ids.h"
 
 namespace {
-
-// The program's resource for each entry of the card resource table, in entry order.
-constexpr int kResourceIds[kCardResourceCount] = {
-    VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
-    VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
-    VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
-};
 
 void SetMessage(wchar_t* message, std::size_t capacity, const wchar_t* text) {
     if (message != nullptr && capacity > 0) {
@@ -29,7 +21,7 @@ void UseProgramResources(CardResourceTable& table) {
     for (int entry = 0; entry < kCardResourceCount; ++entry) {
         table.entries[entry].source = kResourceFromModule;
         table.entries[entry].module = program;
-        table.entries[entry].resource_id = kResourceIds[entry];
+        table.entries[entry].resource_id = kCardResourceIds[entry];
     }
 }
 

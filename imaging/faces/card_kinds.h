@@ -1,6 +1,8 @@
 // What differs between the card kinds: the fields the reply carries, the layouts of the two
-// faces and their templates. Adding a kind means one row in card_kinds.cpp, the kind in
-// card/card_kind.h and its sign in CSdtBuffer::GetCardKind.
+// faces and their templates. Adding a kind means the kind in card/card_kind.h, its sign in
+// CSdtBuffer::GetCardKind and its row in card_kinds.cpp; templates of its own go into the
+// list of resources (resources/CMakeLists.txt) and the card resource table
+// (card_resources.h and .cpp).
 #pragma once
 
 #include <span>

@@ -4,10 +4,17 @@
 
 #include "platform/file_bytes.h"
 #include "imaging/text/font_faces.h"
+#include "resources/resource_ids.h"
 
 const wchar_t* const kCardResourceFileNames[kCardResourceCount] = {
     L"bkF.bmp",   L"bkB.bmp",   L"bkFgnF.bmp",      L"bkFgnB.bmp",       L"bkHmtF.bmp",
     L"bkHmB.bmp", L"bkTwB.bmp", L"OCR-B-10 BT.TTF", L"方正黑体简体.TTF",
+};
+
+const int kCardResourceIds[kCardResourceCount] = {
+    VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
+    VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
+    VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
 };
 
 namespace {

@@ -37,6 +37,8 @@ enum CardResource : int {
 
 // The file name of each entry, in entry order, looked for in the decoder's directory.
 extern const wchar_t* const kCardResourceFileNames[kCardResourceCount];
+// The program's own resource for each entry, in entry order.
+extern const int kCardResourceIds[kCardResourceCount];
 
 struct CardResourceTable {
     ResourceEntry entries[kCardResourceCount];
