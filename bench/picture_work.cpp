@@ -47,7 +47,7 @@ StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : i
         return;
     }
     impl_->photo_bitmap.resize(size);
-    imaging.face_scale = kReplyFaceScale;
+    imaging.SetFaceScale(kReplyFaceScale);
     ready_ = imaging.ComposeFront(impl_->front) == 0 && imaging.ComposeBack(impl_->back) == 0;
 }
 
@@ -56,12 +56,12 @@ StageBench::~StageBench() {
 }
 
 bool StageBench::Photo(std::string& text) {
-    impl_->imaging.face_scale = kFullFaceScale;
+    impl_->imaging.SetFaceScale(kFullFaceScale);
     return impl_->imaging.EncodePhoto(text) == 0;
 }
 
 bool StageBench::Face(int side, std::string& text) {
-    impl_->imaging.face_scale = kReplyFaceScale;
+    impl_->imaging.SetFaceScale(kReplyFaceScale);
     return impl_->imaging.EncodeFace(text, side) == 0;
 }
 

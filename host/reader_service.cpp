@@ -2,13 +2,14 @@
 #include "host/reader_service.h"
 
 #include <cwchar>
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "diagnostics/trace_log.h"
 #include "host/program_version.h"
 #include "host/service_names.h"
 #include "platform/text_conversion.h"
-#include "request/read_card.h"
 
 namespace {
 
@@ -34,35 +35,69 @@ constexpr const wchar_t* kReaderLeftFormat =
 constexpr std::size_t kMessageRoom = 512;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 
-// A service has no desktop: a message box there would wait for a click that never comes and
-// hold the worker forever, so an oversized reply is written to the service's log instead.
-void WriteReplyTooLargeEvent(const char* text, const char* caption) {
-    CServiceBase* service = ServiceInstance();
-    if (service != nullptr) {
-        std::wstring message = AnsiToWide(caption) + L" " + AnsiToWide(text);
-        service->WriteErrorEvent(message.c_str());
-    }
-}
-
-// Refused origins go to the service's log, where a deployer looks for why a page was turned
-// away; the gate keeps a hostile page from repeating it without bound.
-void WriteOriginRefusedEvent(const wchar_t* message) {
-    CServiceBase* service = ServiceInstance();
-    if (service != nullptr) {
-        service->WriteErrorEvent(message);
+// A refused origin is traced, when tracing is switched on, like every other step.
+void TraceOriginRefused(const wchar_t* message) {
+    if (IsTraceLogConfigured(ConfigFilePath())) {
+        WriteTraceLine(L"%ls", message);
     }
 }
 
 }  // namespace
 
-CIdReaderService::CIdReaderService(WebSocketServer::CommandHandler handler)
+// The service's event log as the threads that may outlive the service reach it: a card read
+// left behind in a hung driver may still report its reply. Once the service is destroyed,
+// what they write goes nowhere instead of into freed memory.
+class CIdReaderService::EventRelay {
+public:
+    explicit EventRelay(CServiceBase* service) : service_(service) {}
+
+    void WriteError(const wchar_t* message) {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (service_ != nullptr) {
+            service_->WriteErrorEvent(message);
+        }
+    }
+    // Waits for a write under way, then lets no other through.
+    void Detach() {
+        std::lock_guard<std::mutex> hold(lock_);
+        service_ = nullptr;
+    }
+
+private:
+    std::mutex lock_;
+    CServiceBase* service_;
+};
+
+CIdReaderService::CIdReaderService()
+    : CIdReaderService([](const char* command, char* reply, std::int32_t capacity,
+                          const ReplyTooLargeNotifier& notify) {
+          return ExecuteCommand(command, reply, capacity, notify);
+      }) {}
+
+CIdReaderService::CIdReaderService(Pipeline pipeline)
     : CServiceBase(kServiceName, kServiceWin32OwnProcess, kServiceStartPending,
                    kServiceAcceptStop | kServiceAcceptShutdown),
       stopping_(false),
       worker_queued_(false),
       listen_failed_(false),
       bind_{},
-      server_(handler) {}
+      events_(std::make_shared<EventRelay>(this)),
+      server_(EndpointHandler(std::move(pipeline), events_)) {}
+
+WebSocketServer::CommandHandler CIdReaderService::EndpointHandler(
+    Pipeline pipeline, std::shared_ptr<EventRelay> events) {
+    // A service has no desktop: a message box there would wait for a click that never comes
+    // and hold the reader forever, so an oversized reply is written to the service's log.
+    ReplyTooLargeNotifier notify = [events](const char* text, const char* caption) {
+        const std::wstring message = AnsiToWide(caption) + L" " + AnsiToWide(text);
+        events->WriteError(message.c_str());
+    };
+    auto execute = [pipeline = std::move(pipeline), notify = std::move(notify)](
+                       const char* command, char* reply, std::int32_t capacity) {
+        return pipeline(command, reply, capacity, notify);
+    };
+    return WebSocketServer::CommandHandler{std::move(execute), kReplyBufferSize};
+}
 
 CIdReaderService::~CIdReaderService() {
     // A service left running by its owner is stopped first, so that the worker never
@@ -70,15 +105,18 @@ CIdReaderService::~CIdReaderService() {
     if (worker_queued_ && !stopping_) {
         StopHook();
     }
+    events_->Detach();
 }
 
 void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
     TraceServiceStart();
-    SetReplyTooLargeNotifier(WriteReplyTooLargeEvent);
     std::string config = ConfigFilePath();
     bind_ = ReadBindSettings(config);
+    // Refused origins go to the service's log, where a deployer looks for why a page was
+    // turned away; the gate keeps a hostile page from repeating it without bound.
+    auto report = [events = events_](const wchar_t* message) { events->WriteError(message); };
     server_.Origins().Configure(OriginPolicy::FromSetting(ReadAllowedOrigins(config)),
-                                WriteOriginRefusedEvent);
+                                {TraceOriginRefused, std::move(report)});
     // A server that does not open leaves the service running: the worker keeps trying, and
     // the log and the status say why nobody can connect.
     TryToListen();
@@ -123,7 +161,7 @@ void CIdReaderService::RequestWorker(void* context) {
             }
             continue;
         }
-        if (service->server_.Serve() != 0) {
+        if (service->server_.Serve() != WebSocketServer::ServeEnd::kStopped) {
             service->stop_requested_.Wait(kWorkerPauseMilliseconds);
         }
     }
@@ -154,5 +192,4 @@ void CIdReaderService::StopHook() {
         ReportProgress(kServiceStopPending, 2 * kStopStepMilliseconds);
     }
     server_.Close();
-    SetReplyTooLargeNotifier(nullptr);
 }

@@ -3,10 +3,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 #include "host/service_base.h"
 #include "host/service_worker.h"
 #include "request/config.h"
+#include "request/read_card.h"
 #include "websocket/websocket_server.h"
 
 // Opens the WebSocket server on start, serves it from one worker and closes it on stop.
@@ -22,8 +25,15 @@ public:
     // A stop waits in steps of this length, each announced to the service manager.
     static constexpr std::uint32_t kStopStepMilliseconds = 1000;
 
+    // What the endpoint's requests run: the read-card pipeline, told where an oversized
+    // reply is reported.
+    using Pipeline = std::function<int(const char* command, char* reply, std::int32_t capacity,
+                                       const ReplyTooLargeNotifier& notify)>;
+
     // Throws the system error code as std::uint32_t when an event cannot be made.
-    explicit CIdReaderService(WebSocketServer::CommandHandler handler = nullptr);
+    CIdReaderService();
+    // The same with another pipeline, for tests.
+    explicit CIdReaderService(Pipeline pipeline);
     ~CIdReaderService() override;
 
     const WebSocketServer& Server() const { return server_; }
@@ -37,6 +47,11 @@ protected:
     void StopHook() override;
 
 private:
+    class EventRelay;
+
+    // The pipeline as the endpoint runs it, reporting oversized replies to the service's log.
+    static WebSocketServer::CommandHandler EndpointHandler(Pipeline pipeline,
+                                                           std::shared_ptr<EventRelay> events);
     static void RequestWorker(void* service);
     // Opens the endpoint; says so once when it cannot, and once when it can again.
     bool TryToListen();
@@ -47,5 +62,7 @@ private:
     BindSettings bind_;
     StoppedEvent stop_requested_;
     StoppedEvent stopped_;
+    // Made before the server, whose handler and origin gate write through it.
+    std::shared_ptr<EventRelay> events_;
     WebSocketServer server_;
 };

@@ -47,6 +47,15 @@ public:
     int LoadPhotoBitmap(ImageMemoryStream& holder);
     void UnloadDecoder();
 
+    // The card whose pictures are made: a copy of the record read.
+    void SetCard(const CIdBufferW& record);
+    // Points every template and font at the resource of the given id in the module, in entry
+    // order, and registers the two fonts. True when the fonts are registered; without them
+    // the faces are drawn with the system's typefaces.
+    bool UseModuleResources(ModuleHandle module, const int (&resource_ids)[kCardResourceCount]);
+    // The faces' size in percent of the templates' size, until the decoder is unloaded.
+    void SetFaceScale(int percent) { face_scale_ = percent; }
+
     // The reply's pictures as base64 JPEG text; on failure the text is left as it was.
     int EncodePhoto(std::string& out);
     int EncodeFace(std::string& out, int side);
@@ -57,19 +66,15 @@ public:
     int ComposeBack(ImageMemoryStream& holder);
     bool FinishFace(const CardCanvas& canvas, ImageMemoryStream& holder);
 
-    // The card whose pictures are made; the pipeline copies the record read into it.
-    CIdBufferW card;
-    // Templates and fonts; the pipeline points every entry at the program's resources.
-    CardResourceTable resources;
-    int face_scale = kFullFaceScale;
-    int jpeg_quality = 100;
-
     bool loaded() const { return loaded_; }
     // The request's private temporary folder once a photo has been decoded, else null.
     const TemporaryDirectory* temporary_directory() const { return temp_directory_.get(); }
     const std::wstring& decoder_directory() const { return decoder_directory_; }
 
 private:
+    // The first steps of both faces read the card, its templates and the fonts' state.
+    friend struct FaceStart;
+
     // Copies the requested quality into the encoder's setting when it lies in 1..100.
     void ApplyQuality();
     // Makes the request's private temporary folder at its first use; false when it cannot.
@@ -79,16 +84,20 @@ private:
     int WritePhotoRecord(const std::filesystem::path& photo_file,
                          const std::string& narrow_photo_file);
 
+    CIdBufferW card_;
+    // Templates and fonts: files beside the decoder once it is loaded, or a module's
+    // resources.
+    CardResourceTable resources_;
+    int face_scale_ = kFullFaceScale;
+    int jpeg_quality_ = 100;
     bool loaded_ = false;
     std::wstring decoder_directory_;
-    // The private temporary folder and its narrow name with the trailing separator; both
-    // go when the decoder is unloaded, with whatever the decoder left inside.
+    // The private temporary folder; it goes when the decoder is unloaded, with whatever the
+    // decoder left inside.
     std::unique_ptr<TemporaryDirectory> temp_directory_;
-    std::string temp_prefix_;
     LibraryHandle library_ = nullptr;
     GraphicsSession graphics_;
     std::uint32_t encoder_quality_ = 100;
     WorkBuffer work_;
-    int decoder_state_ = 0;
     GetBmpFn get_bmp_ = nullptr;
 };

@@ -4,6 +4,13 @@
 
 #include "imaging/faces/card_resources.h"
 #include "imaging/imaging_context.h"
+#include "resources/resource_ids.h"
+
+const int kProgramResourceIds[kCardResourceCount] = {
+    VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
+    VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
+    VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
+};
 
 namespace {
 
@@ -16,13 +23,8 @@ void SetMessage(wchar_t* message, std::size_t capacity, const wchar_t* text) {
 
 }  // namespace
 
-void UseProgramResources(CardResourceTable& table) {
-    const ModuleHandle program = OwnModule();
-    for (int entry = 0; entry < kCardResourceCount; ++entry) {
-        table.entries[entry].source = kResourceFromModule;
-        table.entries[entry].module = program;
-        table.entries[entry].resource_id = kCardResourceIds[entry];
-    }
+bool UseProgramResources(CImagingContext& imaging) {
+    return imaging.UseModuleResources(OwnModule(), kProgramResourceIds);
 }
 
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
@@ -30,9 +32,8 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
     if (!imaging.LoadDecoder(directory.c_str())) {
         return false;
     }
-    UseProgramResources(imaging.resources);
-    imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
-    imaging.card.CopyFrom(card);
+    UseProgramResources(imaging);
+    imaging.SetCard(card);
     return true;
 }
 
@@ -50,7 +51,7 @@ void RunPictureStages(const std::string& directory, const CIdBufferW& card, int*
         SetMessage(message, message_capacity, kPhotoDecodeFailed);
         return;
     }
-    imaging.face_scale = kReplyFaceScale;
+    imaging.SetFaceScale(kReplyFaceScale);
     code = imaging.EncodeFace(pictures.front, kFrontSide);
     if (code != 0) {
         *result = code;

@@ -15,8 +15,12 @@ constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图�
 
 class CImagingContext;
 
-// Points every entry of the table at the program's own template or font resource.
-void UseProgramResources(CardResourceTable& table);
+// The program's resource for each entry of the card resource table, in entry order.
+extern const int kProgramResourceIds[kCardResourceCount];
+
+// Points every template and font of the context at the program's own resources and registers
+// the fonts; true when they are registered.
+bool UseProgramResources(CImagingContext& imaging);
 
 // Binds the photo decoder from the directory and, when that succeeds, points the templates
 // and fonts at the program's own resources, registers the fonts and copies the card in.

@@ -26,8 +26,6 @@ constexpr const wchar_t* kDriverLoadFailed = L"加载二代证设备库失败.";
 constexpr const wchar_t* kFindFailedFormat = L"寻卡失败(%d).";
 constexpr const wchar_t* kReadFailedFormat = L"读卡信息失败(%d).";
 
-ReplyTooLargeNotifier g_reply_too_large = ShowErrorBox;
-
 // Everything one request owns, released in the reverse order of its creation.
 struct ReadCardCall {
     wchar_t message[kMessageCapacity] = {};
@@ -70,13 +68,16 @@ struct ReadCardCall {
 
 // Copies the reply with its terminator, never past the capacity. A reply that does not fit
 // is replaced by a short failure reply, so the client still learns that the read failed.
-void CopyReply(const std::string& text, char* reply, std::int32_t capacity) {
+void CopyReply(const std::string& text, char* reply, std::int32_t capacity,
+               const ReplyTooLargeNotifier& notify) {
     auto room = static_cast<std::size_t>(capacity);
     if (text.size() < room) {
         std::memcpy(reply, text.c_str(), text.size() + 1);
         return;
     }
-    g_reply_too_large(kReplyTooLargeText, kReplyTooLargeCaption);
+    if (notify) {
+        notify(kReplyTooLargeText, kReplyTooLargeCaption);
+    }
     CIdBufferW empty_card;
     std::wstring message(kReplyTooLargeText, kReplyTooLargeText + std::strlen(kReplyTooLargeText));
     std::string fallback =
@@ -90,11 +91,12 @@ void CopyReply(const std::string& text, char* reply, std::int32_t capacity) {
 
 }  // namespace
 
-void SetReplyTooLargeNotifier(ReplyTooLargeNotifier notifier) {
-    g_reply_too_large = notifier != nullptr ? notifier : ShowErrorBox;
+int ExecuteCommand(const char* command, char* reply, std::int32_t capacity) {
+    return ExecuteCommand(command, reply, capacity, ShowErrorBox);
 }
 
-int ExecuteCommand(const char* command, char* reply, std::int32_t capacity) {
+int ExecuteCommand(const char* command, char* reply, std::int32_t capacity,
+                   const ReplyTooLargeNotifier& notify) {
     if (command == nullptr || reply == nullptr || capacity <= 0) {
         return kExecuteBadArguments;
     }
@@ -117,7 +119,7 @@ int ExecuteCommand(const char* command, char* reply, std::int32_t capacity) {
         }
         text =
             WriteReplyText(BuildReplyDocument(call.result, call.message, call.card, call.pictures));
-        CopyReply(text, reply, capacity);
+        CopyReply(text, reply, capacity, notify);
         // The trace ends before the driver is unbound, as the request's last traced step.
         if (ActiveTraceLog() != nullptr) {
             ReleaseTraceLog();

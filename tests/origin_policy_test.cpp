@@ -91,7 +91,7 @@ TEST(OriginGate, RefusalsReachTheLogOncePerOriginAndMinute) {
     };
     // Until configured, every origin is let in and nothing is reported.
     EXPECT_TRUE(admits("Origin: https://evil.example\r\n"));
-    gate.Configure(OriginPolicy::FromSetting("https://counter.example.com"), Collect);
+    gate.Configure(OriginPolicy::FromSetting("https://counter.example.com"), {nullptr, Collect});
 
     for (int attempt = 0; attempt < 100; ++attempt) {
         EXPECT_FALSE(admits("Origin: https://evil.example\r\n"));

@@ -116,28 +116,24 @@ TEST(ReadCard, TracesOnlyWhileTheRequestRuns) {
     fs::remove_all(directory / "QD_LOG");
 }
 
-std::vector<std::string> g_notices;
-
-void RecordNotice(const char* text, const char* caption) {
-    g_notices.push_back(std::string(caption) + "|" + text);
-}
-
 TEST(ReadCard, OversizedReplyNeverPassesTheCapacity) {
     SimulatedReader reader("resident_long_term.ini");
-    SetReplyTooLargeNotifier(RecordNotice);
-    g_notices.clear();
+    std::vector<std::string> notices;
+    const ReplyTooLargeNotifier record = [&notices](const char* text, const char* caption) {
+        notices.push_back(std::string(caption) + "|" + text);
+    };
 
     std::vector<char> reply(kReplyBufferSize, 'g');
-    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), kReplyBufferSize), 0);
-    EXPECT_TRUE(g_notices.empty());
+    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), kReplyBufferSize, record), 0);
+    EXPECT_TRUE(notices.empty());
     // Room for the text but not for its terminator: the reply does not fit, and the short
     // failure reply, which does, takes its place.
     const int capacity = static_cast<int>(std::strlen(reply.data()));
     const std::size_t guard = 1000;
     reply.assign(capacity + guard, 'g');
-    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), capacity), 0);
-    ASSERT_EQ(g_notices.size(), 1u);
-    EXPECT_EQ(g_notices[0], "Qd Id Reader Service Error.|Send buffer is too small!");
+    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), capacity, record), 0);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], "Qd Id Reader Service Error.|Send buffer is too small!");
     Json::Value failed = Parse(reply.data());
     EXPECT_EQ(failed["result"].asInt(), -1);
     EXPECT_EQ(failed["errmsg"].asString(), "Send buffer is too small!");
@@ -146,11 +142,10 @@ TEST(ReadCard, OversizedReplyNeverPassesTheCapacity) {
 
     // No room even for that: the client gets an empty text.
     reply.assign(10 + guard, 'g');
-    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), 10), 0);
+    ASSERT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), 10, record), 0);
     EXPECT_EQ(reply[0], '\0');
     EXPECT_EQ(std::string(reply.data() + 10, guard), std::string(guard, 'g'));
-    EXPECT_EQ(g_notices.size(), 2u);
-    SetReplyTooLargeNotifier(nullptr);
+    EXPECT_EQ(notices.size(), 2u);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -14,6 +15,7 @@
 
 #include "diagnostics/trace_log.h"
 #include "host/reader_service.h"
+#include "request/read_card.h"
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
 #include "tests/websocket_test_client.h"
@@ -49,9 +51,14 @@ public:
     std::vector<std::wstring> descriptions;
 };
 
+// A pipeline for servers that only listen.
+int NoPipeline(const char* /*command*/, char* /*reply*/, std::int32_t /*capacity*/) {
+    return kExecuteUnknownCommand;
+}
+
 // A loopback port nobody listens on right now.
 std::uint16_t FreePort() {
-    WebSocketServer probe;
+    WebSocketServer probe(TestHandler(NoPipeline));
     EXPECT_TRUE(probe.Open(kLoopback, 0));
     return probe.Port();
 }
@@ -165,10 +172,93 @@ TEST_F(ReaderService, StopWhileTheDriverNeverReturns) {
     std::this_thread::sleep_for(std::chrono::seconds(4));
 }
 
+// An oversized reply is written to the service's own log, since a service has no desktop to
+// show a box on; the client still learns that the read failed.
+TEST_F(ReaderService, OversizedReplyIsWrittenToTheServiceLog) {
+    SimulatedReader reader("resident_dated.ini");
+    // Room for the short failure reply but not for the card's pictures.
+    constexpr std::int32_t kCrampedReply = 4096;
+    CIdReaderService service([](const char* command, char* reply, std::int32_t /*capacity*/,
+                                const ReplyTooLargeNotifier& notify) {
+        return ExecuteCommand(command, reply, kCrampedReply, notify);
+    });
+    service.SetStatusSink(&sink_);
+    service.HandleStart(0, nullptr);
+    TestClient client(port_);
+    client.Handshake();
+    client.SendText("readcard");
+    const std::string reply = client.ReceiveText();
+    EXPECT_NE(reply.find("\"result\" : -1"), std::string::npos) << reply;
+    EXPECT_NE(reply.find("Send buffer is too small!"), std::string::npos) << reply;
+    client.Disconnect();
+    service.HandleControl(kServiceControlStop);
+    ASSERT_EQ(sink_.entries.size(), 1u);
+    EXPECT_EQ(sink_.entries[0], L"Qd Id Reader Service Error. Send buffer is too small!");
+}
+
+// A page turned away for its origin is written to the service's own log, where a deployer
+// looks for why.
+TEST_F(ReaderService, RefusedOriginIsWrittenToTheServiceLog) {
+    WriteTextFile(ConfigPath(), "[Bind]\nport=" + std::to_string(port_) +
+                                    "\n[Security]\nallowed_origins=https://counter.example.com\n");
+    service_.HandleStart(0, nullptr);
+    TestClient client(port_);
+    EXPECT_EQ(client.Handshake().rfind("HTTP/1.1 403 ", 0), 0u);
+    EXPECT_TRUE(client.ClosedByServer());
+    EXPECT_LT(Stop(), 1.0);
+    ASSERT_EQ(sink_.entries.size(), 1u);
+    EXPECT_NE(sink_.entries[0].find(L"WebSocket handshake refused"), std::wstring::npos);
+}
+
+// A read left behind in a hung driver may still report an oversized reply once the service
+// is gone: nothing is written then, and nothing of the service is touched.
+TEST_F(ReaderService, ReadLeftBehindWritesNothingOnceTheServiceIsGone) {
+    struct Gate {
+        std::mutex lock;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+        bool done = false;
+    };
+    auto gate = std::make_shared<Gate>();
+    auto service = std::make_unique<CIdReaderService>([gate](const char* /*command*/, char* reply,
+                                                             std::int32_t /*capacity*/,
+                                                             const ReplyTooLargeNotifier& notify) {
+        std::unique_lock<std::mutex> hold(gate->lock);
+        gate->entered = true;
+        gate->changed.notify_all();
+        gate->changed.wait(hold, [&gate] { return gate->released; });
+        notify("Send buffer is too small!", "late");
+        reply[0] = '\0';
+        gate->done = true;
+        gate->changed.notify_all();
+        return 0;
+    });
+    service->SetStatusSink(&sink_);
+    service->HandleStart(0, nullptr);
+    TestClient client(port_);
+    client.Handshake();
+    client.SendText("readcard");
+    {
+        std::unique_lock<std::mutex> hold(gate->lock);
+        ASSERT_TRUE(gate->changed.wait_for(hold, std::chrono::seconds(5),
+                                           [&gate] { return gate->entered; }));
+    }
+    service->HandleControl(kServiceControlStop);
+    service.reset();
+    const std::size_t written = sink_.entries.size();
+    std::unique_lock<std::mutex> hold(gate->lock);
+    gate->released = true;
+    gate->changed.notify_all();
+    ASSERT_TRUE(
+        gate->changed.wait_for(hold, std::chrono::seconds(5), [&gate] { return gate->done; }));
+    EXPECT_EQ(sink_.entries.size(), written);
+}
+
 // A port in use leaves the service running without a listener, says so once in the log and
 // in its status, tries again, and says so again when it listens; it stops at once meanwhile.
 TEST_F(ReaderService, PortInUseUntilItFrees) {
-    auto holder = std::make_unique<WebSocketServer>();
+    auto holder = std::make_unique<WebSocketServer>(TestHandler(NoPipeline));
     ASSERT_TRUE(holder->Open(kLoopback, port_));
     service_.HandleStart(0, nullptr);
     EXPECT_EQ(service_.Status().current_state, kServiceRunning);
@@ -200,7 +290,7 @@ TEST_F(ReaderService, PortInUseUntilItFrees) {
 
 // Stopping while it cannot listen is immediate as well.
 TEST_F(ReaderService, PortInUseStopsAtOnce) {
-    WebSocketServer holder;
+    WebSocketServer holder(TestHandler(NoPipeline));
     ASSERT_TRUE(holder.Open(kLoopback, port_));
     service_.HandleStart(0, nullptr);
     EXPECT_LT(Stop(), 1.0);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "websocket/base64.h"
+#include "codec/base64.h"
 #include "websocket/sha1.h"
 
 namespace {

@@ -47,15 +47,15 @@ public:
 };
 
 TEST(WebSocketServer, OpenFailuresSayWhyAndLeaveItClosed) {
-    WebSocketServer server(FakePipeline);
+    WebSocketServer server(TestHandler(FakePipeline));
     EXPECT_FALSE(server.Open(nullptr, 0));
     EXPECT_STREQ(server.ErrorText(), L"Ip is null.");
     ASSERT_FALSE(server.Open("localhost", 0));
     EXPECT_EQ(std::wstring(server.ErrorText()).rfind(L"Socket bind error(", 0), 0u);
     EXPECT_FALSE(server.IsOpen());
-    EXPECT_EQ(server.Serve(), -1);
+    EXPECT_EQ(server.Serve(), WebSocketServer::ServeEnd::kNotOpen);
 
-    WebSocketServer holder(FakePipeline);
+    WebSocketServer holder(TestHandler(FakePipeline));
     ASSERT_TRUE(holder.Open(kLoopback, 0));
     EXPECT_FALSE(server.Open(kLoopback, holder.Port()));
     EXPECT_EQ(std::wstring(server.ErrorText()).rfind(L"Socket bind error(", 0), 0u);
@@ -66,7 +66,7 @@ TEST(WebSocketServer, OpenFailuresSayWhyAndLeaveItClosed) {
 }
 
 TEST(WebSocketServer, OpenAndCloseAnyNumberOfTimes) {
-    WebSocketServer server(FakePipeline);
+    WebSocketServer server(TestHandler(FakePipeline));
     server.Close();
     ASSERT_TRUE(server.Open(kLoopback, 0));
     std::uint16_t first = server.Port();
@@ -195,13 +195,13 @@ TEST(WebSocketServer, StopFromAnotherThread) {
     EXPECT_EQ(client.ReceiveText(), "echo:1");
     served.server.StopListening();
     ASSERT_EQ(served.served.wait_for(std::chrono::seconds(5)), std::future_status::ready);
-    EXPECT_EQ(served.served.get(), 0);
+    EXPECT_EQ(served.served.get(), WebSocketServer::ServeEnd::kStopped);
     EXPECT_TRUE(client.ClosedByServer());
     EXPECT_EQ(served.server.Port(), 0);
 }
 
 TEST(WebSocketServer, ErrorTextIsCutSafely) {
-    WebSocketServer server(FakePipeline);
+    WebSocketServer server(TestHandler(FakePipeline));
     std::wstring long_text(600, L'e');
     server.SetErrorText(L"%ls", long_text.c_str());
     EXPECT_EQ(std::wstring(server.ErrorText()), long_text.substr(0, 256));

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
+
+#include "request/read_card.h"
 
 namespace {
 
@@ -94,7 +97,11 @@ std::string TestClient::ReceiveText() {
     return Receive(length);
 }
 
-ServedServer::ServedServer(WebSocketServer::CommandHandler handler) : server(handler) {}
+WebSocketServer::CommandHandler TestHandler(Pipeline pipeline) {
+    return WebSocketServer::CommandHandler{std::move(pipeline), kReplyBufferSize};
+}
+
+ServedServer::ServedServer(Pipeline pipeline) : server(TestHandler(std::move(pipeline))) {}
 
 void ServedServer::Start() {
     EXPECT_TRUE(server.Open(kLoopback, 0));

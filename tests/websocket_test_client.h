@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <string>
 
@@ -41,11 +42,18 @@ private:
     SocketHandle socket_;
 };
 
+// A stand-in for the read-card pipeline behind a test server.
+using Pipeline = std::function<int(const char* command, char* reply, std::int32_t capacity)>;
+
+// The handler a test server runs: the pipeline with the service's reply room.
+WebSocketServer::CommandHandler TestHandler(Pipeline pipeline);
+
 // A server on a free loopback port, served by a thread of its own once started, and
 // stopped and closed when it goes.
 class ServedServer {
 public:
-    explicit ServedServer(WebSocketServer::CommandHandler handler);
+    // The pipeline is given the reply room the service gives the read-card pipeline.
+    explicit ServedServer(Pipeline pipeline);
     ~ServedServer();
     ServedServer(const ServedServer&) = delete;
     ServedServer& operator=(const ServedServer&) = delete;
@@ -56,5 +64,5 @@ public:
 
     WebSocketServer server;
     std::uint16_t port = 0;
-    std::future<int> served;
+    std::future<WebSocketServer::ServeEnd> served;
 };

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "websocket/base64.h"
+#include "codec/base64.h"
 #include "websocket/sha1.h"
 
 namespace {

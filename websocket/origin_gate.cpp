@@ -6,9 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "diagnostics/trace_log.h"
-#include "request/config.h"
-
 namespace {
 
 constexpr const wchar_t* kRefusedOriginFormat =
@@ -30,23 +27,23 @@ std::wstring Printable(const std::string& origin) {
 }  // namespace
 
 OriginGate::OriginGate(ReportLimiter::Clock clock)
-    : notifier_(nullptr), limiter_(kReportInterval, kMostOriginsRemembered, std::move(clock)) {}
+    : limiter_(kReportInterval, kMostOriginsRemembered, std::move(clock)) {}
 
-void OriginGate::Configure(OriginPolicy policy, RefusalNotifier notifier) {
+void OriginGate::Configure(OriginPolicy policy, Reporting reporting) {
     std::lock_guard<std::mutex> hold(lock_);
     policy_ = std::move(policy);
-    notifier_ = notifier;
+    reporting_ = std::move(reporting);
 }
 
 bool OriginGate::Admits(const char* request, std::size_t length) {
     std::vector<std::string> origins = RequestOrigins(request, length);
-    RefusalNotifier notifier = nullptr;
+    Reporting reporting;
     {
         std::lock_guard<std::mutex> hold(lock_);
         if (policy_.AllowsOrigins(origins)) {
             return true;
         }
-        notifier = notifier_;
+        reporting = reporting_;
     }
     wchar_t message[kMessageRoom] = {};
     if (origins.size() == 1) {
@@ -55,8 +52,8 @@ bool OriginGate::Admits(const char* request, std::size_t length) {
     } else {
         std::wcsncpy(message, kRefusedWithoutOrigin, kMessageRoom - 1);
     }
-    if (IsTraceLogConfigured(ConfigFilePath())) {
-        WriteTraceLine(L"%ls", message);
+    if (reporting.trace) {
+        reporting.trace(message);
     }
     // A request without an origin is remembered under the empty key, one that names several
     // under all of them together.
@@ -64,8 +61,8 @@ bool OriginGate::Admits(const char* request, std::size_t length) {
     for (const std::string& origin : origins) {
         key += (key.empty() ? "" : "\n") + origin.substr(0, kLongestOriginShown);
     }
-    if (notifier != nullptr && limiter_.ShouldReport(key)) {
-        notifier(message);
+    if (reporting.report && limiter_.ShouldReport(key)) {
+        reporting.report(message);
     }
     return false;
 }

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 
 #include "websocket/origin_policy.h"
@@ -12,8 +13,13 @@
 // hostile page flood the system's log.
 class OriginGate {
 public:
-    // Where refusals are reported: the service's event log or syslog.
-    using RefusalNotifier = void (*)(const wchar_t* message);
+    // Where refusals are told, by the host that configures the gate.
+    struct Reporting {
+        // Told of every refusal: the trace log, when tracing is switched on.
+        std::function<void(const wchar_t* message)> trace;
+        // Told at most once per origin and interval: the service's event log or syslog.
+        std::function<void(const wchar_t* message)> report;
+    };
 
     static constexpr std::chrono::minutes kReportInterval{1};
     // Distinct origins remembered within one interval; refusals of further origins in that
@@ -24,16 +30,16 @@ public:
 
     explicit OriginGate(ReportLimiter::Clock clock = std::chrono::steady_clock::now);
 
-    // The list applied from now on, and where refusals go (null: nowhere).
-    void Configure(OriginPolicy policy, RefusalNotifier notifier);
+    // The list applied from now on, and where refusals go (an empty function: nowhere).
+    void Configure(OriginPolicy policy, Reporting reporting);
     // True when the handshake in the first `length` bytes of the request may go on. A refusal
-    // is written to the trace log when tracing is configured, and to the notifier at most
-    // once per origin and interval; the caller answers kOriginRefusedResponse and closes.
+    // is told to the trace every time, and reported at most once per origin and interval;
+    // the caller answers kOriginRefusedResponse and closes.
     bool Admits(const char* request, std::size_t length);
 
 private:
     std::mutex lock_;
     OriginPolicy policy_;
-    RefusalNotifier notifier_;
+    Reporting reporting_;
     ReportLimiter limiter_;
 };

@@ -1,15 +1,16 @@
 // The reader thread of the endpoint and the hand-over of requests and replies.
 #include "websocket/request_queue.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
-#include "request/read_card.h"
 #include "websocket/frame.h"
 
 namespace {
@@ -36,7 +37,7 @@ struct RequestQueue::State {
     bool stopping = false;
     bool ended = false;
     std::thread thread;
-    std::vector<char> reply = std::vector<char>(kReplyBufferSize, '\0');
+    std::vector<char> reply;
 
     void Run();
     Finished Answer(const Pending& request);
@@ -44,13 +45,14 @@ struct RequestQueue::State {
 
 RequestQueue::Finished RequestQueue::State::Answer(const Pending& request) {
     std::memset(reply.data(), 0, reply.size());
-    Finished done{request.connection, handler(request.text.c_str(), reply.data(), kReplyBufferSize),
+    Finished done{request.connection,
+                  handler.execute(request.text.c_str(), reply.data(), handler.reply_capacity),
                   false, std::string(), 0};
     if (done.result != 0) {
         return done;
     }
     // Looked for only as far as the longest text allowed, so an unterminated one is refused.
-    const void* end = std::memchr(reply.data(), 0, kLargestReply + 1);
+    const void* end = std::memchr(reply.data(), 0, std::min(reply.size(), kLargestReply + 1));
     if (end == nullptr) {
         done.too_large = true;
         return done;
@@ -91,7 +93,11 @@ void RequestQueue::State::Run() {
 
 RequestQueue::RequestQueue(CommandHandler handler, std::function<void()> wake)
     : state_(std::make_shared<State>()) {
-    state_->handler = handler;
+    if (!handler.Usable()) {
+        throw std::invalid_argument(kUnusableHandler);
+    }
+    state_->reply.assign(static_cast<std::size_t>(handler.reply_capacity), '\0');
+    state_->handler = std::move(handler);
     state_->wake = std::move(wake);
     std::shared_ptr<State> state = state_;
     state_->thread = std::thread([state] { state->Run(); });

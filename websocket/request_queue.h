@@ -9,8 +9,19 @@
 #include <string_view>
 #include <vector>
 
-// What a request's text is given to: the read-card pipeline unless a test says otherwise.
-using CommandHandler = int (*)(const char* command, char* reply, std::int32_t capacity);
+// What the reader gives each request's text to, and the room it gives for the reply: the host
+// wires in the read-card pipeline, tests wire in stand-ins. `execute` writes a NUL-terminated
+// reply into `reply` and returns 0, or returns another value when it wrote none.
+struct CommandHandler {
+    std::function<int(const char* command, char* reply, std::int32_t capacity)> execute;
+    std::int32_t reply_capacity = 0;
+
+    // Whether it has a function and room for a reply; the queue takes no other.
+    bool Usable() const { return execute && reply_capacity > 0; }
+};
+
+// Why a queue or a server refuses a handler that is not usable.
+constexpr const char* kUnusableHandler = "a command handler needs a function and reply room";
 
 // Hands requests to the command handler one after another. The reader driver is not
 // re-entrant, so no two requests ever overlap inside the handler. A request that never
@@ -27,7 +38,8 @@ public:
         int reply_code;     // the "result" member of the reply, for the console
     };
 
-    // `wake` is called, from the queue's thread, whenever a request has finished.
+    // `wake` is called, from the queue's thread, whenever a request has finished. Throws
+    // std::invalid_argument for a handler without a function or without room for a reply.
     RequestQueue(CommandHandler handler, std::function<void()> wake);
     // Stops without waiting: a thread still in the handler is left behind, and ends on its
     // own if the handler ever returns.

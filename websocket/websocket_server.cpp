@@ -4,9 +4,9 @@
 #include <cstdarg>
 #include <cstring>
 #include <cwchar>
+#include <stdexcept>
 #include <vector>
 
-#include "request/read_card.h"
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
 
@@ -97,7 +97,7 @@ std::string HeaderValue(std::string_view request, std::string_view name) {
 }  // namespace
 
 WebSocketServer::WebSocketServer(CommandHandler handler)
-    : handler_(handler != nullptr ? handler : ExecuteCommand),
+    : handler_(std::move(handler)),
       open_(false),
       stop_requested_(false),
       error_text_{},
@@ -105,7 +105,11 @@ WebSocketServer::WebSocketServer(CommandHandler handler)
       wake_socket_(kInvalidSocket),
       next_id_(1),
       handshake_time_(kHandshakeTime),
-      reply_time_(kReplyTime) {}
+      reply_time_(kReplyTime) {
+    if (!handler_.Usable()) {
+        throw std::invalid_argument(kUnusableHandler);
+    }
+}
 
 WebSocketServer::~WebSocketServer() {
     Close();
@@ -214,9 +218,9 @@ bool WebSocketServer::StopRequests(std::uint32_t milliseconds) {
     return queue_ == nullptr || queue_->Stop(milliseconds);
 }
 
-int WebSocketServer::Serve() {
+WebSocketServer::ServeEnd WebSocketServer::Serve() {
     if (!open_) {
-        return -1;
+        return ServeEnd::kNotOpen;
     }
     std::vector<PollEntry> entries;
     std::vector<std::uint64_t> ids;
@@ -237,7 +241,7 @@ int WebSocketServer::Serve() {
         }
         if (PollSockets(entries.data(), entries.size(), NextTimeout()) < 0) {
             SetErrorText(kPollError, LastSocketError());
-            return -1;
+            return ServeEnd::kWaitFailed;
         }
         if (entries[0].readable) {
             DrainWakeSocket(entries[0].socket);
@@ -269,7 +273,7 @@ int WebSocketServer::Serve() {
     SetErrorText(kEndpointStopped);
     DropAll();
     CloseListener();
-    return 0;
+    return ServeEnd::kStopped;
 }
 
 int WebSocketServer::NextTimeout() const {

@@ -54,7 +54,8 @@ public:
     // A client must take each reply (or the handshake response) within this time.
     static constexpr std::chrono::milliseconds kReplyTime{30000};
 
-    explicit WebSocketServer(CommandHandler handler = nullptr);
+    // Throws std::invalid_argument when the handler is not usable.
+    explicit WebSocketServer(CommandHandler handler);
     ~WebSocketServer();
     WebSocketServer(const WebSocketServer&) = delete;
     WebSocketServer& operator=(const WebSocketServer&) = delete;
@@ -66,10 +67,15 @@ public:
     // behind, see StopRequests) and releases everything; harmless when not open. Serve must
     // have returned.
     void Close();
-    // Serves the listener and every connection until StopListening. Returns -1 when not open
-    // or when waiting on the sockets failed (connections stay open for the next call), 0 once
-    // stopped; the listener and every connection are then closed.
-    int Serve();
+    // How a call of Serve ended.
+    enum class ServeEnd {
+        kStopped,     // StopListening was called; the listener and every connection are closed
+        kNotOpen,     // there was nothing to serve
+        kWaitFailed,  // waiting on the sockets failed, as the error text says; the connections
+                      // stay open for the next call
+    };
+    // Serves the listener and every connection until StopListening or a failure.
+    ServeEnd Serve();
 
     // From another thread: makes Serve close everything and return soon.
     void StopListening();

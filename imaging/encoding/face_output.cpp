@@ -2,7 +2,7 @@
 #include <memory>
 #include <new>
 
-#include "imaging/base64.h"
+#include "codec/base64.h"
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
 #include "imaging/drawing/raster.h"
@@ -17,8 +17,8 @@ constexpr int kMaxQuality = 100;
 }  // namespace
 
 void CImagingContext::ApplyQuality() {
-    if (jpeg_quality >= 1 && jpeg_quality <= kMaxQuality) {
-        encoder_quality_ = static_cast<std::uint32_t>(jpeg_quality);
+    if (jpeg_quality_ >= 1 && jpeg_quality_ <= kMaxQuality) {
+        encoder_quality_ = static_cast<std::uint32_t>(jpeg_quality_);
     }
 }
 
@@ -77,7 +77,7 @@ int CImagingContext::ComposeFace(int side, unsigned char* out, std::uint32_t* si
 }
 
 bool CImagingContext::FinishFace(const CardCanvas& canvas, ImageMemoryStream& holder) {
-    const int width = face_scale * kTemplateWidth / 100;
-    const int height = face_scale * kTemplateHeight / 100;
+    const int width = face_scale_ * kTemplateWidth / 100;
+    const int height = face_scale_ * kTemplateHeight / 100;
     return StretchCanvasToPicture(canvas, width, height, holder);
 }

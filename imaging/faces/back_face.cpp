@@ -24,7 +24,7 @@ int CImagingContext::ComposeBack(ImageMemoryStream& holder) {
         return started;
     }
     if (DrawFieldRows(face.canvas, face.item, *face.fonts,
-                      FieldRowsOf(ProfileOf(face.kind).back, card)) != 0) {
+                      FieldRowsOf(ProfileOf(face.kind).back, card_)) != 0) {
         return kFailed;
     }
     if (!FinishFace(face.canvas, holder)) {

@@ -4,17 +4,10 @@
 
 #include "platform/file_bytes.h"
 #include "imaging/text/font_faces.h"
-#include "resources/resource_ids.h"
 
 const wchar_t* const kCardResourceFileNames[kCardResourceCount] = {
     L"bkF.bmp",   L"bkB.bmp",   L"bkFgnF.bmp",      L"bkFgnB.bmp",       L"bkHmtF.bmp",
     L"bkHmB.bmp", L"bkTwB.bmp", L"OCR-B-10 BT.TTF", L"方正黑体简体.TTF",
-};
-
-const int kCardResourceIds[kCardResourceCount] = {
-    VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
-    VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
-    VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
 };
 
 namespace {
@@ -62,6 +55,15 @@ bool RegisterCardFonts(CardResourceTable& table) {
     table.cjk_font = RegisterEntry(table.entries[kCjkFontResource]);
     table.registered = table.ocr_font != nullptr && table.cjk_font != nullptr ? 1 : 0;
     return table.registered != 0;
+}
+
+void PointAtModule(CardResourceTable& table, ModuleHandle module,
+                   const int (&resource_ids)[kCardResourceCount]) {
+    for (int entry = 0; entry < kCardResourceCount; ++entry) {
+        table.entries[entry].source = kResourceFromModule;
+        table.entries[entry].module = module;
+        table.entries[entry].resource_id = resource_ids[entry];
+    }
 }
 
 void ResetCardResources(CardResourceTable& table) {

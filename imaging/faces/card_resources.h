@@ -37,8 +37,6 @@ enum CardResource : int {
 
 // The file name of each entry, in entry order, looked for in the decoder's directory.
 extern const wchar_t* const kCardResourceFileNames[kCardResourceCount];
-// The program's own resource for each entry, in entry order.
-extern const int kCardResourceIds[kCardResourceCount];
 
 struct CardResourceTable {
     ResourceEntry entries[kCardResourceCount];
@@ -48,6 +46,10 @@ struct CardResourceTable {
     // Read by the compositions: the embedded fonts are in use.
     bool fonts_registered = false;
 };
+
+// Points every entry at the resource of the given id in the module, in entry order.
+void PointAtModule(CardResourceTable& table, ModuleHandle module,
+                   const int (&resource_ids)[kCardResourceCount]);
 
 // Registers the fonts of entries 7 and 8, first removing whatever the table still holds.
 // Entry 8 is not tried when entry 7 fails. True when both are registered.

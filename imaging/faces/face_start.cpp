@@ -14,16 +14,16 @@ int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
     if (decoded != 0) {
         return decoded;
     }
-    kind = context.card.GetCardKind();
+    kind = context.card_.GetCardKind();
     // A face without its template is no picture of the card: the back fails like the front.
-    face_template.emplace(LoadTemplateBitmap(context.resources.entries[template_for(kind)]));
+    face_template.emplace(LoadTemplateBitmap(context.resources_.entries[template_for(kind)]));
     if (face_template->get() == nullptr) {
         return kFailed;
     }
     if (!CreateCanvas(face_template->get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
         return kFailed;
     }
-    fonts = context.resources.fonts_registered ? static_cast<CIdCardFont*>(&embedded_fonts)
-                                               : static_cast<CIdCardFont*>(&base_fonts);
+    fonts = context.resources_.fonts_registered ? static_cast<CIdCardFont*>(&embedded_fonts)
+                                                : static_cast<CIdCardFont*>(&base_fonts);
     return 0;
 }

@@ -21,7 +21,7 @@ int CImagingContext::ComposeFront(ImageMemoryStream& holder) {
         return started;
     }
     if (DrawFieldRows(face.canvas, face.item, *face.fonts,
-                      FieldRowsOf(ProfileOf(face.kind).front, card)) != 0) {
+                      FieldRowsOf(ProfileOf(face.kind).front, card_)) != 0) {
         return kFailed;
     }
     if (DrawImage(face.canvas, kPhotoX, kPhotoY, kPhotoDrawnWidth, kPhotoDrawnHeight, face.photo,

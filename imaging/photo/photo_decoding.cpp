@@ -63,7 +63,18 @@ CImagingContext::CImagingContext() = default;
 CImagingContext::~CImagingContext() {
     UnloadDecoder();
     // Fonts registered without a decoder ever being loaded are removed all the same.
-    ResetCardResources(resources);
+    ResetCardResources(resources_);
+}
+
+void CImagingContext::SetCard(const CIdBufferW& record) {
+    card_.CopyFrom(record);
+}
+
+bool CImagingContext::UseModuleResources(ModuleHandle module,
+                                         const int (&resource_ids)[kCardResourceCount]) {
+    PointAtModule(resources_, module, resource_ids);
+    resources_.fonts_registered = RegisterCardFonts(resources_);
+    return resources_.fonts_registered;
 }
 
 bool CImagingContext::LoadDecoder(const char* module_directory) {
@@ -87,43 +98,39 @@ bool CImagingContext::LoadDecoder(const char* module_directory) {
     }
     get_bmp_ = reinterpret_cast<GetBmpFn>(get_bmp);
     for (int entry = 0; entry < kCardResourceCount; ++entry) {
-        resources.entries[entry].source = kResourceFromFile;
-        resources.entries[entry].path = decoder_directory_ + kCardResourceFileNames[entry];
+        resources_.entries[entry].source = kResourceFromFile;
+        resources_.entries[entry].path = decoder_directory_ + kCardResourceFileNames[entry];
     }
     loaded_ = true;
-    decoder_state_ = 1;
     return true;
 }
 
 void CImagingContext::UnloadDecoder() {
     // The temporary folder goes first, on every path, with whatever the decoder left in it.
     temp_directory_.reset();
-    temp_prefix_.clear();
     if (!loaded_) {
         return;
     }
     FreeSharedLibrary(library_);
     library_ = nullptr;
-    decoder_state_ = 0;
     get_bmp_ = nullptr;
-    face_scale = kFullFaceScale;
+    face_scale_ = kFullFaceScale;
     decoder_directory_.clear();
-    ResetCardResources(resources);
-    resources.fonts_registered = false;
+    ResetCardResources(resources_);
+    resources_.fonts_registered = false;
     loaded_ = false;
 }
 
 bool CImagingContext::EnsureTemporaryDirectory() {
     if (temp_directory_ == nullptr) {
         temp_directory_ = TemporaryDirectory::Create(kTemporaryFolderPrefix);
-        temp_prefix_ = temp_directory_ != nullptr ? temp_directory_->narrow_prefix() : "";
     }
     return temp_directory_ != nullptr;
 }
 
 int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
     if (out == nullptr || size == nullptr || *size < kPhotoBitmapFileSize ||
-        card.photo_length != kSdtPhotoRecordSize || decoder_state_ != 1) {
+        card_.photo_length != kSdtPhotoRecordSize || !loaded_) {
         return kFailed;
     }
     // The two files live in a folder of this request's own, never in the current directory:
@@ -134,7 +141,7 @@ int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
     const std::filesystem::path bitmap_file = temp_directory_->path() / kPhotoBitmapFileName;
     const std::filesystem::path photo_file =
         std::filesystem::path(bitmap_file).replace_extension(kPhotoSuffix);
-    std::string narrow_photo_file = temp_prefix_ + kPhotoBitmapFileName;
+    std::string narrow_photo_file = temp_directory_->narrow_prefix() + kPhotoBitmapFileName;
     narrow_photo_file.replace(narrow_photo_file.size() - kSuffixLength, kSuffixLength,
                               kPhotoSuffix);
     // A bitmap left by an earlier decoding must never be taken for this card's photo.
@@ -156,7 +163,7 @@ int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
 }
 
 int CImagingContext::WritePhotoFile(const char* bitmap_path) {
-    if (decoder_state_ != 1 || bitmap_path == nullptr || get_bmp_ == nullptr) {
+    if (!loaded_ || bitmap_path == nullptr || get_bmp_ == nullptr) {
         return kFailed;
     }
     const std::size_t length = std::strlen(bitmap_path);
@@ -171,12 +178,12 @@ int CImagingContext::WritePhotoFile(const char* bitmap_path) {
 
 int CImagingContext::WritePhotoRecord(const std::filesystem::path& photo_file,
                                       const std::string& narrow_photo_file) {
-    if (decoder_state_ != 1 || get_bmp_ == nullptr || narrow_photo_file.size() > kLongestPath) {
+    if (!loaded_ || get_bmp_ == nullptr || narrow_photo_file.size() > kLongestPath) {
         return kFailed;
     }
     // The record's length comes from the driver; more than the record holds is refused
     // rather than read beyond it.
-    if (card.photo_length == 0 || card.photo_length > kSdtPhotoRecordSize) {
+    if (card_.photo_length == 0 || card_.photo_length > kSdtPhotoRecordSize) {
         return kFailed;
     }
     {
@@ -184,7 +191,7 @@ int CImagingContext::WritePhotoRecord(const std::filesystem::path& photo_file,
         if (!photo) {
             return kFailed;
         }
-        photo.write(reinterpret_cast<const char*>(card.photo_record), card.photo_length);
+        photo.write(reinterpret_cast<const char*>(card_.photo_record), card_.photo_length);
         photo.flush();
         if (!photo) {
             return kFailed;

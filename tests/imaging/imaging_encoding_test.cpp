@@ -4,7 +4,7 @@
 #include <cstring>
 #include <random>
 
-#include "imaging/base64.h"
+#include "codec/base64.h"
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/encoding/work_buffer.h"
 #include "tests/imaging/imaging_test_support.h"

@@ -1,8 +1,10 @@
 // Photo decoding through the stand-in decoder, and the faces composed from it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
@@ -17,6 +19,8 @@ namespace {
 
 const fs::path kBitmap = kPhotoBitmapFileName;
 const fs::path kPhotoFile = fs::path(kPhotoBitmapFileName).replace_extension(".wlt");
+// No resource of the program has this id.
+constexpr int kMissingResource = 999;
 
 // Tests start without the temporary files of an earlier one.
 class PhotoDecoding : public ::testing::Test {
@@ -207,7 +211,7 @@ TEST_F(PhotoDecoding, FacesComeOutAtTheFaceScale) {
     std::vector<unsigned char> jpeg(kFaceJpegCapacity);
     for (const auto& [scale, width, height] :
          std::vector<std::tuple<int, int, int>>{{100, 540, 340}, {75, 405, 255}}) {
-        imaging.face_scale = scale;
+        imaging.SetFaceScale(scale);
         for (const int side : {kFrontSide, kBackSide}) {
             auto size = static_cast<std::uint32_t>(jpeg.size());
             ASSERT_EQ(imaging.ComposeFace(side, jpeg.data(), &size), 0);
@@ -227,10 +231,14 @@ TEST_F(PhotoDecoding, MissingTemplateFailsEitherFace) {
     CImagingContext imaging;
     Prepare(imaging);
     ImageMemoryStream holder;
-    imaging.resources.entries[kResidentBackTemplate].resource_id = 999;
+    int ids[kCardResourceCount];
+    std::copy(std::begin(kProgramResourceIds), std::end(kProgramResourceIds), ids);
+    ids[kResidentBackTemplate] = kMissingResource;
+    imaging.UseModuleResources(OwnModule(), ids);
     EXPECT_EQ(imaging.ComposeBack(holder), -1);
     EXPECT_EQ(imaging.ComposeFront(holder), 0);
-    imaging.resources.entries[kResidentFrontTemplate].source = kResourceFromFile;
+    ids[kResidentFrontTemplate] = kMissingResource;
+    imaging.UseModuleResources(OwnModule(), ids);
     EXPECT_EQ(imaging.ComposeFront(holder), -1);
     EXPECT_FALSE(holder.HasBitmap());
 }
@@ -239,14 +247,18 @@ TEST_F(PhotoDecoding, ForeignersBackIsTheTemplateAlone) {
     SimulatedReader reader("");
     CImagingContext imaging;
     Prepare(imaging);
-    ForeignerRecord().FillInto(imaging.card);
-    imaging.card.GetCardKind();
+    CIdBufferW card;
+    ForeignerRecord().FillInto(card);
+    AddTestPhoto(card);
+    imaging.SetCard(card);
     ImageMemoryStream back;
     ASSERT_EQ(imaging.ComposeBack(back), 0);
     // Without fonts the back still succeeds: it draws no text at all.
-    ResetCardResources(imaging.resources);
-    UseProgramResources(imaging.resources);
-    imaging.resources.fonts_registered = false;
+    int ids[kCardResourceCount];
+    std::copy(std::begin(kProgramResourceIds), std::end(kProgramResourceIds), ids);
+    ids[kOcrFontResource] = kMissingResource;
+    ids[kCjkFontResource] = kMissingResource;
+    ASSERT_FALSE(imaging.UseModuleResources(OwnModule(), ids));
     EXPECT_EQ(imaging.ComposeBack(back), 0);
     EXPECT_EQ(imaging.ComposeFront(back), 0);  // system typefaces stand in
 }

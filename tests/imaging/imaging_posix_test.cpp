@@ -109,7 +109,7 @@ TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
         LoadResidentCard(imaging);
         std::string front;
         std::string back;
-        imaging.face_scale = kReplyFaceScale;
+        imaging.SetFaceScale(kReplyFaceScale);
         ASSERT_EQ(imaging.EncodeFace(front, kFrontSide), 0);
         ASSERT_EQ(imaging.EncodeFace(back, kBackSide), 0);
         EXPECT_GT(OpenFontFaces(), 0);
@@ -126,7 +126,7 @@ TEST(RequestFonts, CachesStayWhileAFaceIsHeld) {
         EXPECT_FALSE(ReleaseFontCaches());
         const FaceChoice held = MatchFace("VornId Hei", 400, 134);
         ASSERT_TRUE(held.face);
-        ResetCardResources(imaging.resources);
+        imaging.UnloadDecoder();
         EXPECT_FALSE(ReleaseFontCaches());
         EXPECT_TRUE(held.face.HasGlyph(U'中'));
     }

@@ -107,8 +107,7 @@ TEST(Canvas, ColourKeyRemovesPureWhiteAndKeepsNearWhite) {
 
 TEST(Canvas, TextIsDrawnInBlackInsideItsBox) {
     CImagingContext imaging;  // holds the registration of the embedded fonts
-    UseProgramResources(imaging.resources);
-    ASSERT_TRUE(RegisterCardFonts(imaging.resources));
+    ASSERT_TRUE(UseProgramResources(imaging));
     CardCanvas canvas;
     ASSERT_TRUE(FilledCanvas(canvas, 300, 120, kWhite));
     TextItem item;
@@ -149,7 +148,7 @@ TEST(Canvas, FaceSizeFollowsTheScale) {
         int scale, width, height;
     } cases[] = {{100, 540, 340}, {75, 405, 255}, {33, 178, 112}};
     for (const auto& expected : cases) {
-        imaging.face_scale = expected.scale;
+        imaging.SetFaceScale(expected.scale);
         ImageMemoryStream face;
         ASSERT_TRUE(imaging.FinishFace(canvas, face));
         int width = 0;
@@ -173,7 +172,7 @@ TEST(Canvas, ReductionAveragesAreas) {
     ASSERT_TRUE(CreateCanvas(bitmap, canvas, 856, 540));
     FreeTemplateBitmap(bitmap);
     CImagingContext imaging;
-    imaging.face_scale = 75;
+    imaging.SetFaceScale(75);
     ImageMemoryStream face;
     ASSERT_TRUE(imaging.FinishFace(canvas, face));
     CardCanvas copy;
@@ -194,19 +193,19 @@ TEST(CardFonts, RegistrationStopsAtAMissingNumbersFont) {
     const int before = PrivateFontCount();
     {
         CardResourceTable table;
-        UseProgramResources(table);
+        PointAtModule(table, OwnModule(), kProgramResourceIds);
         table.entries[kOcrFontResource].source = kResourceFromFile;
         table.entries[kOcrFontResource].path = L"no such font.ttf";
         EXPECT_FALSE(RegisterCardFonts(table));
         EXPECT_EQ(table.cjk_font, nullptr);  // the Chinese font was not even tried
         EXPECT_EQ(PrivateFontCount(), before);
 
-        UseProgramResources(table);
+        PointAtModule(table, OwnModule(), kProgramResourceIds);
         table.entries[kCjkFontResource].resource_id = 999;
         EXPECT_FALSE(RegisterCardFonts(table));
         EXPECT_EQ(table.registered, 0);
 
-        UseProgramResources(table);
+        PointAtModule(table, OwnModule(), kProgramResourceIds);
         EXPECT_TRUE(RegisterCardFonts(table));
         EXPECT_TRUE(RegisterCardFonts(table));
         EXPECT_EQ(PrivateFontCount(), before + 2);  // the second call replaced the first
@@ -235,7 +234,7 @@ TEST(CardFonts, FontFilesAreRegisteredFromDisk) {
 
 TEST(CardFonts, EmbeddedFacesStandInWhileRegistered) {
     CardResourceTable table;
-    UseProgramResources(table);
+    PointAtModule(table, OwnModule(), kProgramResourceIds);
     const wchar_t* missing = L"No Such Face 0417";
     if (PrivateFontCount() == 0) {
         EXPECT_EQ(std::wstring(ResolveFaceName(L"OCR-B-10 BT")), L"OCR-B-10 BT");

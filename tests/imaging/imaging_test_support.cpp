@@ -74,20 +74,23 @@ std::vector<unsigned char> DecodeBase64(const std::string& text) {
 }
 
 void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length) {
-    ResidentRecord().FillInto(imaging.card);
+    CIdBufferW card;
+    ResidentRecord().FillInto(card);
+    AddTestPhoto(card, photo_length);
+    imaging.SetCard(card);
+}
+
+void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length) {
     vornsim::PortraitParameters portrait;
     portrait.glasses = true;
     const vornsim::PhotoRecord photo = vornsim::EncodePhotoRecord(portrait);
-    std::copy(photo.begin(), photo.end(), imaging.card.photo_record);
-    imaging.card.photo_length = photo_length;
-    imaging.card.GetCardKind();
+    std::copy(photo.begin(), photo.end(), card.photo_record);
+    card.photo_length = photo_length;
 }
 
 void PrepareLikeThePipeline(CImagingContext& imaging) {
     const std::string directory = TestProgramDirectory().string() +
                                   static_cast<char>(std::filesystem::path::preferred_separator);
     ASSERT_TRUE(imaging.LoadDecoder(directory.c_str()));
-    UseProgramResources(imaging.resources);
-    imaging.resources.fonts_registered = RegisterCardFonts(imaging.resources);
-    ASSERT_TRUE(imaging.resources.fonts_registered);
+    ASSERT_TRUE(UseProgramResources(imaging));
 }

@@ -24,6 +24,8 @@ std::vector<unsigned char> DecodeBase64(const std::string& text);
 // Fills the context's card with the resident test record and a photo record of the
 // simulator, with the reported photo length.
 void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length = 1024);
+// Gives the card the photo record of the resident test card, with the given length.
+void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length = 1024);
 
 // The context bound to the stand-in decoder beside the test program, its templates and
 // fonts taken from the program's resources and registered, as the pipeline sets it up.

@@ -1,5 +1,5 @@
 // Base64 encoding: every three bytes become four characters of six bits each.
-#include "websocket/base64.h"
+#include "codec/base64.h"
 
 #include <cstring>
 #include <new>
@@ -44,5 +44,15 @@ std::unique_ptr<char[]> Base64Digest(const std::uint8_t digest[20]) {
     }
     std::memset(text.get(), 0, kBlockSize);
     EncodeBase64(digest, kDigestBytes, text.get());
+    return text;
+}
+
+std::string Base64Encode(const unsigned char* data, std::size_t length) {
+    if (data == nullptr) {
+        return {};
+    }
+    // The encoder writes a terminator after the text, where std::string keeps its own.
+    std::string text(Base64EncodedSize(length), '\0');
+    EncodeBase64(reinterpret_cast<const std::uint8_t*>(data), length, text.data());
     return text;
 }
