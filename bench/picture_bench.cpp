@@ -7,6 +7,7 @@
 
 #include "bench/picture_work.h"
 #include "imaging/imaging_context.h"
+#include "platform/working_memory.h"
 
 namespace {
 
@@ -105,4 +106,11 @@ BENCHMARK(BM_EncodingFloor)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // The allocator is set up as the program sets it up at start.
+    KeepFreedMemoryForReuse();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

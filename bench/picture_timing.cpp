@@ -9,6 +9,7 @@
 
 #include "bench/picture_work.h"
 #include "bench/processor_time.h"
+#include "platform/working_memory.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ struct Times {
 }  // namespace
 
 int main() {
+    // The allocator is set up as the program sets it up at start.
+    KeepFreedMemoryForReuse();
     const std::string directory = ProgramDirectory();
     CIdBufferW card;
     if (!ReadSampleCard(directory, card)) {

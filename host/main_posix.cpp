@@ -4,8 +4,10 @@
 
 #include "host/entry_point.h"
 #include "platform/text_conversion.h"
+#include "platform/working_memory.h"
 
 int main(int argc, char** argv) {
+    KeepFreedMemoryForReuse();
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.push_back(Utf8ToWide(argv[i]));

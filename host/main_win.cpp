@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "host/entry_point.h"
+#include "platform/working_memory.h"
 
 int wmain(int argc, wchar_t** argv) {
+    KeepFreedMemoryForReuse();
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
         arguments.push_back(argv[i]);

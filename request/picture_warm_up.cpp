@@ -5,6 +5,7 @@
 #include "imaging/imaging_context.h"
 #include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
+#include "platform/working_memory.h"
 
 PictureWarmUp::PictureWarmUp(const std::string& directory) {
     std::wstring path = AnsiToWide(directory.c_str()) + kPhotoDecoderLibrary;
@@ -29,4 +30,5 @@ void PictureWarmUp::Finish() {
 void PictureWarmUp::Run(std::wstring decoder_path) {
     decoder_ = LoadSharedLibrary(decoder_path, nullptr);
     WarmUpTextDrawing();
+    PrepareWorkingMemory(kReadWorkingMemory);
 }

@@ -7,10 +7,11 @@
 
 #include "platform/shared_library.h"
 
-// Loads the photo decoder library and readies the text drawing's font matching on a thread
-// of its own. The read's own binding of the decoder then finds the library already mapped;
-// this object holds its own reference until it is destroyed, which waits for the thread and
-// lets the reference go, so nothing of it outlasts the request.
+// Loads the photo decoder library, readies the text drawing's font matching and faults in
+// the memory the pictures are drawn in, on a thread of its own. The read's own binding of
+// the decoder then finds the library already mapped; this object holds its own reference
+// until it is destroyed, which waits for the thread and lets the reference go, so nothing of
+// it outlasts the request.
 class PictureWarmUp {
 public:
     explicit PictureWarmUp(const std::string& directory);

@@ -5,10 +5,11 @@
 
 #include "imaging/drawing/area_average_posix.h"
 #include "imaging/drawing/canvas_posix.h"
-#include "platform/file_bytes.h"
 #include "imaging/drawing/picture_posix.h"
 #include "imaging/drawing/raster.h"
 #include "imaging/drawing/raster_platform.h"
+#include "imaging/drawing/uncleared_surface_posix.h"
+#include "platform/file_bytes.h"
 
 struct TemplateBitmap {
     cairo_surface_t* surface = nullptr;
@@ -96,7 +97,8 @@ bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int
     if (state == nullptr) {
         return false;
     }
-    state->surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    // The template or the white fill below covers every pixel.
+    state->surface = CreateUnclearedSurface(width, height);
     state->cr = cairo_create(state->surface);
     canvas.state = state;
     canvas.width = width;
@@ -154,7 +156,8 @@ int DrawImageOnCanvas(CardCanvas& canvas, int x, int y, int width, int height,
 
 bool StretchValidCanvas(const CardCanvas& canvas, int width, int height,
                         ImageMemoryStream& holder) {
-    cairo_surface_t* output = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    // The averaging or the painting below writes every pixel.
+    cairo_surface_t* output = CreateUnclearedSurface(width, height);
     if (cairo_surface_status(output) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(output);
         return false;

@@ -4,6 +4,9 @@
 #include "imaging/encoding/plain_bitmap_posix.h"
 
 #include <cstdint>
+#include <cstring>
+
+#include "imaging/drawing/uncleared_surface_posix.h"
 
 namespace {
 
@@ -11,9 +14,18 @@ constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kSmallestInfoHeader = 40;
 constexpr unsigned kBitsPerPixel = 24;
 constexpr std::uint32_t kUncompressed = 0;
+constexpr std::uint32_t kColourMask = 0x00FFFFFF;
 
 std::uint32_t Read16(const unsigned char* bytes) {
     return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8;
+}
+
+// Four bytes read from memory as the file's little-endian order gives them.
+std::uint32_t LittleEndian(std::uint32_t loaded) {
+    if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) {
+        return __builtin_bswap32(loaded);
+    }
+    return loaded;
 }
 
 std::uint32_t Read32(const unsigned char* bytes) {
@@ -41,7 +53,8 @@ cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t lengt
     if (offset > length || (length - offset) / row_bytes < static_cast<std::size_t>(height)) {
         return nullptr;
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    // Every pixel is written below.
+    cairo_surface_t* surface = CreateUnclearedSurface(width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return nullptr;
@@ -53,9 +66,15 @@ cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t lengt
     for (std::int32_t y = 0; y < height; ++y) {
         const unsigned char* source = bytes + offset + (height - 1 - y) * row_bytes;
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-        for (std::int32_t x = 0; x < width; ++x, source += 3) {
-            row[x] = std::uint32_t{source[2]} << 16 | std::uint32_t{source[1]} << 8 | source[0];
+        // Read four bytes at a time, a pixel is already the surface's 0x00RRGGBB once the
+        // next pixel's first byte is masked off; the row's last pixel is read byte by byte, so
+        // that the file's last row is never read past its end.
+        for (std::int32_t x = 0; x + 1 < width; ++x, source += 3) {
+            std::uint32_t pixel = 0;
+            std::memcpy(&pixel, source, sizeof(pixel));
+            row[x] = LittleEndian(pixel) & kColourMask;
         }
+        row[width - 1] = std::uint32_t{source[2]} << 16 | std::uint32_t{source[1]} << 8 | source[0];
     }
     cairo_surface_mark_dirty(surface);
     return surface;

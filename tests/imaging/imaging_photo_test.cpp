@@ -9,6 +9,7 @@
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
 #include "request/picture_stages.h"
+#include "simulator/photo_record.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
@@ -122,6 +123,33 @@ TEST_F(PhotoDecoding, TopDownBitmapGivesTheSamePhoto) {
     }
     EXPECT_FALSE(bottom_up.empty());
     EXPECT_EQ(top_down, bottom_up);
+}
+
+TEST_F(PhotoDecoding, OneLoadedDecoderGivesEachRecordItsOwnPhoto) {
+    // The decoder stays loaded for the three decodings of a read; a record that follows
+    // another must never get the other's photo, and the same record always the same photo.
+    CImagingContext imaging;
+    Prepare(imaging);
+    CIdBufferW glasses;
+    AddTestPhoto(glasses);
+    CIdBufferW plain;
+    const vornsim::PhotoRecord plain_record = vornsim::EncodePhotoRecord({});
+    std::copy(plain_record.begin(), plain_record.end(), plain.photo_record);
+    plain.photo_length = kSdtPhotoRecordSize;
+    std::vector<unsigned char> first;
+    std::vector<unsigned char> again;
+    std::vector<unsigned char> other;
+    std::vector<unsigned char> last;
+    imaging.SetCard(glasses);
+    ASSERT_EQ(Decode(imaging, first), 0);
+    ASSERT_EQ(Decode(imaging, again), 0);
+    imaging.SetCard(plain);
+    ASSERT_EQ(Decode(imaging, other), 0);
+    imaging.SetCard(glasses);
+    ASSERT_EQ(Decode(imaging, last), 0);
+    EXPECT_EQ(again, first);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(last, first);
 }
 
 TEST_F(PhotoDecoding, WrongRecordLengthTouchesNoFile) {

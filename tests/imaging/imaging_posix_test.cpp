@@ -10,8 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/text/font_library_posix.h"
+#include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
+#include "imaging/text/font_library_posix.h"
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 
@@ -98,6 +99,35 @@ TEST(PlainBitmap, LeavesEveryOtherFileToTheGeneralDecoder) {
     // A side above the limit, and a width whose rows would overflow the size.
     EXPECT_TRUE(refused(changed(18, {0x01, 0x10, 0, 0})));
     EXPECT_TRUE(refused(changed(18, {0xFF, 0xFF, 0xFF, 0x7F})));
+}
+
+TEST(UnclearedSurface, DrawsLikeCairosOwnAndRefusesTheSameSizes) {
+    // The pixels go with the surface (the address sanitizer's leak check sees them freed).
+    cairo_surface_t* surface = CreateUnclearedSurface(37, 5);
+    ASSERT_EQ(cairo_surface_status(surface), CAIRO_STATUS_SUCCESS);
+    EXPECT_EQ(cairo_image_surface_get_format(surface), CAIRO_FORMAT_RGB24);
+    EXPECT_EQ(cairo_image_surface_get_width(surface), 37);
+    EXPECT_EQ(cairo_image_surface_get_height(surface), 5);
+    EXPECT_EQ(cairo_image_surface_get_stride(surface),
+              cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, 37));
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    for (const std::uint32_t pixel : Pixels(surface)) {
+        ASSERT_EQ(pixel & 0xFFFFFFu, 0xFF0000u);
+    }
+    cairo_surface_destroy(surface);
+    for (const auto& [width, height] :
+         {std::pair{0, 5}, std::pair{5, 0}, std::pair{-1, 3}, std::pair{40000, 1}}) {
+        SCOPED_TRACE(::testing::Message() << width << " x " << height);
+        cairo_surface_t* cairos = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+        cairo_surface_t* ours = CreateUnclearedSurface(width, height);
+        EXPECT_EQ(cairo_surface_status(ours), cairo_surface_status(cairos));
+        cairo_surface_destroy(ours);
+        cairo_surface_destroy(cairos);
+    }
 }
 
 TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
