@@ -112,15 +112,15 @@ CardKind CSdtBuffer::GetCardKind() {
     const unsigned char* sign = text_record + kSignOffset;
     if (sign[0] == 'I' && sign[1] == 0) {
         foreigner = true;
-        return Foreigner;
+        return CardKind::Foreigner;
     }
     if (sign[0] == 'J' && sign[1] == 0) {
         // Taiwan residents' numbers begin with 83; Hong Kong and Macau ones do not.
         const unsigned char* number = text_record + kNumberOffset;
         bool taiwan = number[0] == '8' && number[1] == 0 && number[2] == '3' && number[3] == 0;
-        return taiwan ? Taiwan : HongKongMacau;
+        return taiwan ? CardKind::Taiwan : CardKind::HongKongMacau;
     }
-    return Resident;
+    return CardKind::Resident;
 }
 
 CIdBufferW::CIdBufferW() {

@@ -3,15 +3,8 @@
 
 #include <cstdint>
 
+#include "card/card_kind.h"
 #include "card/sdt_api.h"
-
-// What kind of card a record holds, told from its card-type sign.
-enum CardKind : int {
-    Resident = 0,
-    Foreigner = 1,
-    HongKongMacau = 2,
-    Taiwan = 3,
-};
 
 // The only trim mode the program uses: trailing blanks are cut.
 constexpr int kTrimTrailingBlanks = 2;

@@ -18,7 +18,7 @@ CIdBufferW& Load(CIdBufferW& card, const RecordBuilder& record, std::uint32_t le
 TEST(CardRecord, ResidentFieldsAreCutAndTrimmed) {
     CIdBufferW card;
     Load(card, ResidentRecord());
-    EXPECT_EQ(card.GetCardKind(), Resident);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Resident);
     EXPECT_FALSE(card.foreigner);
     // Trailing blanks are cut; the blank inside the name stays.
     EXPECT_EQ(Narrow(card.GetName()), "林 小雨");
@@ -38,7 +38,7 @@ TEST(CardRecord, ResidentFieldsAreCutAndTrimmed) {
 TEST(CardRecord, ForeignerUsesItsOwnLayout) {
     CIdBufferW card;
     Load(card, ForeignerRecord());
-    EXPECT_EQ(card.GetCardKind(), Foreigner);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Foreigner);
     EXPECT_TRUE(card.foreigner);
     EXPECT_EQ(Narrow(card.GetNameEn()), "MORGAN, ALEX JAMES");
     EXPECT_EQ(Narrow(card.GetName()), "摩根");
@@ -60,27 +60,27 @@ TEST(CardRecord, ForeignerUsesItsOwnLayout) {
 TEST(CardRecord, PermitKindFollowsTheNumber) {
     CIdBufferW card;
     Load(card, PermitRecord(u"830000199205110011"));
-    EXPECT_EQ(card.GetCardKind(), Taiwan);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Taiwan);
     EXPECT_EQ(Narrow(card.GetPassId()), "H60123456");
     EXPECT_EQ(Narrow(card.GetIssNum()), "01");
     EXPECT_EQ(Narrow(card.GetIdNumber()), "830000199205110011");
     EXPECT_EQ(Narrow(card.GetCardSign()), "J");
 
     Load(card, PermitRecord(u"810000199205110014"));
-    EXPECT_EQ(card.GetCardKind(), HongKongMacau);
+    EXPECT_EQ(card.GetCardKind(), CardKind::HongKongMacau);
     Load(card, PermitRecord(u"820000199205110010"));
-    EXPECT_EQ(card.GetCardKind(), HongKongMacau);
+    EXPECT_EQ(card.GetCardKind(), CardKind::HongKongMacau);
     EXPECT_FALSE(card.foreigner);
 }
 
 TEST(CardRecord, SignNeedsAZeroHighByte) {
     CIdBufferW card;
     Load(card, ForeignerRecord().Put(248, 2, u"\u0149"));
-    EXPECT_EQ(card.GetCardKind(), Resident);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Resident);
     EXPECT_FALSE(card.foreigner);
     // A "J" whose high byte is set is no permit either.
     Load(card, PermitRecord(u"830000199205110011").Put(248, 2, u"\u014A"));
-    EXPECT_EQ(card.GetCardKind(), Resident);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Resident);
 }
 
 TEST(CardRecord, ShortTextLengthLeavesLaterFieldsEmpty) {
@@ -100,7 +100,7 @@ TEST(CardRecord, ShortTextLengthLeavesLaterFieldsEmpty) {
 
 TEST(CardRecord, EmptyRecordsGiveEmptyFields) {
     CIdBufferW card;
-    EXPECT_EQ(card.GetCardKind(), Resident);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Resident);
     for (const wchar_t* field :
          {card.GetName(), card.GetSexCode(), card.GetBirth(), card.GetIdNumber(),
           card.GetValidBeg(), card.GetValidEnd(), card.GetCardSign(), card.GetEthnicityCode(),
@@ -117,7 +117,7 @@ TEST(CardRecord, EmptyRecordsGiveEmptyFields) {
     const char16_t street[] = u"新地址  ";
     std::memcpy(raw.new_address_record, street, sizeof(street) - sizeof(char16_t));
     card.CopyFrom(raw);
-    EXPECT_EQ(card.GetCardKind(), Foreigner);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Foreigner);
     EXPECT_EQ(Narrow(card.GetName()), "");
     EXPECT_EQ(Narrow(card.GetNameEn()), "");
     EXPECT_EQ(Narrow(card.GetNewAddress()), "新地址");
@@ -158,7 +158,7 @@ TEST(CardRecord, ClearResetsEverything) {
     EXPECT_EQ(card.text_length, 0u);
     EXPECT_FALSE(card.foreigner);
     EXPECT_EQ(card.trim_mode, kTrimTrailingBlanks);
-    EXPECT_EQ(card.GetCardKind(), Resident);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Resident);
     EXPECT_STREQ(card.GetName(), L"");
 }
 

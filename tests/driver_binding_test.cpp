@@ -52,7 +52,7 @@ TEST_F(DriverBindingTest, ReadsTheCardOnTheReader) {
 
     CIdBufferW card;
     card.CopyFrom(driver.Record());
-    EXPECT_EQ(card.GetCardKind(), Resident);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Resident);
     EXPECT_EQ(Narrow(card.GetName()), "陈静怡");
     EXPECT_EQ(Narrow(card.GetIdNumber()), "11010119650312158X");
     EXPECT_EQ(Narrow(card.GetValidEnd()), "长期");
@@ -130,7 +130,7 @@ TEST_F(DriverBindingTest, FingerprintReadFallsBackOnlyFor33) {
         EXPECT_EQ(driver.ReadIDCard(), 0);
         CIdBufferW card;
         card.CopyFrom(driver.Record());
-        EXPECT_EQ(card.GetCardKind(), Taiwan);
+        EXPECT_EQ(card.GetCardKind(), CardKind::Taiwan);
     }
     {
         SimulatedReader reader("permit_taiwan.ini", "read_fp = 0x41\n");
@@ -165,7 +165,7 @@ TEST_F(DriverBindingTest, LibraryWithoutFingerprintReadStillReads) {
     EXPECT_EQ(driver.ReadIDCard(), 0);
     CIdBufferW card;
     card.CopyFrom(driver.Record());
-    EXPECT_EQ(card.GetCardKind(), Foreigner);
+    EXPECT_EQ(card.GetCardKind(), CardKind::Foreigner);
     fs::remove(fs::path(variant) / "simulator.ini");
 
     std::string trace = Trace();

@@ -24,7 +24,7 @@ struct FaceStart {
 
     TextItem item;
     ImageMemoryStream photo;
-    CardKind kind = Resident;
+    CardKind kind = CardKind::Resident;
     std::optional<TemplateHolder> face_template;
     CardCanvas canvas;
     CIdCardFont_Base base_fonts;
