@@ -11,6 +11,8 @@
 #include "bench/processor_time.h"
 #include "platform/working_memory.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr int kRuns = 41;

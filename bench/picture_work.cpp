@@ -9,6 +9,8 @@
 #include "platform/module_path.h"
 #include "request/picture_stages.h"
 
+namespace vorn {
+
 struct StageBench::Impl {
     CImagingContext imaging;
     std::vector<unsigned char> photo_bitmap;
@@ -78,3 +80,5 @@ bool StageBench::EncodeOnly() {
     }
     return ok;
 }
+
+}  // namespace vorn

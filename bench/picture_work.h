@@ -9,6 +9,8 @@
 #include "imaging/photo/image_holder.h"
 #include "request/reply_document.h"
 
+namespace vorn {
+
 // The program's directory, where the simulated reader and the stand-in decoder lie.
 std::string ProgramDirectory();
 
@@ -38,3 +40,5 @@ private:
     std::unique_ptr<Impl> impl_;
     bool ready_ = false;
 };
+
+}  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include "card/code_tables.h"
 
+namespace vorn {
+
 const wchar_t* ReadCardField(CIdBufferW& card, CardField field) {
     switch (field) {
         case CardField::kName:
@@ -46,3 +48,5 @@ const wchar_t* ReadCardField(CIdBufferW& card, CardField field) {
     // Only a value cast from outside the enum gets here.
     return L"";
 }
+
+}  // namespace vorn

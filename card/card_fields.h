@@ -3,6 +3,8 @@
 
 #include "card/sdt_buffer.h"
 
+namespace vorn {
+
 // One text field of a card record as the program hands it on; the sex and ethnicity come as
 // their Chinese names, not as their codes.
 enum class CardField {
@@ -30,3 +32,5 @@ enum class CardField {
 // a code lands in the record's name buffer. The text lives in the record until the same field
 // is read again.
 const wchar_t* ReadCardField(CIdBufferW& card, CardField field);
+
+}  // namespace vorn

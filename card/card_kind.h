@@ -1,6 +1,8 @@
 // The kinds of card the program understands.
 #pragma once
 
+namespace vorn {
+
 // What kind of card a record holds, told from its card-type sign. Scoped, and switched on
 // without a default, so that a kind added here does not compile until every switch and the
 // table of card kinds (imaging/card_kinds.cpp) handle it.
@@ -10,3 +12,5 @@ enum class CardKind : int {
     HongKongMacau = 2,
     Taiwan = 3,
 };
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+namespace vorn {
+
 namespace {
 
 // Byte offsets and widths of the fields in the 256-byte UCS-2 text record.
@@ -196,3 +198,5 @@ const wchar_t* CIdBufferW::GetNewAddress() {
     TrimText(trim_mode, staging_.new_address);
     return staging_.new_address;
 }
+
+}  // namespace vorn

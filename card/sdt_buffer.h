@@ -6,6 +6,8 @@
 #include "card/card_kind.h"
 #include "card/sdt_api.h"
 
+namespace vorn {
+
 // The only trim mode the program uses: trailing blanks are cut.
 constexpr int kTrimTrailingBlanks = 2;
 
@@ -98,3 +100,5 @@ private:
     };
     StagingFields staging_;
 };
+
+}  // namespace vorn

@@ -10,6 +10,8 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // One export of the driver, its place in the entry-point table, and what the trace says
@@ -235,3 +237,5 @@ int CSdtFunc::ReadIDCard() {
     scope.WriteError(L"SDT_ReadBase(FP)Msg Error", code, kReadErrorLine);
     return code;
 }
+
+}  // namespace vorn

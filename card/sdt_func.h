@@ -9,6 +9,8 @@
 #include "platform/module_path.h"
 #include "platform/shared_library.h"
 
+namespace vorn {
+
 // Result codes of the binding's operations; any other value is the driver's own code.
 constexpr int kSdtResultOk = 0;
 constexpr int kSdtNotBound = -10;
@@ -65,3 +67,5 @@ private:
     static constexpr int kEntryPointCount = 13;
     void* entry_points_[kEntryPointCount];
 };
+
+}  // namespace vorn

@@ -10,6 +10,8 @@
 #include "platform/handles_posix.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 void PutUnit(std::string& out, unsigned unit) {
@@ -71,3 +73,5 @@ bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
     }
     return true;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 
 #include "platform/file_stream.h"
 
+namespace vorn {
+
 long long TraceFileSize(const std::wstring& path) {
     struct _stat64 status {};
     if (_wstat64(path.c_str(), &status) != 0) {
@@ -24,3 +26,5 @@ bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
     std::fflush(file.get());
     return true;
 }
+
+}  // namespace vorn

@@ -10,6 +10,8 @@
 #include "diagnostics/trace_file.h"
 #include "platform/module_path.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kTraceDirectoryName = L"QD_LOG";
@@ -161,3 +163,5 @@ void TraceScope::WriteError(const wchar_t* message, int code, int line) {
                 line);
     }
 }
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include "host/native_messaging.h"
 #include "platform/file_stream.h"
 
+using namespace vorn;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A stream over a copy of the input (a memory stream cannot be empty).
     if (size == 0) {

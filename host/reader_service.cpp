@@ -12,6 +12,8 @@
 #include "platform/text_conversion.h"
 #include "websocket/frame.h"
 
+namespace vorn {
+
 namespace {
 
 // The endpoint hands the pipeline a reply buffer the size of its send buffer, so that any
@@ -200,3 +202,5 @@ void CIdReaderService::StopHook() {
     }
     server_.Close();
 }
+
+}  // namespace vorn

@@ -16,6 +16,8 @@
 #include "platform/text_conversion.h"
 #include "websocket/handshake.h"
 
+namespace vorn {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -349,3 +351,5 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
                     L": another program, or the service busy with another page",
                 kSelfTestPortFailed);
 }
+
+}  // namespace vorn

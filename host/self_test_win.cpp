@@ -11,6 +11,8 @@
 #include "host/service_names.h"
 #include "platform/handles_win.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr DWORD kQueryAccess = SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG;
@@ -155,3 +157,5 @@ void RestoreConsoleText(unsigned previous) {
         SetConsoleOutputCP(previous);
     }
 }
+
+}  // namespace vorn

@@ -21,6 +21,8 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // The photo decoder exchanges temporary files in the current directory: the service runs in
@@ -262,3 +264,5 @@ InstallerOutcome RemoveAsService() {
     ConsolePrint(kRemovedFormat, kServiceName);
     return outcome;
 }
+
+}  // namespace vorn

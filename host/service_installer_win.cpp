@@ -9,6 +9,8 @@
 #include "platform/handles_win.h"
 #include "platform/module_path.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kModuleNameFailedFormat = L"GetModuleFileName failed w/err 0x%08lx\n";
@@ -130,3 +132,5 @@ InstallerOutcome RemoveAsService() {
     }
     return outcome;
 }
+
+}  // namespace vorn

@@ -13,6 +13,8 @@
 
 #include "platform/handles_posix.h"
 
+namespace vorn {
+
 namespace {
 
 // A name starting with '@' is in the abstract namespace, written with a leading NUL.
@@ -44,3 +46,5 @@ bool NotifyServiceManager(const std::string& message) {
                                 reinterpret_cast<const sockaddr*>(&target), size);
     return sent == static_cast<ssize_t>(message.size());
 }
+
+}  // namespace vorn

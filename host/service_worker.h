@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace vorn {
+
 constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
 
 // A manual-reset event, created unsignalled.
@@ -27,3 +29,5 @@ private:
 // Runs routine(context) on a thread of its own that may block for long. Returns 0, or the
 // system error code when it could not be started.
 std::uint32_t QueueLongWorkItem(void (*routine)(void*), void* context);
+
+}  // namespace vorn

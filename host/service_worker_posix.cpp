@@ -9,6 +9,8 @@
 
 #include "host/service_worker.h"
 
+namespace vorn {
+
 struct StoppedEvent::State {
     std::mutex lock;
     std::condition_variable changed;
@@ -47,3 +49,5 @@ std::uint32_t QueueLongWorkItem(void (*routine)(void*), void* context) {
     }
     return 0;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "host/service_worker.h"
 #include "platform/handles_win.h"
 
+namespace vorn {
+
 namespace {
 
 // The heap record a pool thread starts from: the routine and its context.
@@ -58,3 +60,5 @@ std::uint32_t QueueLongWorkItem(void (*routine)(void*), void* context) {
     item.release();
     return 0;
 }
+
+}  // namespace vorn

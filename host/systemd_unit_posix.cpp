@@ -14,6 +14,8 @@
 
 extern char** environ;
 
+namespace vorn {
+
 namespace {
 
 // Where unit files are written and which program manages them; tests point both at their
@@ -99,3 +101,5 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
 int SystemctlSpawnError() {
     return spawn_error;
 }
+
+}  // namespace vorn

@@ -17,6 +17,8 @@
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
 
+namespace vorn {
+
 class CardCanvas;
 
 // The temporary bitmap file the decoder writes, in the request's own temporary folder; the
@@ -103,3 +105,5 @@ private:
     WorkBuffer work_;
     GetBmpFn get_bmp_ = nullptr;
 };
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+namespace vorn {
+
 // Every picture step answers 0 when it succeeded and kPictureFailed when it failed on its own
 // account; a failure of the photo decoder passes the decoder's own code on unchanged, so that
 // the reply can show it.
@@ -23,3 +25,5 @@ struct EncodedPicture {
         return EncodedPicture{kPictureDone, std::move(base64)};
     }
 };
+
+}  // namespace vorn

@@ -7,9 +7,13 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // A libjpeg-turbo compressor or decompressor.
 using JpegCodec = NullableHandle<tjhandle, &tjDestroy>;
 // A buffer libjpeg-turbo allocated for a compressed picture.
 using JpegBuffer = NullableHandle<unsigned char*, &tjFree>;
 // Pixels the general image decoder allocated.
 using DecodedPixels = NullableHandle<stbi_uc*, &stbi_image_free>;
+
+}  // namespace vorn

@@ -5,6 +5,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // The kind of a stream opened by fopen and its relatives.
 struct FileStreamKind {
     using Handle = std::FILE*;
@@ -12,3 +14,5 @@ struct FileStreamKind {
     static void Close(Handle stream) noexcept { std::fclose(stream); }
 };
 using FileStream = UniqueHandle<FileStreamKind>;
+
+}  // namespace vorn

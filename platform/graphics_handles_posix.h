@@ -9,6 +9,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // One reference of a Cairo image surface.
 using CairoSurface = NullableHandle<cairo_surface_t*, &cairo_surface_destroy>;
 // One reference of a Cairo drawing context.
@@ -26,3 +28,5 @@ using FontPattern = NullableHandle<FcPattern*, &FcPatternDestroy>;
 using FontObjectSet = NullableHandle<FcObjectSet*, &FcObjectSetDestroy>;
 using FontCharacterSet = NullableHandle<FcCharSet*, &FcCharSetDestroy>;
 using FontSet = NullableHandle<FcFontSet*, &FcFontSetDestroy>;
+
+}  // namespace vorn

@@ -15,6 +15,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // A GDI object: bitmap, font, brush.
 template <typename T>
 using GdiObject = NullableHandle<T, &DeleteObject>;
@@ -32,3 +34,5 @@ struct ComReferenceKind {
 };
 template <typename Interface>
 using ComReference = UniqueHandle<ComReferenceKind<Interface>>;
+
+}  // namespace vorn

@@ -5,6 +5,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // The kind of a file descriptor, whose "none" is -1.
 struct FileDescriptorKind {
     using Handle = int;
@@ -12,3 +14,5 @@ struct FileDescriptorKind {
     static void Close(Handle descriptor) noexcept { close(descriptor); }
 };
 using FileDescriptor = UniqueHandle<FileDescriptorKind>;
+
+}  // namespace vorn

@@ -6,6 +6,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // A handle of the service control manager or of one service.
 using ServiceHandle = NullableHandle<SC_HANDLE, &CloseServiceHandle>;
 // A process, token, event or other kernel object whose "none" is null.
@@ -33,3 +35,5 @@ struct FileSearchKind {
     static void Close(Handle search) noexcept { FindClose(search); }
 };
 using FileSearch = UniqueHandle<FileSearchKind>;
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace vorn {
+
 std::string ModuleDirectory() {
     char path[kLongestPath + 1] = {};
     if (ModuleFileNameA(path, kLongestPath) == 0) {
@@ -15,3 +17,5 @@ std::string ModuleDirectory() {
     separator[1] = '\0';
     return path;
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vorn {
+
 // The separator that ends a directory: a backslash on Windows, a slash elsewhere.
 extern const char kPathSeparator;
 extern const wchar_t kPathSeparatorW;
@@ -20,3 +22,5 @@ std::uint32_t ModuleFileNameW(wchar_t* buffer, std::uint32_t size);
 // The program file's directory with its trailing separator (at most kLongestPath bytes of path,
 // as the program reads it everywhere), or "" when it cannot be determined.
 std::string ModuleDirectory();
+
+}  // namespace vorn

@@ -6,6 +6,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // An opaque handle of a loaded library; null when none is loaded.
 using LibraryHandle = void*;
 
@@ -19,3 +21,5 @@ using SharedLibrary = NullableHandle<LibraryHandle, &FreeSharedLibrary>;
 SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error);
 // Returns the export's address, or null with the system's code in error.
 void* FindLibraryExport(LibraryHandle library, const char* name, std::uint32_t* error);
+
+}  // namespace vorn

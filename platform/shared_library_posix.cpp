@@ -5,6 +5,8 @@
 
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // dlopen reports no numeric code; these are the codes Windows gives for the same failures,
@@ -50,3 +52,5 @@ void FreeSharedLibrary(LibraryHandle library) {
         dlclose(library);
     }
 }
+
+}  // namespace vorn

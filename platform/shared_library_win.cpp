@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace vorn {
+
 SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
     HMODULE module = LoadLibraryW(path.c_str());
     if (module == nullptr && error != nullptr) {
@@ -24,3 +26,5 @@ void FreeSharedLibrary(LibraryHandle library) {
         FreeLibrary(static_cast<HMODULE>(library));
     }
 }
+
+}  // namespace vorn

@@ -12,6 +12,8 @@
 #include "platform/handles_win.h"
 #include "platform/temp_directory.h"
 
+namespace vorn {
+
 namespace {
 
 // A name that exists already (another folder, or one planted on purpose) is skipped; after
@@ -130,3 +132,5 @@ std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_
     }
     return made;
 }
+
+}  // namespace vorn

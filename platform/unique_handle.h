@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace vorn {
+
 // Owns one handle of a kind and closes it when the owner goes or takes another. The kind gives
 // the handle's type, the value that means "none" and the call that closes it:
 //   struct Kind { using Handle = ...; static Handle Invalid(); static void Close(Handle); };
@@ -55,3 +57,5 @@ struct NullableHandleKind {
 // Shorthand for the owner of a null-means-none handle closed by one call.
 template <typename T, auto CloseFunction>
 using NullableHandle = UniqueHandle<NullableHandleKind<T, CloseFunction>>;
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace vorn {
+
 // The heap memory one read draws its pictures in, with room to spare: a canvas, a template,
 // a face, the photo, the reply and their texts.
 constexpr std::size_t kReadWorkingMemory = 12u * 1024u * 1024u;
@@ -16,3 +18,5 @@ void KeepFreedMemoryForReuse();
 // of the read that follows find pages that are already there. Meant for a thread that would
 // otherwise wait; the read still allocates and frees everything it uses.
 void PrepareWorkingMemory(std::size_t bytes);
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace vorn {
+
 namespace {
 
 // Blocks up to this size (a canvas takes 1.8 MiB) come from the heap and the pages it
@@ -71,3 +73,5 @@ void PrepareWorkingMemory(std::size_t bytes) {
         std::free(blocks[--count]);
     }
 }
+
+}  // namespace vorn

@@ -3,6 +3,10 @@
 // keep or prepare ahead of a read.
 #include "platform/working_memory.h"
 
+namespace vorn {
+
 void KeepFreedMemoryForReuse() {}
 
 void PrepareWorkingMemory(std::size_t) {}
+
+}  // namespace vorn

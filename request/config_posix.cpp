@@ -10,6 +10,8 @@
 #include "request/config.h"
 #include "request/ini_file.h"
 
+namespace vorn {
+
 namespace {
 
 // A settings file is a few lines; anything past this is not read.
@@ -68,3 +70,5 @@ int ReadProfileInt(const char* section, const char* key, int fallback, const std
     }
     return ParseIniInteger(value);
 }
+
+}  // namespace vorn

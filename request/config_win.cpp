@@ -6,6 +6,8 @@
 #include "platform/handles_win.h"
 #include "request/config.h"
 
+namespace vorn {
+
 namespace {
 
 // The private-profile functions open whatever the path names and wait on it: a pipe behind
@@ -46,3 +48,5 @@ int ReadProfileInt(const char* section, const char* key, int fallback, const std
     }
     return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path.c_str()));
 }
+
+}  // namespace vorn

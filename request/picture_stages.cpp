@@ -6,6 +6,8 @@
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 
+namespace vorn {
+
 const int kProgramResourceIds[kCardResourceCount] = {
     VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
     VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
@@ -52,3 +54,5 @@ PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& 
     }
     return outcome;
 }
+
+}  // namespace vorn

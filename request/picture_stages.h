@@ -8,6 +8,8 @@
 #include "imaging/picture_result.h"
 #include "request/reply_document.h"
 
+namespace vorn {
+
 constexpr const wchar_t* kDecoderLoadFailed = L"加载二代证解码库失败.";
 constexpr const wchar_t* kPhotoDecodeFailed = L"照片解码失败.";
 constexpr const wchar_t* kFrontPictureFailed = L"生成身份证正面合成图失败.";
@@ -46,3 +48,5 @@ struct PictureOutcome {
 // directory, points the templates and fonts at the program's own resources, and makes the
 // three pictures, each stage only when the one before succeeded.
 PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card);
+
+}  // namespace vorn

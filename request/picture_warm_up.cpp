@@ -7,6 +7,8 @@
 #include "platform/text_conversion.h"
 #include "platform/working_memory.h"
 
+namespace vorn {
+
 PictureWarmUp::PictureWarmUp(const std::string& directory) {
     std::wstring path = AnsiToWide(directory.c_str()) + kPhotoDecoderLibrary;
     try {
@@ -31,3 +33,5 @@ void PictureWarmUp::Run(std::wstring decoder_path) {
     WarmUpTextDrawing();
     PrepareWorkingMemory(kReadWorkingMemory);
 }
+
+}  // namespace vorn

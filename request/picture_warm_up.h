@@ -7,6 +7,8 @@
 
 #include "platform/shared_library.h"
 
+namespace vorn {
+
 // Loads the photo decoder library, readies the text drawing's font matching and faults in
 // the memory the pictures are drawn in, on a thread of its own. The read's own binding of
 // the decoder then finds the library already mapped; this object holds its own reference
@@ -28,3 +30,5 @@ private:
     SharedLibrary decoder_;
     std::thread thread_;
 };
+
+}  // namespace vorn

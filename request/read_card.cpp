@@ -17,6 +17,8 @@
 #include "request/picture_warm_up.h"
 #include "request/reply_document.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr int kResultFailed = -1;
@@ -138,3 +140,5 @@ int ExecuteCommand(const char* command, char* reply, std::int32_t capacity,
     }
     return kExecuteReplied;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "imaging/faces/card_kinds.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::size_t kUtf8Limit = 1024;
@@ -191,3 +193,5 @@ std::string WriteReplyText(const Json::Value& root) {
     out += "}\n";
     return out;
 }
+
+}  // namespace vorn

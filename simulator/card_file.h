@@ -12,7 +12,7 @@
 #include "simulator/ini_text.h"
 #include "simulator/photo_record.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 constexpr std::size_t kSerialBytes = kSdtSerialSize;
 constexpr std::size_t kFingerprintBytes = kSdtFingerprintRecordSize;
@@ -37,4 +37,4 @@ std::optional<PortraitParameters> ReadPortrait(const IniText& card, std::string&
 // when the file is not a well-formed card.
 std::optional<SimulatedCard> BuildSimulatedCard(std::string_view file_text, std::string& error);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -11,7 +11,7 @@
 #include "card/sdt_api.h"
 #include "simulator/ini_text.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 constexpr std::size_t kTextRecordBytes = kSdtTextRecordSize;
 using TextRecord = std::array<unsigned char, kTextRecordBytes>;
@@ -41,4 +41,4 @@ std::optional<TextRecord> LayOutTextRecord(const IniText& card, std::string& err
 // nothing, when the text is not UTF-8 or is too long.
 bool PutUcs2Field(std::string_view text, unsigned char* destination, std::size_t width);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -23,7 +23,7 @@
 
 #include "card/sdt_api.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 constexpr std::size_t kPhotoRecordBytes = kSdtPhotoRecordSize;
 constexpr char kPhotoMagic[] = "VORNSIMPHOTO";
@@ -74,4 +74,4 @@ PhotoRecord EncodePhotoRecord(const PortraitParameters& portrait);
 // version, hair style, flags and checksum are all valid.
 std::optional<PortraitParameters> DecodePhotoRecord(const unsigned char* data, std::size_t size);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

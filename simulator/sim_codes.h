@@ -5,7 +5,7 @@
 
 #include "card/sdt_api.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 // The driver answers these when nothing in the description chose another answer.
 constexpr int kNoCard = 0x80;           // the find step saw no card on the reader
@@ -22,4 +22,4 @@ constexpr std::uint32_t kDefaultPhotoLength = kSdtPhotoRecordSize;
 constexpr const char* kDescriptionFileName = "simulator.ini";
 constexpr std::uintmax_t kMaxInputFileSize = 64 * 1024;
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -10,6 +10,8 @@
 #include "resources/resource_ids.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr CardKind kEveryKind[] = {CardKind::Resident, CardKind::Foreigner, CardKind::HongKongMacau,

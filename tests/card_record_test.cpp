@@ -6,6 +6,8 @@
 #include "card/sdt_buffer.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 CIdBufferW& Load(CIdBufferW& card, const RecordBuilder& record, std::uint32_t length = 256) {

@@ -9,6 +9,8 @@
 #include "websocket/client_stream.h"
 #include "websocket/request_queue.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr const char* kRequest =

@@ -4,6 +4,8 @@
 #include "card/code_tables.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 std::string Sex(bool (*lookup)(const wchar_t*, wchar_t*), const wchar_t* code) {

@@ -7,6 +7,8 @@
 #include "request/ini_file.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

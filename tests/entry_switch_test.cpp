@@ -6,6 +6,8 @@
 
 #include "host/entry_point.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr const wchar_t* kWindowsLeaders = L"-/";

@@ -8,6 +8,8 @@
 
 #include "host/event_messages.h"
 
+using namespace vorn;
+
 namespace {
 
 TEST(EventMessages, TheServiceErrorIdFormatsAsTheMessage) {

@@ -8,6 +8,8 @@
 
 #include "platform/handles_posix.h"
 
+using namespace vorn;
+
 namespace {
 
 bool DescriptorIsOpen(int descriptor) {

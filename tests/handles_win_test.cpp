@@ -7,6 +7,8 @@
 #include "platform/handles_win.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 bool HandleIsOpen(HANDLE handle) {

@@ -15,6 +15,8 @@
 #include "simulator/photo_record.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 // Far fewer than the slots a process has (about a thousand), so that a leak shows as a
@@ -48,7 +50,7 @@ void DecodeInFreshLibrary(const std::wstring& library_path, const std::string& r
 TEST(LibraryReload, DecoderReloadsGiveTheirThreadSlotsBack) {
     const std::unique_ptr<TemporaryDirectory> folder = TemporaryDirectory::Create("reload");
     ASSERT_NE(folder, nullptr);
-    const vornsim::PhotoRecord photo = vornsim::EncodePhotoRecord({});
+    const vorn::sim::PhotoRecord photo = vorn::sim::EncodePhotoRecord({});
     WriteTextFile(folder->path() / "photo.wlt", std::string(photo.begin(), photo.end()));
     const std::string record = folder->narrow_prefix() + "photo.wlt";
     const std::wstring library = (TestProgramDirectory() / kPhotoDecoderLibrary).wstring();

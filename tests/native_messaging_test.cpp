@@ -8,6 +8,8 @@
 #include "platform/file_stream.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

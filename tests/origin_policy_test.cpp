@@ -10,6 +10,8 @@
 #include "websocket/origin_policy.h"
 #include "websocket/report_limiter.h"
 
+using namespace vorn;
+
 namespace {
 
 using std::chrono::seconds;

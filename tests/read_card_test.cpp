@@ -12,6 +12,8 @@
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -20,6 +20,8 @@
 #include "tests/test_support.h"
 #include "tests/websocket_test_client.h"
 
+using namespace vorn;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

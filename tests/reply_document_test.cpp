@@ -4,6 +4,8 @@
 #include "request/reply_document.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 const char kDriverMissingReply[] =

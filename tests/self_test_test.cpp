@@ -12,6 +12,8 @@
 #include "tests/test_support.h"
 #include "websocket/handshake.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

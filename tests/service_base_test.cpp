@@ -6,6 +6,8 @@
 
 #include "host/service_base.h"
 
+using namespace vorn;
+
 namespace {
 
 // Records every report and entry instead of telling a service manager.

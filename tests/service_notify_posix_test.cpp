@@ -16,6 +16,8 @@
 #include "host/service_notify_posix.h"
 #include "platform/handles_posix.h"
 
+using namespace vorn;
+
 namespace {
 
 // Sets or clears an environment variable while it lives, and puts back what the variable

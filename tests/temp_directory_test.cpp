@@ -8,6 +8,8 @@
 #include "platform/temp_directory.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

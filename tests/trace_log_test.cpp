@@ -7,6 +7,8 @@
 #include "diagnostics/trace_log.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

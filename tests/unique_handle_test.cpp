@@ -11,6 +11,8 @@
 #include "platform/unique_handle.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 // Handles are small numbers; -1 means none, as for file descriptors, so that a kind whose

@@ -17,6 +17,8 @@
 #include "request/read_card.h"
 #include "tests/websocket_test_client.h"
 
+using namespace vorn;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

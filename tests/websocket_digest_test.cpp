@@ -7,6 +7,8 @@
 #include "codec/base64.h"
 #include "websocket/sha1.h"
 
+using namespace vorn;
+
 namespace {
 
 std::string Hex(const std::uint32_t (&words)[kSha1HashWords]) {

@@ -8,6 +8,8 @@
 
 #include "websocket/frame.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr std::uint8_t kKey[4] = {0x37, 0xFA, 0x21, 0x3D};

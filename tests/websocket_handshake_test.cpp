@@ -7,6 +7,8 @@
 
 #include "websocket/handshake.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr const char* kSampleKey = "dGhlIHNhbXBsZSBub25jZQ==";

@@ -15,6 +15,8 @@
 #include "websocket/socket_api.h"
 #include "websocket/websocket_server.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr std::size_t kHugeReply = kLargestReply + 1;

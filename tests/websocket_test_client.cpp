@@ -9,6 +9,8 @@
 
 #include "request/read_card.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::size_t kResponseSize = 129;
@@ -120,3 +122,5 @@ std::string ServedServer::Error() const {
     std::wstring text = server.ErrorText();
     return std::string(text.begin(), text.end());
 }
+
+}  // namespace vorn

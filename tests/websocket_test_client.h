@@ -9,6 +9,8 @@
 #include "websocket/socket_api.h"
 #include "websocket/websocket_server.h"
 
+namespace vorn {
+
 constexpr const char* kLoopback = "127.0.0.1";
 
 // One connection to the server under test; every call blocks until its bytes came.
@@ -66,3 +68,5 @@ public:
     std::uint16_t port = 0;
     std::future<WebSocketServer::ServeEnd> served;
 };
+
+}  // namespace vorn

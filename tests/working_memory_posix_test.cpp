@@ -8,6 +8,8 @@
 
 #include "platform/working_memory.h"
 
+using namespace vorn;
+
 namespace {
 
 // A canvas of the faces is 856 x 540 pixels of four bytes.

@@ -3,6 +3,8 @@
 
 #include "websocket/socket_system.h"
 
+namespace vorn {
+
 namespace {
 
 // Wake-ups never leave the machine.
@@ -52,3 +54,5 @@ void DrainWakeSocket(SocketHandle socket) {
     while (ReceiveSocket(socket, bytes, sizeof(bytes)) > 0) {
     }
 }
+
+}  // namespace vorn

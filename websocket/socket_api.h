@@ -7,6 +7,8 @@
 
 #include "platform/unique_handle.h"
 
+namespace vorn {
+
 // A socket of the system; kInvalidSocket (all bits set) when there is none.
 using SocketHandle = std::uintptr_t;
 constexpr SocketHandle kInvalidSocket = ~static_cast<SocketHandle>(0);
@@ -73,3 +75,5 @@ struct PollEntry {
 // Waits at most the given milliseconds until one of the sockets is ready; the number of
 // sockets ready, 0 after the time, -1 on failure.
 int PollSockets(PollEntry* entries, std::size_t count, int timeout_milliseconds);
+
+}  // namespace vorn

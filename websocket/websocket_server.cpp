@@ -10,6 +10,8 @@
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kIpIsNull = L"Ip is null.";
@@ -530,3 +532,5 @@ void WebSocketServer::Notify(EndpointEvent::Kind kind, const Connection& connect
     observer_(
         EndpointEvent{kind, connection.peer, connection.origin, result, milliseconds, error_text_});
 }
+
+}  // namespace vorn

@@ -9,6 +9,8 @@
 #include "imaging/text/font_library_posix.h"
 #include "platform/graphics_handles_posix.h"
 
+namespace vorn {
+
 // The font selected into a canvas, sized for its cell height.
 struct SelectedFont {
     FaceRef face;
@@ -27,3 +29,5 @@ struct CanvasState {
     CairoContext cr;
     std::unique_ptr<SelectedFont> font;
 };
+
+}  // namespace vorn

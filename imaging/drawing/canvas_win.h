@@ -3,6 +3,8 @@
 
 #include "platform/graphics_handles_win.h"
 
+namespace vorn {
+
 // Owns the canvas's GDI objects. The context goes before the bitmap and font it holds, and
 // gets its original objects back first, as GDI asks of a context that is deleted.
 struct CanvasState {
@@ -27,3 +29,5 @@ struct CanvasState {
         }
     }
 };
+
+}  // namespace vorn

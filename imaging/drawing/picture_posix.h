@@ -7,6 +7,8 @@
 
 #include "platform/graphics_handles_posix.h"
 
+namespace vorn {
+
 struct PictureState {
     CairoSurface surface;
 };
@@ -16,3 +18,5 @@ PictureState* WrapSurface(CairoSurface surface);
 
 // Decodes image file bytes into a new surface; null when they cannot be decoded.
 CairoSurface DecodeImageToSurface(const unsigned char* bytes, std::size_t length);
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "platform/graphics_handles_win.h"
 
+namespace vorn {
+
 // Owns the bitmap and the stream it reads from; the bitmap is declared last so that it goes
 // first. The stream frees the memory block when it goes, so the block is only noted here.
 struct PictureState {
@@ -13,3 +15,5 @@ struct PictureState {
 
 // Wraps a GDI+ bitmap that holds its own pixels; null when there is none.
 PictureState* WrapBitmap(GdiplusBitmap bitmap);
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "imaging/drawing/raster_platform.h"
 
+namespace vorn {
+
 CardCanvas::~CardCanvas() {
     ReleaseCanvas(*this);
 }
@@ -57,3 +59,5 @@ TemplateBitmap* LoadTemplateBitmap(const ResourceEntry& entry) {
     }
     return nullptr;
 }
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include "imaging/photo/image_holder.h"
 #include "imaging/text/text_drawing.h"
 
+namespace vorn {
+
 // What a canvas is made of on the platform (a memory device context with its bitmap, or
 // a raster with its drawing state); each platform defines it.
 struct CanvasState;
@@ -56,3 +58,5 @@ bool ReadCanvasPixel(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb)
 // bitmap file at its path. Null when there is none or it cannot be read.
 TemplateBitmap* LoadTemplateBitmap(const ResourceEntry& entry);
 void FreeTemplateBitmap(TemplateBitmap* bitmap);
+
+}  // namespace vorn

@@ -12,6 +12,8 @@
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "platform/file_bytes.h"
 
+namespace vorn {
+
 struct TemplateBitmap {
     CairoSurface surface;
 };
@@ -215,3 +217,5 @@ TemplateBitmap* LoadFileTemplate(const ResourceEntry& entry) {
 void FreeTemplateBitmap(TemplateBitmap* bitmap) {
     delete bitmap;
 }
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include "imaging/drawing/raster.h"
 #include "imaging/drawing/raster_platform.h"
 
+namespace vorn {
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -174,3 +176,5 @@ TemplateBitmap* LoadFileTemplate(const ResourceEntry& entry) {
 void FreeTemplateBitmap(TemplateBitmap* bitmap) {
     delete bitmap;
 }
+
+}  // namespace vorn

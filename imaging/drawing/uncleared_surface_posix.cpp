@@ -4,6 +4,8 @@
 
 #include "platform/graphics_handles_posix.h"
 
+namespace vorn {
+
 namespace {
 
 // The key under which a surface keeps its pixels, to free them with it.
@@ -34,3 +36,5 @@ cairo_surface_t* CreateUnclearedSurface(int width, int height) {
     }
     return surface.release();
 }
+
+}  // namespace vorn

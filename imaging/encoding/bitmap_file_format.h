@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace vorn {
+
 // The file header ("BM", file size, reserved, pixel offset) and the smallest info header.
 constexpr std::size_t kBitmapFileHeaderSize = 14;
 constexpr std::uint32_t kBitmapInfoHeaderSize = 40;
@@ -20,3 +22,5 @@ constexpr std::uint32_t kBitmapUncompressed = 0;
 constexpr std::uint64_t BitmapRowSize(std::uint64_t width, std::uint64_t bits_per_pixel) {
     return (width * bits_per_pixel / 8 + 3) / 4 * 4;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "imaging/imaging_context.h"
 #include "imaging/drawing/raster.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr int kTemplateWidth = 540;
@@ -79,3 +81,5 @@ bool CImagingContext::FinishFace(const CardCanvas& canvas, ImageMemoryStream& ho
     const int height = face_scale_ * kTemplateHeight / kFullFaceScale;
     return StretchCanvasToPicture(canvas, width, height, holder);
 }
+
+}  // namespace vorn

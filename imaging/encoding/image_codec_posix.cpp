@@ -12,6 +12,8 @@
 #include "imaging/encoding/plain_bitmap_posix.h"
 #include "platform/codec_handles_posix.h"
 
+namespace vorn {
+
 namespace {
 
 // No picture of the program is larger; a header claiming more is refused before memory
@@ -169,3 +171,5 @@ bool PictureSize(const ImageMemoryStream& holder, int* width, int* height) {
     *height = cairo_image_surface_get_height(holder.state()->surface.get());
     return true;
 }
+
+}  // namespace vorn

@@ -9,6 +9,8 @@
 #include "imaging/drawing/picture_win.h"
 #include "platform/handles_win.h"
 
+namespace vorn {
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -178,3 +180,5 @@ bool PictureSize(const ImageMemoryStream& holder, int* width, int* height) {
     *height = static_cast<int>(h);
     return true;
 }
+
+}  // namespace vorn

@@ -6,6 +6,8 @@
 
 #include "imaging/photo/image_holder.h"
 
+namespace vorn {
+
 // The output capacities the callers choose.
 constexpr std::uint32_t kPhotoJpegCapacity = 32768;
 constexpr std::uint32_t kFaceJpegCapacity = 4194304;
@@ -22,3 +24,5 @@ bool EncodeJpegFromMemory(const unsigned char* bytes, int length, std::uint32_t 
                           unsigned char* out, std::uint32_t* size);
 bool EncodeJpegFromBitmap(const ImageMemoryStream& holder, std::uint32_t quality,
                           unsigned char* out, std::uint32_t* size);
+
+}  // namespace vorn

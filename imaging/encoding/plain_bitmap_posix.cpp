@@ -9,6 +9,8 @@
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/bitmap_file_format.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::uint32_t kColourMask = 0x00FFFFFF;
@@ -75,3 +77,5 @@ CairoSurface DecodePlainBitmap(const unsigned char* bytes, std::size_t length, i
     cairo_surface_mark_dirty(surface.get());
     return surface;
 }
+
+}  // namespace vorn

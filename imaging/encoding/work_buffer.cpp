@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace vorn {
+
 WorkBuffer::~WorkBuffer() {
     std::free(data_);
 }
@@ -31,3 +33,5 @@ void WorkBuffer::MarkWritten(std::size_t bytes) {
         dirty_ = bytes;
     }
 }
+
+}  // namespace vorn

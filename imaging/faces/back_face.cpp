@@ -5,6 +5,8 @@
 #include "imaging/faces/face_start.h"
 #include "imaging/imaging_context.h"
 
+namespace vorn {
+
 namespace {
 
 int BackTemplate(CardKind kind) {
@@ -31,3 +33,5 @@ int CImagingContext::ComposeBack(ImageMemoryStream& holder) {
     }
     return 0;
 }
+
+}  // namespace vorn

@@ -1,5 +1,7 @@
 #include "imaging/faces/card_kinds.h"
 
+namespace vorn {
+
 namespace {
 
 using enum CardField;
@@ -96,3 +98,5 @@ const CardKindProfile& ProfileOf(CardKind kind) {
     }
     return kResidentCard;
 }
+
+}  // namespace vorn

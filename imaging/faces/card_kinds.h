@@ -12,6 +12,8 @@
 #include "imaging/faces/card_resources.h"
 #include "imaging/faces/face_layouts.h"
 
+namespace vorn {
+
 // One card kind's row of the table.
 struct CardKindProfile {
     // The fields the reply fills for this kind besides those every kind shows; the other
@@ -26,3 +28,5 @@ struct CardKindProfile {
 // The row of the kind; a value outside the enum gets the resident card's, as an unknown sign
 // does.
 const CardKindProfile& ProfileOf(CardKind kind);
+
+}  // namespace vorn

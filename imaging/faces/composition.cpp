@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+namespace vorn {
+
 namespace {
 
 // A text that does not fit its width shrinks down to this cell height on one line; below
@@ -143,3 +145,5 @@ int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
     }
     return kPictureDone;
 }
+
+}  // namespace vorn

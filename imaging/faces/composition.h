@@ -11,6 +11,8 @@
 #include "imaging/drawing/raster.h"
 #include "imaging/text/text_item.h"
 
+namespace vorn {
+
 // Every coordinate of a face layout is in this canvas: the template enlarged ~1.585 times.
 constexpr int kFaceCanvasWidth = 856;
 constexpr int kFaceCanvasHeight = 540;
@@ -75,3 +77,5 @@ public:
 private:
     TemplateBitmap* bitmap_;
 };
+
+}  // namespace vorn

@@ -5,6 +5,8 @@
 #include "card/code_tables.h"
 #include "imaging/faces/card_texts.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::size_t kScratchSize = 128;
@@ -88,3 +90,5 @@ std::vector<FieldRow> FieldRowsOf(FaceLayout layout, CIdBufferW& card) {
     }
     return rows;
 }
+
+}  // namespace vorn

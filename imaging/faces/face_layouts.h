@@ -7,6 +7,8 @@
 #include "card/card_fields.h"
 #include "imaging/faces/composition.h"
 
+namespace vorn {
+
 // What a face row prints: a card field as decoded, or a text made from the card's fields.
 enum class FaceText {
     kCardField,
@@ -63,3 +65,5 @@ using FaceLayout = std::span<const FaceRow>;
 
 // The rows of the layout with this card's texts, ready to draw.
 std::vector<FieldRow> FieldRowsOf(FaceLayout layout, CIdBufferW& card);
+
+}  // namespace vorn

@@ -1,5 +1,7 @@
 #include "imaging/faces/face_start.h"
 
+namespace vorn {
+
 int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
                      int (*template_for)(CardKind kind)) {
     ResetTextItem(item);
@@ -21,3 +23,5 @@ int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
                                                 : static_cast<CIdCardFont*>(&base_fonts);
     return 0;
 }
+
+}  // namespace vorn

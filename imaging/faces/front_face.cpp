@@ -4,6 +4,8 @@
 #include "imaging/faces/face_start.h"
 #include "imaging/imaging_context.h"
 
+namespace vorn {
+
 namespace {
 
 int FrontTemplate(CardKind kind) {
@@ -32,3 +34,5 @@ int CImagingContext::ComposeFront(ImageMemoryStream& holder) {
     }
     return 0;
 }
+
+}  // namespace vorn

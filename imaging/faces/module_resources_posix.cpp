@@ -4,6 +4,8 @@
 #include "imaging/faces/module_resources.h"
 #include "resources/resource_ids.h"
 
+namespace vorn {
+
 #define VORN_SYMBOLS_OF(id, kind)                                \
     extern "C" const unsigned char vorn_resource_##id##_start[]; \
     extern "C" const unsigned char vorn_resource_##id##_end[];
@@ -46,3 +48,5 @@ bool FindModuleResource(ModuleHandle module, int id, ResourceKind kind, const un
     }
     return false;
 }
+
+}  // namespace vorn

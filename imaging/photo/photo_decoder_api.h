@@ -6,6 +6,8 @@
 
 #include "imaging/encoding/bitmap_file_format.h"
 
+namespace vorn {
+
 // The decoder's export uses the Windows API calling convention; it differs from the
 // default only on 32-bit Windows.
 #if defined(_WIN32) && !defined(_WIN64)
@@ -33,3 +35,5 @@ constexpr std::size_t kPhotoBitmapRowSize = BitmapRowSize(kPhotoWidth, kBitmapTr
 constexpr std::size_t kPhotoBitmapFileSize =
     kPhotoBitmapHeaderSize + kPhotoBitmapRowSize * kPhotoHeight;
 static_assert(kPhotoBitmapFileSize == 38862);
+
+}  // namespace vorn

@@ -12,6 +12,8 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::size_t kShortestBitmapPath = 5;
@@ -214,3 +216,5 @@ int CImagingContext::LoadPhotoBitmap(ImageMemoryStream& holder) {
     }
     return LoadBitmapFromMemory(bitmap.get(), size, holder) ? kPictureDone : kPictureFailed;
 }
+
+}  // namespace vorn

@@ -18,6 +18,8 @@
 #include "imaging/text/text_item.h"
 #include "platform/graphics_handles_posix.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::uint8_t kCharsetBig5 = 136;
@@ -372,3 +374,5 @@ void WarmUpFontMatching() {
 int OpenFontFaces() {
     return g_open_faces.load();
 }
+
+}  // namespace vorn

@@ -9,6 +9,8 @@
 
 #include "platform/graphics_handles_posix.h"
 
+namespace vorn {
+
 // One face: the Cairo font face (which keeps its FreeType face alive) and its metrics.
 // The holder owns one reference of the Cairo face.
 class FaceRef {
@@ -64,3 +66,5 @@ void WarmUpFontMatching();
 // How many font faces are open: those registered and those of system fonts, and any that
 // Cairo still keeps. Zero between requests.
 int OpenFontFaces();
+
+}  // namespace vorn

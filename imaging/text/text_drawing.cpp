@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+namespace vorn {
+
 const FontSpec& FontRun::FontFor(wchar_t character) {
     const bool digit = std::iswdigit(static_cast<std::wint_t>(character)) != 0;
     const FontClass font_class = digit ? FontClass::kDigit : FontClass::kText;
@@ -32,3 +34,5 @@ int DrawTextItem(TextTarget& target, const TextItem& item) {
     }
     return kPictureDone;
 }
+
+}  // namespace vorn

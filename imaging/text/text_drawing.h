@@ -4,6 +4,8 @@
 #include "imaging/picture_result.h"
 #include "imaging/text/text_item.h"
 
+namespace vorn {
+
 // A character's box in canvas pixels: its advance width by the font's cell height.
 struct TextBox {
     int left = 0;
@@ -48,3 +50,5 @@ private:
 // more than wrap width pixels right of x starts a new line at x, line gap pixels below the
 // bottom of its box on the line it left.
 int DrawTextItem(TextTarget& target, const TextItem& item);
+
+}  // namespace vorn

@@ -11,6 +11,8 @@
 #include "imaging/drawing/raster.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // A heavier stroke for every this many pixels of em size when bold must be synthesised.
@@ -141,3 +143,5 @@ void CardCanvas::DrawCharacter(wchar_t character, const TextBox& box) {
     }
     cairo_restore(cr);
 }
+
+}  // namespace vorn

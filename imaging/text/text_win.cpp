@@ -6,6 +6,8 @@
 #include "imaging/faces/card_resources.h"
 #include "imaging/drawing/raster.h"
 
+namespace vorn {
+
 namespace {
 
 LOGFONTW ToLogFont(const LogFont& font) {
@@ -64,3 +66,5 @@ void CardCanvas::DrawCharacter(wchar_t character, const TextBox& box) {
     RECT rect{box.left, box.top, box.right, box.bottom};
     DrawTextW(state->dc.get(), &character, 1, &rect, DT_SINGLELINE);
 }
+
+}  // namespace vorn

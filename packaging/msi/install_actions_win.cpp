@@ -18,6 +18,8 @@
 #include "platform/handles_win.h"
 #include "request/config.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr const wchar_t* kConfigName = L"config.ini";

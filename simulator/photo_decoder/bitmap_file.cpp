@@ -4,7 +4,9 @@
 
 #include "imaging/encoding/bitmap_file_format.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 
 namespace {
 
@@ -63,4 +65,4 @@ std::string EncodeBitmapFile(const RgbPicture& picture, bool top_down) {
     return out;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -8,6 +8,8 @@
 
 #include "imaging/drawing/area_average_posix.h"
 
+using namespace vorn;
+
 namespace {
 
 // The reduction written plainly: every output pixel weighs the source pixels it covers,

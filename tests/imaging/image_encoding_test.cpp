@@ -9,6 +9,8 @@
 #include "imaging/encoding/work_buffer.h"
 #include "tests/imaging/imaging_test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 std::string Encode(const std::string& bytes) {

@@ -15,6 +15,8 @@
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr int kMaxSide = 4096;

@@ -15,6 +15,8 @@
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -136,7 +138,7 @@ TEST_F(PhotoDecoding, OneLoadedDecoderGivesEachRecordItsOwnPhoto) {
     CIdBufferW glasses;
     AddTestPhoto(glasses);
     CIdBufferW plain;
-    const vornsim::PhotoRecord plain_record = vornsim::EncodePhotoRecord({});
+    const vorn::sim::PhotoRecord plain_record = vorn::sim::EncodePhotoRecord({});
     std::copy(plain_record.begin(), plain_record.end(), plain.photo_record);
     plain.photo_length = kSdtPhotoRecordSize;
     std::vector<unsigned char> first;

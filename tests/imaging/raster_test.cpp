@@ -14,6 +14,8 @@
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr std::uint32_t kRed = 0xC03020;

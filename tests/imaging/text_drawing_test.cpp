@@ -13,6 +13,8 @@
 #include "imaging/text/text_drawing.h"
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace {
 
 // Measures every character as its advance from a table (10 by default) by the selected
