@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "request/read_card.h"
-#include "tests/websocket_test_client.h"
+#include "tests/websocket/websocket_test_client.h"
 #include "websocket/frame.h"
 #include "websocket/socket_api.h"
 #include "websocket/websocket_server.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "request/read_card.h"
-#include "tests/websocket_test_client.h"
+#include "tests/websocket/websocket_test_client.h"
 
 using namespace vorn;
 

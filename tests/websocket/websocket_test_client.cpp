@@ -1,5 +1,5 @@
 // The tests' WebSocket client.
-#include "tests/websocket_test_client.h"
+#include "tests/websocket/websocket_test_client.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include "request/read_card.h"
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
-#include "tests/websocket_test_client.h"
+#include "tests/websocket/websocket_test_client.h"
 
 using namespace vorn;
 
