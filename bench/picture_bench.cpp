@@ -9,6 +9,8 @@
 #include "imaging/imaging_context.h"
 #include "platform/working_memory.h"
 
+using namespace vorn;
+
 namespace {
 
 struct Sample {

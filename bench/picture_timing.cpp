@@ -13,6 +13,8 @@
 #include "platform/working_memory.h"
 #include "request/picture_stages.h"
 
+using namespace vorn;
+
 namespace {
 
 constexpr int kRuns = 41;

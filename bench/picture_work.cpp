@@ -1,6 +1,6 @@
 #include "bench/picture_work.h"
 
-#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "card/sdt_func.h"
@@ -8,6 +8,8 @@
 #include "imaging/imaging_context.h"
 #include "platform/module_path.h"
 #include "request/picture_stages.h"
+
+namespace vorn {
 
 struct StageBench::Impl {
     CImagingContext imaging;
@@ -33,10 +35,9 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
 
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
                   PreparedCanvases* prepared) {
-    int result = 0;
-    wchar_t message[129] = {};
-    RunPictureStages(directory, card, &result, message, std::size(message), texts, prepared);
-    return result == 0 && message[0] == L'\0';
+    PictureOutcome outcome = RunPictureStages(directory, card, prepared);
+    texts = std::move(outcome.pictures);
+    return outcome.complete();
 }
 
 StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : impl_(new Impl) {
@@ -54,18 +55,20 @@ StageBench::StageBench(const std::string& directory, const CIdBufferW& card) : i
     ready_ = imaging.ComposeFront(impl_->front) == 0 && imaging.ComposeBack(impl_->back) == 0;
 }
 
-StageBench::~StageBench() {
-    delete impl_;
-}
+StageBench::~StageBench() = default;
 
 bool StageBench::Photo(std::string& text) {
     impl_->imaging.SetFaceScale(kFullFaceScale);
-    return impl_->imaging.EncodePhoto(text) == 0;
+    EncodedPicture photo = impl_->imaging.EncodePhoto();
+    text = std::move(photo.text);
+    return photo.ok();
 }
 
 bool StageBench::Face(int side, std::string& text) {
     impl_->imaging.SetFaceScale(kReplyFaceScale);
-    return impl_->imaging.EncodeFace(text, side) == 0;
+    EncodedPicture face = impl_->imaging.EncodeFace(side);
+    text = std::move(face.text);
+    return face.ok();
 }
 
 bool StageBench::EncodeOnly() {
@@ -80,3 +83,5 @@ bool StageBench::EncodeOnly() {
     }
     return ok;
 }
+
+}  // namespace vorn

@@ -2,12 +2,15 @@
 // picture stage on its own.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "card/sdt_buffer.h"
 #include "imaging/faces/prepared_canvases.h"
 #include "imaging/photo/image_holder.h"
 #include "request/reply_document.h"
+
+namespace vorn {
 
 // The program's directory, where the simulated reader and the stand-in decoder lie.
 std::string ProgramDirectory();
@@ -37,6 +40,8 @@ public:
 
 private:
     struct Impl;
-    Impl* impl_;
+    std::unique_ptr<Impl> impl_;
     bool ready_ = false;
 };
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cwchar>
 
+namespace vorn {
+
 namespace {
 
 // One row of a code table.
@@ -235,3 +237,5 @@ void FormatDotDate(const wchar_t* date, wchar_t* out) {
         std::wcscpy(out, dotted);
     }
 }
+
+}  // namespace vorn

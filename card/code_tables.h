@@ -1,6 +1,8 @@
 // Names of the sex, ethnicity and nationality codes of a card, and dotted dates.
 #pragma once
 
+namespace vorn {
+
 // Each lookup returns false and writes nothing when a pointer is null; otherwise it copies
 // the name with its terminator into the caller's buffer and returns true.
 bool SexNameCn(const wchar_t* code, wchar_t* out);
@@ -13,3 +15,5 @@ bool CountryNameCn(const wchar_t* code, wchar_t* out);
 // Writes "YYYY.MM.DD" from the first eight characters of a date; a shorter date leaves the
 // output untouched.
 void FormatDotDate(const wchar_t* date, wchar_t* out);
+
+}  // namespace vorn

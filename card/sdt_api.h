@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace vorn {
+
 // Driver entry points use the Windows API calling convention; it differs from
 // the default only on 32-bit Windows.
 #if defined(_WIN32) && !defined(_WIN64)
@@ -45,3 +47,5 @@ constexpr int kSdtPhotoRecordSize = 1024;
 constexpr int kSdtFingerprintRecordSize = 1024;
 constexpr int kSdtNewAddressRecordSize = 70;
 constexpr int kSdtSerialSize = 8;
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+namespace vorn {
+
 namespace {
 
 // Byte offsets and widths of the fields in the 256-byte UCS-2 text record.
@@ -112,15 +114,15 @@ CardKind CSdtBuffer::GetCardKind() {
     const unsigned char* sign = text_record + kSignOffset;
     if (sign[0] == 'I' && sign[1] == 0) {
         foreigner = true;
-        return Foreigner;
+        return CardKind::Foreigner;
     }
     if (sign[0] == 'J' && sign[1] == 0) {
         // Taiwan residents' numbers begin with 83; Hong Kong and Macau ones do not.
         const unsigned char* number = text_record + kNumberOffset;
         bool taiwan = number[0] == '8' && number[1] == 0 && number[2] == '3' && number[3] == 0;
-        return taiwan ? Taiwan : HongKongMacau;
+        return taiwan ? CardKind::Taiwan : CardKind::HongKongMacau;
     }
-    return Resident;
+    return CardKind::Resident;
 }
 
 CIdBufferW::CIdBufferW() {
@@ -196,3 +198,5 @@ const wchar_t* CIdBufferW::GetNewAddress() {
     TrimText(trim_mode, staging_.new_address);
     return staging_.new_address;
 }
+
+}  // namespace vorn

@@ -3,15 +3,10 @@
 
 #include <cstdint>
 
+#include "card/card_kind.h"
 #include "card/sdt_api.h"
 
-// What kind of card a record holds, told from its card-type sign.
-enum CardKind : int {
-    Resident = 0,
-    Foreigner = 1,
-    HongKongMacau = 2,
-    Taiwan = 3,
-};
+namespace vorn {
 
 // The only trim mode the program uses: trailing blanks are cut.
 constexpr int kTrimTrailingBlanks = 2;
@@ -105,3 +100,5 @@ private:
     };
     StagingFields staging_;
 };
+
+}  // namespace vorn

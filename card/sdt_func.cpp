@@ -10,6 +10,8 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // One export of the driver, its place in the entry-point table, and what the trace says
@@ -54,7 +56,6 @@ constexpr DriverExport kDriverExports[] = {
 };
 static_assert(sizeof(kDriverExports) / sizeof(kDriverExports[0]) == kGetId + 1);
 
-constexpr std::uint32_t kConversionLimit = 260;
 constexpr int kFindWaitMilliseconds = 100;
 // The find loop's time budget: one attempt, repeated only if the clock steps back.
 constexpr std::time_t kFindBudgetSeconds = 0;
@@ -64,19 +65,19 @@ constexpr int kLoadLibraryErrorLine = 171;
 constexpr int kFindErrorLine = 535;
 constexpr int kReadErrorLine = 647;
 
-// Converts ANSI text into the conversion buffer, at most 260 characters.
-std::wstring ConvertName(wchar_t (&buffer)[kConversionLimit + 1], const char* text) {
+// Converts ANSI text into the conversion buffer, at most kLongestPath characters.
+std::wstring ConvertName(wchar_t (&buffer)[kLongestPath + 1], const char* text) {
     std::memset(buffer, 0, sizeof(buffer));
     if (text != nullptr) {
         std::wstring wide = AnsiToWide(text);
-        wide.copy(buffer, wide.size() < kConversionLimit ? wide.size() : kConversionLimit);
+        wide.copy(buffer, wide.size() < kLongestPath ? wide.size() : kLongestPath);
     }
     return std::wstring(buffer);
 }
 
 }  // namespace
 
-CSdtFunc::CSdtFunc() : loaded_(false), module_(nullptr), open_port_(kSdtOpenPortFlag) {
+CSdtFunc::CSdtFunc() : loaded_(false), open_port_(kSdtOpenPortFlag) {
     record_.Clear();
     std::memset(conversion_, 0, sizeof(conversion_));
     std::memset(entry_points_, 0, sizeof(entry_points_));
@@ -123,7 +124,7 @@ bool CSdtFunc::LoadDllModule(const wchar_t* name) {
     scope.Write(L"Dll Path = %ls", path.c_str());
     std::uint32_t error = 0;
     module_ = LoadSharedLibrary(path, &error);
-    if (module_ == nullptr) {
+    if (!module_) {
         scope.WriteError(L"LoadLibrary Error", static_cast<int>(error), kLoadLibraryErrorLine);
         FreeDllModule();
         return false;
@@ -132,7 +133,7 @@ bool CSdtFunc::LoadDllModule(const wchar_t* name) {
     for (int slot = 0; slot < kEntryPointCount; ++slot) {
         const DriverExport& entry = kDriverExports[slot];
         error = 0;
-        entry_points_[slot] = FindLibraryExport(module_, entry.name, &error);
+        entry_points_[slot] = FindLibraryExport(module_.get(), entry.name, &error);
         if (entry_points_[slot] == nullptr && entry.missing_message != nullptr) {
             scope.WriteError(entry.missing_message, static_cast<int>(error), entry.line);
         }
@@ -156,11 +157,10 @@ bool CSdtFunc::HasReadEntryPoints() const {
 }
 
 void CSdtFunc::FreeDllModule() {
-    if (module_ == nullptr) {
+    if (!module_) {
         return;
     }
-    FreeSharedLibrary(module_);
-    module_ = nullptr;
+    module_.reset();
     std::memset(entry_points_, 0, sizeof(entry_points_));
 }
 
@@ -237,3 +237,5 @@ int CSdtFunc::ReadIDCard() {
     scope.WriteError(L"SDT_ReadBase(FP)Msg Error", code, kReadErrorLine);
     return code;
 }
+
+}  // namespace vorn

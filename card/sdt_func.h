@@ -6,7 +6,10 @@
 
 #include "card/sdt_api.h"
 #include "card/sdt_buffer.h"
+#include "platform/module_path.h"
 #include "platform/shared_library.h"
+
+namespace vorn {
 
 // Result codes of the binding's operations; any other value is the driver's own code.
 constexpr int kSdtResultOk = 0;
@@ -55,12 +58,14 @@ private:
 
     bool loaded_;
     std::wstring directory_;
-    LibraryHandle module_;
+    SharedLibrary module_;
     CSdtBuffer record_;
     int open_port_;
-    wchar_t conversion_[261];
+    wchar_t conversion_[kLongestPath + 1];
 
     // The driver's exports, in the order they are resolved; all null while unbound.
     static constexpr int kEntryPointCount = 13;
     void* entry_points_[kEntryPointCount];
 };
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+namespace vorn {
+
 namespace {
 
 constexpr int kPadIndex = 64;
@@ -56,3 +58,5 @@ std::string Base64Encode(const unsigned char* data, std::size_t length) {
     EncodeBase64(reinterpret_cast<const std::uint8_t*>(data), length, text.data());
     return text;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace vorn {
+
 // 64 digits followed by the padding character.
 constexpr const char* kBase64Alphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/=";
@@ -27,3 +29,5 @@ std::unique_ptr<char[]> Base64Digest(const std::uint8_t digest[20]);
 // The text of the data as a string of Base64EncodedSize(length) characters; null data gives an
 // empty text.
 std::string Base64Encode(const unsigned char* data, std::size_t length);
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace vorn {
+
 // A size no file reaches: what a path that is no regular file (a FIFO, a device, a folder)
 // counts as, so that the log moves on to the next name instead of writing there.
 constexpr long long kUnusableTraceFileSize = 0x7FFFFFFFFFFFFFFFLL;
@@ -15,3 +17,5 @@ long long TraceFileSize(const std::wstring& path);
 // The file is opened and closed within the call, without waiting. False when it cannot be
 // opened or is not a regular file.
 bool AppendTraceText(const std::wstring& path, const std::wstring& text);
+
+}  // namespace vorn

@@ -7,7 +7,10 @@
 
 #include <cerrno>
 
+#include "platform/handles_posix.h"
 #include "platform/text_conversion.h"
+
+namespace vorn {
 
 namespace {
 
@@ -46,21 +49,20 @@ long long TraceFileSize(const std::wstring& path) {
 
 bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
     // Without O_NONBLOCK, opening a FIFO that nobody reads would wait for ever.
-    int fd = open(WideToUtf8(path.c_str()).c_str(),
-                  O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    FileDescriptor fd(open(WideToUtf8(path.c_str()).c_str(),
+                           O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644));
+    if (!fd) {
         return false;
     }
     struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(fd);
+    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return false;
     }
     std::string bytes = status.st_size == 0 ? "\xFF\xFE" : "";
     bytes += ToUtf16Le(text);
     std::size_t written = 0;
     while (written < bytes.size()) {
-        ssize_t count = write(fd, bytes.data() + written, bytes.size() - written);
+        ssize_t count = write(fd.get(), bytes.data() + written, bytes.size() - written);
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -69,6 +71,7 @@ bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
         }
         written += static_cast<std::size_t>(count);
     }
-    close(fd);
     return true;
 }
+
+}  // namespace vorn

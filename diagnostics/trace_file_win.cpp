@@ -5,6 +5,10 @@
 
 #include <cstdio>
 
+#include "platform/file_stream.h"
+
+namespace vorn {
+
 long long TraceFileSize(const std::wstring& path) {
     struct _stat64 status {};
     if (_wstat64(path.c_str(), &status) != 0) {
@@ -14,12 +18,13 @@ long long TraceFileSize(const std::wstring& path) {
 }
 
 bool AppendTraceText(const std::wstring& path, const std::wstring& text) {
-    FILE* file = _wfopen(path.c_str(), L"a+, ccs=UTF-16LE");
-    if (file == nullptr) {
+    FileStream file(_wfopen(path.c_str(), L"a+, ccs=UTF-16LE"));
+    if (!file) {
         return false;
     }
-    std::fputws(text.c_str(), file);
-    std::fflush(file);
-    std::fclose(file);
+    std::fputws(text.c_str(), file.get());
+    std::fflush(file.get());
     return true;
 }
+
+}  // namespace vorn

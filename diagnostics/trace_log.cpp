@@ -3,11 +3,14 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "diagnostics/trace_file.h"
 #include "platform/module_path.h"
+
+namespace vorn {
 
 namespace {
 
@@ -17,10 +20,9 @@ constexpr const wchar_t* kEntryPrefixFormat = L"\n[%ls %lu] ";
 constexpr const wchar_t* kScopeEnterFormat = L"\u250CFunc IN  <%ls>";
 constexpr const wchar_t* kScopeLeaveFormat = L"\u2514Func OUT <%ls>";
 constexpr const wchar_t* kErrorLineFormat = L"%ls - %ls(%d - 0x%04X), Line = %d.";
-constexpr std::uint32_t kModulePathCapacity = 260;
 constexpr std::size_t kLongestEntry = 65536;
 
-TraceLog* g_trace_log = nullptr;
+std::unique_ptr<TraceLog> g_trace_log;
 bool g_trace_log_held_off = false;
 
 std::wstring Format(const wchar_t* format, std::va_list arguments) {
@@ -41,8 +43,8 @@ std::wstring Format(const wchar_t* format, std::va_list arguments) {
 }  // namespace
 
 std::wstring TraceDirectory() {
-    wchar_t path[kModulePathCapacity + 1] = {};
-    ModuleFileNameW(path, kModulePathCapacity);
+    wchar_t path[kLongestPath + 1] = {};
+    ModuleFileNameW(path, kLongestPath);
     std::wstring directory(path);
     std::size_t separator = directory.rfind(kPathSeparatorW);
     directory.erase(separator == std::wstring::npos ? 0 : separator + 1);
@@ -83,12 +85,12 @@ void EnableTraceLog() {
     if (g_trace_log_held_off) {
         return;
     }
-    TraceLog* log = new (std::nothrow) TraceLog();
+    std::unique_ptr<TraceLog> log(new (std::nothrow) TraceLog());
     if (log == nullptr) {
         return;
     }
     log->directory = TraceDirectory();
-    g_trace_log = log;
+    g_trace_log = std::move(log);
 }
 
 void HoldTraceLogOff(bool held_off) {
@@ -96,12 +98,11 @@ void HoldTraceLogOff(bool held_off) {
 }
 
 void ReleaseTraceLog() {
-    delete g_trace_log;
-    g_trace_log = nullptr;
+    g_trace_log.reset();
 }
 
 TraceLog* ActiveTraceLog() {
-    return g_trace_log;
+    return g_trace_log.get();
 }
 
 namespace {
@@ -134,7 +135,7 @@ void WriteTraceLine(const wchar_t* format, ...) {
     va_end(arguments);
 }
 
-TraceScope::TraceScope(const wchar_t* name) : log_(g_trace_log), name_(name ? name : L"") {
+TraceScope::TraceScope(const wchar_t* name) : log_(g_trace_log.get()), name_(name ? name : L"") {
     if (log_ != nullptr && name != nullptr) {
         WriteTo(log_, kScopeEnterFormat, name_.c_str());
     }
@@ -162,3 +163,5 @@ void TraceScope::WriteError(const wchar_t* message, int code, int line) {
                 line);
     }
 }
+
+}  // namespace vorn

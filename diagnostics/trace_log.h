@@ -8,6 +8,8 @@
 
 #include "platform/system_info.h"
 
+namespace vorn {
+
 // The one trace log of the process; it exists only while a traced request runs.
 class TraceLog {
 public:
@@ -69,3 +71,5 @@ private:
     TraceLog* log_;
     std::wstring name_;
 };
+
+}  // namespace vorn

@@ -6,6 +6,8 @@
 
 #include "websocket/frame.h"
 
+using namespace vorn;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t received = size < kReceiveBufferSize ? size : kReceiveBufferSize;
     // The buffer has its real size, so any access beyond it is caught.

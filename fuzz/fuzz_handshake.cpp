@@ -8,6 +8,8 @@
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
 
+using namespace vorn;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // One read takes at most a receive buffer's worth.
     std::size_t received = size < kReceiveBufferSize ? size : kReceiveBufferSize;

@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "host/native_messaging.h"
+#include "platform/file_stream.h"
+
+using namespace vorn;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A stream over a copy of the input (a memory stream cannot be empty).
@@ -13,11 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::vector<std::uint8_t> copy(data, data + size);
-    std::FILE* in = fmemopen(copy.data(), copy.size(), "rb");
-    if (in == nullptr) {
+    const FileStream in(fmemopen(copy.data(), copy.size(), "rb"));
+    if (!in) {
         return 0;
     }
-    std::unique_ptr<char[]> body = ReadFrame(in);
-    std::fclose(in);
+    std::unique_ptr<char[]> body = ReadFrame(in.get());
     return 0;
 }

@@ -8,6 +8,8 @@
 
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::size_t kLineRoom = 1024;
@@ -27,3 +29,5 @@ void ConsolePrint(const wchar_t* format, ...) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include "host/console_output.h"
 #include "host/entry_point.h"
 
+namespace vorn {
+
 const wchar_t* const kSwitchLeaders = L"-/";
 const wchar_t* const kLongVersionSwitch = nullptr;
 
@@ -15,3 +17,5 @@ bool StandardOutputIsConsole() {
     return output != nullptr && output != INVALID_HANDLE_VALUE &&
            GetConsoleMode(output, &mode) != 0;
 }
+
+}  // namespace vorn

@@ -11,6 +11,8 @@
 #include "host/self_test.h"
 #include "host/service_installer.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kInstallSwitch = L"install";
@@ -153,3 +155,5 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
     }
     return kExitSuccess;
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vorn {
+
 // What the first argument asks for.
 enum class RunMode {
     kRun,      // no switch: the service dispatcher, then one native-messaging request
@@ -44,3 +46,5 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* 
 
 // Runs the program with its arguments (without the program name); returns the exit code.
 int RunProgram(const std::vector<std::wstring>& arguments);
+
+}  // namespace vorn

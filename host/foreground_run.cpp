@@ -7,6 +7,8 @@
 #include "host/stop_request.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kServingFormat =
@@ -85,3 +87,5 @@ int RunInForeground() {
     SetServiceInstance(nullptr);
     return 0;
 }
+
+}  // namespace vorn

@@ -6,6 +6,8 @@
 #include "platform/text_conversion.h"
 #include "platform/working_memory.h"
 
+using namespace vorn;
+
 int main(int argc, char** argv) {
     KeepFreedMemoryForReuse();
     std::vector<std::wstring> arguments;

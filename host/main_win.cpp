@@ -5,6 +5,8 @@
 #include "host/entry_point.h"
 #include "platform/working_memory.h"
 
+using namespace vorn;
+
 int wmain(int argc, wchar_t** argv) {
     KeepFreedMemoryForReuse();
     std::vector<std::wstring> arguments;

@@ -9,6 +9,8 @@
 #include "platform/standard_streams.h"
 #include "request/read_card.h"
 
+namespace vorn {
+
 namespace {
 
 // The one request is 12 bytes and its text ends at the first NUL, so bytes past this many
@@ -88,3 +90,5 @@ NativeMessagingOutcome RunNativeMessaging() {
     MakeClosedPipeWritesFail();
     return RunNativeMessaging(stdin, stdout);
 }
+
+}  // namespace vorn

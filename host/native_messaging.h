@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+namespace vorn {
+
 // The one request answered: the JSON string "readidbase", quotes included.
 constexpr const char* kNativeMessagingRequest = "\"readidbase\"";
 
@@ -27,3 +29,5 @@ std::unique_ptr<char[]> ReadFrame(std::FILE* in);
 // Writes the text without its terminator as one frame and flushes the stream; false when
 // the stream did not take all of it.
 bool WriteFrame(std::FILE* out, const char* text);
+
+}  // namespace vorn

@@ -1,5 +1,9 @@
 // The program's name and version, as the version switch, the packages and the trace show them.
 #pragma once
 
+namespace vorn {
+
 // "VornIdReader 1.0.0": the name and the version the build was made with.
 const wchar_t* ProgramVersionText();
+
+}  // namespace vorn

@@ -10,8 +10,17 @@
 #include "host/program_version.h"
 #include "host/service_names.h"
 #include "platform/text_conversion.h"
+#include "websocket/frame.h"
+
+namespace vorn {
 
 namespace {
+
+// The endpoint hands the pipeline a reply buffer the size of its send buffer, so that any
+// reply the buffer holds fits a frame's header and text, and the endpoint looks for the
+// reply's terminator as far as the longest reply a frame carries.
+static_assert(kReplyBufferSize == kSendBufferSize);
+static_assert(kLargestReply < kReplyBufferSize);
 
 constexpr const wchar_t* kOpenFailedFormat = L"WebSocket server not listening on %ls:%u: %ls";
 constexpr const wchar_t* kStartTraceFormat = L"%ls service starting";
@@ -193,3 +202,5 @@ void CIdReaderService::StopHook() {
     }
     server_.Close();
 }
+
+}  // namespace vorn

@@ -12,6 +12,8 @@
 #include "request/read_card.h"
 #include "websocket/websocket_server.h"
 
+namespace vorn {
+
 // Opens the WebSocket server on start, serves it from one worker and closes it on stop.
 class CIdReaderService : public CServiceBase {
 public:
@@ -66,3 +68,5 @@ private:
     std::shared_ptr<EventRelay> events_;
     WebSocketServer server_;
 };
+
+}  // namespace vorn

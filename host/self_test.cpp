@@ -18,6 +18,8 @@
 #include "request/read_card.h"
 #include "request/reply_document.h"
 
+namespace vorn {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -162,3 +164,5 @@ int RunSelfTest(const std::vector<std::wstring>& arguments, const wchar_t* switc
     RestoreConsoleText(console);
     return exit_code;
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vorn {
+
 // The exit code of the self-test is the sum of the bits of the checks that failed; 0 means
 // everything a read needs is in place and the read succeeded.
 constexpr int kSelfTestDriverFailed = 1;
@@ -20,3 +22,5 @@ constexpr const wchar_t* kShowFieldsSwitch = L"show";
 // Runs every check, prints the checklist and returns the exit code. The arguments are those
 // after the switch; "-show" adds the card's fields to the read's line.
 int RunSelfTest(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders);
+
+}  // namespace vorn

@@ -16,6 +16,8 @@
 #include "platform/text_conversion.h"
 #include "websocket/handshake.h"
 
+namespace vorn {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -27,7 +29,6 @@ constexpr const char* kForbiddenStatus = "HTTP/1.1 403 ";
 constexpr const char* kAcceptHeader = "Sec-WebSocket-Accept: ";
 constexpr const char* kHeadersEnd = "\r\n\r\n";
 constexpr int kAnswerWaitMilliseconds = 3000;
-constexpr std::uint32_t kModulePathLimit = 260;
 constexpr std::size_t kLongestAnswer = 4096;
 // An empty close frame from a client: FIN and close, masked with a zero key.
 constexpr unsigned char kCloseFrame[] = {0x88, 0x80, 0, 0, 0, 0};
@@ -92,8 +93,8 @@ std::wstring FileStem(std::wstring name) {
 }
 
 bool ListenerIsThisProgram(const std::wstring& listener) {
-    wchar_t own[kModulePathLimit + 1] = {};
-    ModuleFileNameW(own, kModulePathLimit + 1);
+    wchar_t own[kLongestPath + 1] = {};
+    ModuleFileNameW(own, kLongestPath + 1);
     std::wstring name = listener.substr(0, listener.find(L" (pid "));
     return !name.empty() && FileStem(name) == FileStem(own);
 }
@@ -101,10 +102,11 @@ bool ListenerIsThisProgram(const std::wstring& listener) {
 // Sends the opening handshake and collects the answer's header, within a bounded time.
 PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
                  std::string* answer) {
-    SocketHandle socket = ConnectSocket(ip, port);
-    if (socket == kInvalidSocket) {
+    const OwnedSocket connected(ConnectSocket(ip, port));
+    if (!connected) {
         return PortAnswer::kNothing;
     }
+    const SocketHandle socket = connected.get();
     std::string request = std::string("GET / HTTP/1.1\r\nHost: ") + ip + ":" +
                           std::to_string(port) +
                           "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + kKeyMarker +
@@ -140,7 +142,6 @@ PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
         }
     }
     ShutdownSocket(socket);
-    CloseSocket(socket);
     return result;
 }
 
@@ -157,8 +158,8 @@ CheckLine CheckDriverLibrary(const std::string& directory) {
     CSdtFunc driver;
     if (driver.CreateDefault(directory.c_str()) != kSdtResultOk) {
         std::uint32_t error = 0;
-        FreeSharedLibrary(
-            LoadSharedLibrary(LibraryFolder(directory) + AnsiToWide(kSdtLibraryName), &error));
+        // Loaded again only for the system's error code; the owner frees it at once.
+        LoadSharedLibrary(LibraryFolder(directory) + AnsiToWide(kSdtLibraryName), &error);
         return Line(Verdict::kFail, subject,
                     where + L" cannot be loaded (error " + std::to_wstring(error) +
                         L"): missing, or built for another system or bitness",
@@ -185,16 +186,16 @@ CheckLine CheckPhotoDecoder(const std::string& directory) {
     std::wstring where =
         L"\"" + std::wstring(kPhotoDecoderLibrary) + L"\" in " + LibraryFolder(directory);
     std::uint32_t error = 0;
-    LibraryHandle library =
+    SharedLibrary library =
         LoadSharedLibrary(LibraryFolder(directory) + kPhotoDecoderLibrary, &error);
-    if (library == nullptr) {
+    if (!library) {
         return Line(Verdict::kFail, subject,
                     where + L" cannot be loaded (error " + std::to_wstring(error) +
                         L"): missing, or built for another system or bitness",
                     kSelfTestDecoderFailed);
     }
-    bool has_export = FindLibraryExport(library, kGetBmpExport, nullptr) != nullptr;
-    FreeSharedLibrary(library);
+    const bool has_export = FindLibraryExport(library.get(), kGetBmpExport, nullptr) != nullptr;
+    library.reset();
     if (!has_export) {
         return Line(Verdict::kFail, subject, where + L" has no export " + Wide(kGetBmpExport),
                     kSelfTestDecoderFailed);
@@ -350,3 +351,5 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
                     L": another program, or the service busy with another page",
                 kSelfTestPortFailed);
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "host/self_test_platform.h"
 #include "request/config.h"
 
+namespace vorn {
+
 // How a line of the checklist ends: needed for a read and fine, worth knowing, broken, or
 // not tried because of a line before it.
 enum class Verdict { kOk, kWarn, kFail, kSkip };
@@ -54,3 +56,5 @@ PortAnswer ClassifyHandshakeAnswer(const std::string& response, const std::strin
 // Connects to the configured address and port and tries an opening handshake, sending the
 // first allowed origin when the settings list any.
 CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& report);
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 
 #include "websocket/socket_api.h"
 
+namespace vorn {
+
 // Whether the service manager knows the service.
 enum class ServicePresence { kInstalled, kNotInstalled, kUnknown };
 
@@ -33,3 +35,5 @@ bool WaitForSocketData(SocketHandle socket, int milliseconds);
 // gives back what to restore; RestoreConsoleText puts the console back as it was.
 unsigned UseUtf8Console();
 void RestoreConsoleText(unsigned previous);
+
+}  // namespace vorn

@@ -14,6 +14,8 @@
 #include "host/systemd_unit.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // The kernel's tables of TCP sockets, and its state number of a listening one.
@@ -141,3 +143,5 @@ unsigned UseUtf8Console() {
 }
 
 void RestoreConsoleText(unsigned) {}
+
+}  // namespace vorn

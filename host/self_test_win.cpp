@@ -9,6 +9,9 @@
 
 #include "host/self_test_platform.h"
 #include "host/service_names.h"
+#include "platform/handles_win.h"
+
+namespace vorn {
 
 namespace {
 
@@ -72,33 +75,30 @@ std::wstring RecoveryText(SC_HANDLE service) {
 
 ServiceReport QueryServiceReport() {
     ServiceReport report;
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr) {
+    ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
         report.state = ErrorText(L"the service manager cannot be asked", GetLastError());
         return report;
     }
-    SC_HANDLE service = OpenServiceW(manager, kServiceName, kQueryAccess);
-    if (service == nullptr) {
+    ServiceHandle service(OpenServiceW(manager.get(), kServiceName, kQueryAccess));
+    if (!service) {
         DWORD error = GetLastError();
         if (error == ERROR_SERVICE_DOES_NOT_EXIST) {
             report.presence = ServicePresence::kNotInstalled;
         } else {
             report.state = ErrorText(L"the service cannot be queried", error);
         }
-        CloseServiceHandle(manager);
         return report;
     }
     report.presence = ServicePresence::kInstalled;
     SERVICE_STATUS status = {};
-    if (QueryServiceStatus(service, &status)) {
+    if (QueryServiceStatus(service.get(), &status)) {
         report.state = StateText(status.dwCurrentState);
         report.running = status.dwCurrentState == SERVICE_RUNNING;
     } else {
         report.state = ErrorText(L"status unknown", GetLastError());
     }
-    report.recovery = RecoveryText(service);
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
+    report.recovery = RecoveryText(service.get());
     return report;
 }
 
@@ -120,14 +120,14 @@ std::wstring ListenerOf(std::uint16_t port) {
             continue;
         }
         std::wstring pid = L"pid " + std::to_wstring(row.dwOwningPid);
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, row.dwOwningPid);
-        if (process == nullptr) {
+        KernelHandle process(
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, row.dwOwningPid));
+        if (!process) {
             return L"a program (" + pid + L")";
         }
         wchar_t path[MAX_PATH] = {};
         DWORD length = MAX_PATH;
-        bool named = QueryFullProcessImageNameW(process, 0, path, &length) != 0;
-        CloseHandle(process);
+        bool named = QueryFullProcessImageNameW(process.get(), 0, path, &length) != 0;
         std::wstring name = named ? path : L"a program";
         std::size_t separator = name.find_last_of(L"\\/");
         if (separator != std::wstring::npos) {
@@ -157,3 +157,5 @@ void RestoreConsoleText(unsigned previous) {
         SetConsoleOutputCP(previous);
     }
 }
+
+}  // namespace vorn

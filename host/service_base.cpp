@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cwchar>
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kFailureFormat = L"%ls failed w/err 0x%08lx";
@@ -172,3 +174,5 @@ void CServiceBase::HandleShutdown() {
         WriteErrorEvent(kShutdownFailed);
     }
 }
+
+}  // namespace vorn

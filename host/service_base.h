@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vorn {
+
 // Service types, states, accepted controls and controls, numbered as the service control
 // manager numbers them, on every platform.
 constexpr std::uint32_t kServiceWin32OwnProcess = 0x10;
@@ -118,3 +120,5 @@ std::uint32_t RunServiceDispatcher();
 // The line shown at a console when the dispatcher returned that error, in the platform's
 // own terms.
 std::wstring DispatcherFailureLine(std::uint32_t error);
+
+}  // namespace vorn

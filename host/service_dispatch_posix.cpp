@@ -14,6 +14,8 @@
 #include "host/service_notify_posix.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const char* kNotStartedBySystemdLine =
@@ -142,3 +144,5 @@ std::wstring DispatcherFailureLine(std::uint32_t /*error*/) {
     // The one way the dispatcher fails here is a start from outside systemd.
     return Utf8ToWide(kNotStartedBySystemdLine);
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "host/event_messages.h"
 #include "host/service_base.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kDispatcherFailedFormat = L"Service failed to run w/err 0x%08lx\n";
@@ -98,3 +100,5 @@ std::wstring DispatcherFailureLine(std::uint32_t error) {
                   static_cast<unsigned long>(error));
     return line;
 }
+
+}  // namespace vorn

@@ -1,6 +1,8 @@
 // Installing the program as the service and removing it, with progress on standard output.
 #pragma once
 
+namespace vorn {
+
 // The progress lines, the same on every platform. Failures are told in each platform's own
 // terms, beside its installer.
 constexpr const wchar_t* kInstalledFormat = L"%ls is installed.\n";
@@ -29,3 +31,5 @@ void SetServiceDescription();
 void SetServiceRecovery();
 // Stops the service if it runs, waiting while it stops, and removes it.
 InstallerOutcome RemoveAsService();
+
+}  // namespace vorn

@@ -17,8 +17,11 @@
 #include "host/service_installer.h"
 #include "host/service_names.h"
 #include "host/systemd_unit.h"
+#include "platform/handles_posix.h"
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
+
+namespace vorn {
 
 namespace {
 
@@ -108,26 +111,25 @@ std::string UnitText(const std::string& program) {
 }
 
 bool WriteNewFile(const std::string& path, const std::string& text, int* error) {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    if (fd < 0) {
+    FileDescriptor fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644));
+    if (!fd) {
         *error = errno;
         return false;
     }
     std::size_t written = 0;
     while (written < text.size()) {
-        ssize_t count = write(fd, text.data() + written, text.size() - written);
+        ssize_t count = write(fd.get(), text.data() + written, text.size() - written);
         if (count < 0 && errno == EINTR) {
             continue;
         }
         if (count <= 0) {
             *error = errno;
-            close(fd);
+            fd.reset();
             unlink(path.c_str());
             return false;
         }
         written += static_cast<std::size_t>(count);
     }
-    close(fd);
     return true;
 }
 
@@ -262,3 +264,5 @@ InstallerOutcome RemoveAsService() {
     ConsolePrint(kRemovedFormat, kServiceName);
     return outcome;
 }
+
+}  // namespace vorn

@@ -1,6 +1,8 @@
 // How the service is known to the service manager and to the people who see it there.
 #pragma once
 
+namespace vorn {
+
 constexpr const wchar_t* kServiceName = L"VornIdReader";
 constexpr const wchar_t* kServiceDisplayName = L"VornIdReaderService";
 constexpr const wchar_t* kServiceDescription = L"此服响应来自本机网络关于二代证阅读器读卡请求";
@@ -10,3 +12,5 @@ constexpr const wchar_t* kServiceDescription = L"此服响应来自本机网络�
 // without a failure. "-install" and the installer package set the same.
 constexpr unsigned long kRestartDelaysMilliseconds[] = {5000, 10000, 60000};
 constexpr unsigned long kFailureCountResetSeconds = 24 * 60 * 60;
+
+}  // namespace vorn

@@ -11,6 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/handles_posix.h"
+
+namespace vorn {
+
 namespace {
 
 // A name starting with '@' is in the abstract namespace, written with a leading NUL.
@@ -33,13 +37,14 @@ bool NotifyServiceManager(const std::string& message) {
     if (address[0] == kAbstractMark) {
         target.sun_path[0] = '\0';
     }
-    const int descriptor = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (descriptor < 0) {
+    const FileDescriptor descriptor(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!descriptor) {
         return false;
     }
     const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + length);
-    const ssize_t sent = sendto(descriptor, message.data(), message.size(), MSG_NOSIGNAL,
+    const ssize_t sent = sendto(descriptor.get(), message.data(), message.size(), MSG_NOSIGNAL,
                                 reinterpret_cast<const sockaddr*>(&target), size);
-    close(descriptor);
     return sent == static_cast<ssize_t>(message.size());
 }
+
+}  // namespace vorn

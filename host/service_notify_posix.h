@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace vorn {
+
 // systemd starts a Type=notify service with the address of its notification socket here.
 constexpr const char* kNotifySocketVariable = "NOTIFY_SOCKET";
 
@@ -10,3 +12,5 @@ constexpr const char* kNotifySocketVariable = "NOTIFY_SOCKET";
 // named in NOTIFY_SOCKET. Nothing is sent when the variable is missing or not an address
 // of a local socket; false when sending failed.
 bool NotifyServiceManager(const std::string& message);
+
+}  // namespace vorn

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+namespace vorn {
 
 constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
 
@@ -20,9 +23,11 @@ public:
 
 private:
     struct State;
-    State* state_;
+    std::unique_ptr<State> state_;
 };
 
 // Runs routine(context) on a thread of its own that may block for long. Returns 0, or the
 // system error code when it could not be started.
 std::uint32_t QueueLongWorkItem(void (*routine)(void*), void* context);
+
+}  // namespace vorn

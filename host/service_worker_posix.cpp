@@ -9,6 +9,8 @@
 
 #include "host/service_worker.h"
 
+namespace vorn {
+
 struct StoppedEvent::State {
     std::mutex lock;
     std::condition_variable changed;
@@ -21,9 +23,7 @@ StoppedEvent::StoppedEvent() : state_(new (std::nothrow) State) {
     }
 }
 
-StoppedEvent::~StoppedEvent() {
-    delete state_;
-}
+StoppedEvent::~StoppedEvent() = default;
 
 void StoppedEvent::Set() {
     std::lock_guard<std::mutex> guard(state_->lock);
@@ -49,3 +49,5 @@ std::uint32_t QueueLongWorkItem(void (*routine)(void*), void* context) {
     }
     return 0;
 }
+
+}  // namespace vorn

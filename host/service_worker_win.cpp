@@ -1,9 +1,13 @@
 // The worker on the Windows thread pool and a Win32 event.
 #include <windows.h>
 
+#include <memory>
 #include <new>
 
 #include "host/service_worker.h"
+#include "platform/handles_win.h"
+
+namespace vorn {
 
 namespace {
 
@@ -14,49 +18,47 @@ struct WorkItem {
 };
 
 DWORD WINAPI RunWorkItem(LPVOID parameter) {
-    WorkItem* item = static_cast<WorkItem*>(parameter);
+    const std::unique_ptr<WorkItem> item(static_cast<WorkItem*>(parameter));
     item->routine(item->context);
-    delete item;
     return 0;
 }
 
 }  // namespace
 
 struct StoppedEvent::State {
-    HANDLE event;
+    KernelHandle event;
 };
 
-StoppedEvent::StoppedEvent() : state_(nullptr) {
-    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event == nullptr) {
+StoppedEvent::StoppedEvent() {
+    KernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event) {
         throw static_cast<std::uint32_t>(GetLastError());
     }
-    state_ = new State{event};
+    state_.reset(new State{std::move(event)});
 }
 
-StoppedEvent::~StoppedEvent() {
-    CloseHandle(state_->event);
-    delete state_;
-}
+StoppedEvent::~StoppedEvent() = default;
 
 void StoppedEvent::Set() {
-    SetEvent(state_->event);
+    SetEvent(state_->event.get());
 }
 
 bool StoppedEvent::Wait(std::uint32_t milliseconds) {
     DWORD timeout = milliseconds == kWaitForever ? INFINITE : milliseconds;
-    return WaitForSingleObject(state_->event, timeout) == WAIT_OBJECT_0;
+    return WaitForSingleObject(state_->event.get(), timeout) == WAIT_OBJECT_0;
 }
 
 std::uint32_t QueueLongWorkItem(void (*routine)(void*), void* context) {
-    WorkItem* item = new (std::nothrow) WorkItem{routine, context};
+    std::unique_ptr<WorkItem> item(new (std::nothrow) WorkItem{routine, context});
     if (item == nullptr) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
-    if (!QueueUserWorkItem(RunWorkItem, item, WT_EXECUTELONGFUNCTION)) {
-        DWORD error = GetLastError();
-        delete item;
-        return error;
+    if (!QueueUserWorkItem(RunWorkItem, item.get(), WT_EXECUTELONGFUNCTION)) {
+        return GetLastError();
     }
+    // The pool thread owns the item from now on.
+    item.release();
     return 0;
 }
+
+}  // namespace vorn

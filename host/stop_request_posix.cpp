@@ -4,6 +4,8 @@
 
 #include "host/stop_request.h"
 
+namespace vorn {
+
 namespace {
 
 sigset_t StopSignals() {
@@ -32,3 +34,5 @@ void WaitForStopRequest() {
     while (sigwait(&signals, &signal_number) != 0) {
     }
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "host/stop_request.h"
 
+namespace vorn {
+
 namespace {
 
 HANDLE g_stop_requested = nullptr;
@@ -32,3 +34,5 @@ void CatchStopRequests() {
 void WaitForStopRequest() {
     WaitForSingleObject(g_stop_requested, INFINITE);
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace vorn {
+
 // "VornIdReader.service".
 std::string UnitName();
 // The folder of unit files, and the unit's file in it.
@@ -15,3 +17,5 @@ std::string UnitPath();
 int Systemctl(const std::vector<std::string>& arguments, std::string* first_line = nullptr);
 // Why the last Systemctl that returned -1 could not run it (an errno value).
 int SystemctlSpawnError();
+
+}  // namespace vorn

@@ -9,9 +9,12 @@
 #include <cstdlib>
 
 #include "host/service_names.h"
+#include "platform/handles_posix.h"
 #include "platform/text_conversion.h"
 
 extern char** environ;
+
+namespace vorn {
 
 namespace {
 
@@ -54,22 +57,26 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
     }
     argv.push_back(nullptr);
 
-    int output[2];
-    if (pipe(output) != 0) {
+    int ends[2];
+    if (pipe(ends) != 0) {
         return -1;
     }
+    FileDescriptor read_end(ends[0]);
+    FileDescriptor write_end(ends[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, output[0]);
+    posix_spawn_file_actions_adddup2(&actions, write_end.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, read_end.get());
     pid_t child = 0;
     int spawned = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    close(output[1]);
+    // The child holds its own copy of the write end; with ours closed, the read below ends
+    // when the child does.
+    write_end.reset();
     std::string printed;
     char chunk[256];
     ssize_t count = 0;
-    while (spawned == 0 && (count = read(output[0], chunk, sizeof(chunk))) != 0) {
+    while (spawned == 0 && (count = read(read_end.get(), chunk, sizeof(chunk))) != 0) {
         if (count < 0 && errno != EINTR) {
             break;
         }
@@ -77,7 +84,7 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
             printed.append(chunk, static_cast<std::size_t>(count));
         }
     }
-    close(output[0]);
+    read_end.reset();
     if (spawned != 0) {
         spawn_error = spawned;
         return -1;
@@ -94,3 +101,5 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
 int SystemctlSpawnError() {
     return spawn_error;
 }
+
+}  // namespace vorn

@@ -9,11 +9,15 @@
 #include "card/sdt_buffer.h"
 #include "imaging/faces/card_resources.h"
 #include "imaging/encoding/image_codec.h"
+#include "imaging/encoding/image_encoding.h"
 #include "imaging/photo/image_holder.h"
 #include "imaging/photo/photo_decoder_api.h"
 #include "imaging/encoding/work_buffer.h"
+#include "imaging/picture_result.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
+
+namespace vorn {
 
 class CardCanvas;
 class PreparedCanvases;
@@ -60,9 +64,9 @@ public:
     // when they come from its template; the caller keeps them until the faces are done.
     void UsePreparedCanvases(PreparedCanvases* prepared) { prepared_ = prepared; }
 
-    // The reply's pictures as base64 JPEG text; on failure the text is left as it was.
-    int EncodePhoto(std::string& out);
-    int EncodeFace(std::string& out, int side);
+    // The reply's pictures as base64 JPEG text, or the code that fails the read.
+    EncodedPicture EncodePhoto();
+    EncodedPicture EncodeFace(int side);
     int ComposeFace(int side, unsigned char* out, std::uint32_t* size);
 
     // The compositions of the two faces and their common last step.
@@ -94,15 +98,17 @@ private:
     CardResourceTable resources_;
     int face_scale_ = kFullFaceScale;
     PreparedCanvases* prepared_ = nullptr;
-    int jpeg_quality_ = 100;
+    int jpeg_quality_ = kJpegQuality;
     bool loaded_ = false;
     std::wstring decoder_directory_;
     // The private temporary folder; it goes when the decoder is unloaded, with whatever the
     // decoder left inside.
     std::unique_ptr<TemporaryDirectory> temp_directory_;
-    LibraryHandle library_ = nullptr;
+    SharedLibrary library_;
     GraphicsSession graphics_;
-    std::uint32_t encoder_quality_ = 100;
+    std::uint32_t encoder_quality_ = kJpegQuality;
     WorkBuffer work_;
     GetBmpFn get_bmp_ = nullptr;
 };
+
+}  // namespace vorn

@@ -3,6 +3,10 @@
 
 #include <cstdio>
 
+namespace vorn {
+
 void ShowErrorBox(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
+
+}  // namespace vorn

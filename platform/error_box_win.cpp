@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace vorn {
+
 void ShowErrorBox(const char* text, const char* caption) {
     // A service or a host started by a browser has no console window: a box there would
     // wait for a click nobody can give, so the text goes to standard error instead.
@@ -14,3 +16,5 @@ void ShowErrorBox(const char* text, const char* caption) {
     }
     MessageBoxA(nullptr, text, caption, MB_ICONERROR | MB_OK);
 }
+
+}  // namespace vorn

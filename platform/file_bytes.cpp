@@ -6,6 +6,8 @@
 
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 std::filesystem::path PathFromWide(const wchar_t* name) {
     const std::string utf8 = WideToUtf8(name);
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
@@ -32,3 +34,5 @@ std::optional<std::vector<unsigned char>> ReadFileBytes(const std::filesystem::p
     bytes.resize(read);
     return bytes;
 }
+
+}  // namespace vorn

@@ -3,15 +3,11 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr std::uint32_t kModulePathLimit = 260;
-
-}  // namespace
+namespace vorn {
 
 std::string ModuleDirectory() {
-    char path[kModulePathLimit + 1] = {};
-    if (ModuleFileNameA(path, kModulePathLimit) == 0) {
+    char path[kLongestPath + 1] = {};
+    if (ModuleFileNameA(path, kLongestPath) == 0) {
         return {};
     }
     char* separator = std::strrchr(path, kPathSeparator);
@@ -21,3 +17,5 @@ std::string ModuleDirectory() {
     separator[1] = '\0';
     return path;
 }
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 const char kPathSeparator = '/';
 const wchar_t kPathSeparatorW = L'/';
 
@@ -39,3 +41,5 @@ std::uint32_t ModuleFileNameW(wchar_t* buffer, std::uint32_t size) {
     buffer[length] = L'\0';
     return static_cast<std::uint32_t>(length);
 }
+
+}  // namespace vorn

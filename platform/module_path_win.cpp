@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace vorn {
+
 const char kPathSeparator = '\\';
 const wchar_t kPathSeparatorW = L'\\';
 
@@ -13,3 +15,5 @@ std::uint32_t ModuleFileNameA(char* buffer, std::uint32_t size) {
 std::uint32_t ModuleFileNameW(wchar_t* buffer, std::uint32_t size) {
     return GetModuleFileNameW(nullptr, buffer, size);
 }
+
+}  // namespace vorn

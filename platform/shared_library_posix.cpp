@@ -5,6 +5,8 @@
 
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
 // dlopen reports no numeric code; these are the codes Windows gives for the same failures,
@@ -28,13 +30,13 @@ std::string LinuxLibraryPath(const std::string& path) {
 
 }  // namespace
 
-LibraryHandle LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
+SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
     std::string file = LinuxLibraryPath(WideToUtf8(path.c_str()));
     void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr && error != nullptr) {
         *error = kModuleNotFound;
     }
-    return library;
+    return SharedLibrary(library);
 }
 
 void* FindLibraryExport(LibraryHandle library, const char* name, std::uint32_t* error) {
@@ -50,3 +52,5 @@ void FreeSharedLibrary(LibraryHandle library) {
         dlclose(library);
     }
 }
+
+}  // namespace vorn

@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
-LibraryHandle LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
+namespace vorn {
+
+SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
     HMODULE module = LoadLibraryW(path.c_str());
     if (module == nullptr && error != nullptr) {
         *error = GetLastError();
     }
-    return reinterpret_cast<LibraryHandle>(module);
+    return SharedLibrary(reinterpret_cast<LibraryHandle>(module));
 }
 
 void* FindLibraryExport(LibraryHandle library, const char* name, std::uint32_t* error) {
@@ -24,3 +26,5 @@ void FreeSharedLibrary(LibraryHandle library) {
         FreeLibrary(static_cast<HMODULE>(library));
     }
 }
+
+}  // namespace vorn

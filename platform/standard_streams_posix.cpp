@@ -3,8 +3,12 @@
 
 #include <csignal>
 
+namespace vorn {
+
 void SetBinaryStandardStreams() {}
 
 void MakeClosedPipeWritesFail() {
     std::signal(SIGPIPE, SIG_IGN);
 }
+
+}  // namespace vorn

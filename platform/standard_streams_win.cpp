@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace vorn {
+
 void SetBinaryStandardStreams() {
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
@@ -14,3 +16,5 @@ void SetBinaryStandardStreams() {
 
 // Windows raises no signal for a closed pipe: the write fails by itself.
 void MakeClosedPipeWritesFail() {}
+
+}  // namespace vorn

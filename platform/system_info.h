@@ -1,6 +1,8 @@
 // The local time and the calling thread, as the trace log stamps its entries.
 #pragma once
 
+namespace vorn {
+
 // A local calendar time, to the second.
 struct LocalTime {
     int year;
@@ -13,3 +15,5 @@ struct LocalTime {
 
 LocalTime CurrentLocalTime();
 unsigned long CurrentThreadId();
+
+}  // namespace vorn

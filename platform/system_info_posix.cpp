@@ -6,6 +6,8 @@
 
 #include <ctime>
 
+namespace vorn {
+
 LocalTime CurrentLocalTime() {
     std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -17,3 +19,5 @@ LocalTime CurrentLocalTime() {
 unsigned long CurrentThreadId() {
     return static_cast<unsigned long>(syscall(SYS_gettid));
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace vorn {
+
 LocalTime CurrentLocalTime() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -12,3 +14,5 @@ LocalTime CurrentLocalTime() {
 unsigned long CurrentThreadId() {
     return GetCurrentThreadId();
 }
+
+}  // namespace vorn

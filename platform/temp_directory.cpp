@@ -3,6 +3,8 @@
 #include <system_error>
 #include <utility>
 
+namespace vorn {
+
 TemporaryDirectory::TemporaryDirectory(std::filesystem::path path, std::string narrow_prefix)
     : path_(std::move(path)), narrow_prefix_(std::move(narrow_prefix)) {}
 
@@ -11,3 +13,5 @@ TemporaryDirectory::~TemporaryDirectory() {
     std::error_code error;
     std::filesystem::remove_all(path_, error);
 }
+
+}  // namespace vorn

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+namespace vorn {
+
 // Owns a folder that only the current user may open, and removes it with everything in it
 // when it goes. The name is new for every folder, so two processes never share one.
 class TemporaryDirectory {
@@ -29,3 +31,5 @@ private:
     std::filesystem::path path_;
     std::string narrow_prefix_;
 };
+
+}  // namespace vorn

@@ -5,6 +5,8 @@
 
 #include "platform/temp_directory.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const char* kTemporaryFolderVariable = "TMPDIR";
@@ -34,3 +36,5 @@ std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_
     const std::string made(name.data());
     return std::unique_ptr<TemporaryDirectory>(new TemporaryDirectory(made, made + "/"));
 }
+
+}  // namespace vorn

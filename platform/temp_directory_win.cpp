@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/handles_win.h"
 #include "platform/temp_directory.h"
+
+namespace vorn {
 
 namespace {
 
@@ -21,39 +24,39 @@ std::atomic<unsigned> g_folders_made{0};
 
 // The current user's SID as SDDL text, e.g. "S-1-5-21-...", or "" when it cannot be read.
 std::wstring CurrentUserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) {
         return {};
     }
+    KernelHandle token(opened);
     DWORD size = 0;
-    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
     std::vector<unsigned char> buffer(size);
     std::wstring text;
-    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    if (size > 0 && GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
         wchar_t* sid = nullptr;
         if (ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+            LocalMemory<wchar_t*> owned(sid);
             text = sid;
-            LocalFree(sid);
         }
     }
-    CloseHandle(token);
     return text;
 }
 
 // Full access for the user, inherited by the files made inside, and nothing inherited from
 // the temporary folder above (the protected flag).
-PSECURITY_DESCRIPTOR OwnerOnlyDescriptor() {
+LocalMemory<PSECURITY_DESCRIPTOR> OwnerOnlyDescriptor() {
     const std::wstring sid = CurrentUserSid();
     if (sid.empty()) {
-        return nullptr;
+        return {};
     }
     const std::wstring sddl = L"D:P(A;OICI;FA;;;" + sid + L")";
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                               &descriptor, nullptr)) {
-        return nullptr;
+        return {};
     }
-    return descriptor;
+    return LocalMemory<PSECURITY_DESCRIPTOR>(descriptor);
 }
 
 // The wide path in the ANSI code page; where a character has no ANSI form, the folder's
@@ -97,11 +100,11 @@ std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_
     if (base_length == 0 || base_length > MAX_PATH) {
         return nullptr;
     }
-    PSECURITY_DESCRIPTOR descriptor = OwnerOnlyDescriptor();
-    if (descriptor == nullptr) {
+    const LocalMemory<PSECURITY_DESCRIPTOR> descriptor = OwnerOnlyDescriptor();
+    if (!descriptor) {
         return nullptr;
     }
-    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor, FALSE};
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
     std::wstring prefix;
     for (const char* c = name_prefix; c != nullptr && *c != '\0'; ++c) {
         prefix += static_cast<wchar_t>(static_cast<unsigned char>(*c));
@@ -127,6 +130,7 @@ std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_
         }
         made.reset(new TemporaryDirectory(std::filesystem::path(path), narrow + "\\"));
     }
-    LocalFree(descriptor);
     return made;
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace vorn {
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -113,3 +115,5 @@ std::string WideToUtf8(const wchar_t* text) {
     }
     return out;
 }
+
+}  // namespace vorn

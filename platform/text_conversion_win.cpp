@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+namespace vorn {
+
 namespace {
 
 std::wstring ToWide(UINT code_page, const char* text, int length) {
@@ -45,3 +47,5 @@ std::string WideToUtf8(const wchar_t* text) {
     narrow.pop_back();
     return narrow;
 }
+
+}  // namespace vorn

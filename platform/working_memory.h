@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace vorn {
+
 // The heap memory one read draws its pictures in, with room to spare: a canvas, a template,
 // a face, the photo, the reply and their texts.
 constexpr std::size_t kReadWorkingMemory = 12u * 1024u * 1024u;
@@ -23,3 +25,5 @@ void PrepareWorkingMemory(std::size_t bytes);
 // ReleaseZeroedMemory and the same size.
 void* ObtainZeroedMemory(std::size_t bytes);
 void ReleaseZeroedMemory(void* block, std::size_t bytes);
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace vorn {
+
 namespace {
 
 // Blocks up to this size (a canvas takes 1.8 MiB) come from the heap and the pages it
@@ -85,3 +87,5 @@ void ReleaseZeroedMemory(void* block, std::size_t bytes) {
         munmap(block, bytes);
     }
 }
+
+}  // namespace vorn

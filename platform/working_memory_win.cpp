@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+namespace vorn {
+
 void KeepFreedMemoryForReuse() {}
 
 void PrepareWorkingMemory(std::size_t) {}
@@ -17,3 +19,5 @@ void* ObtainZeroedMemory(std::size_t bytes) {
 void ReleaseZeroedMemory(void* block, std::size_t) {
     std::free(block);
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "platform/module_path.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const char* kConfigFileName = "config.ini";
@@ -36,3 +38,5 @@ std::string ReadAllowedOrigins(const std::string& path) {
 bool IsTraceLogConfigured(const std::string& path) {
     return ReadProfileInt(kConfigSection, kConfigKeyLog, kDefaultLog, path) == 1;
 }
+
+}  // namespace vorn

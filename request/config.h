@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vorn {
+
 constexpr const char* kConfigSection = "Bind";
 constexpr const char* kConfigKeyIp = "ip";
 constexpr const char* kConfigKeyPort = "port";
@@ -41,3 +43,5 @@ BindSettings ReadBindSettings(const std::string& path);
 std::string ReadAllowedOrigins(const std::string& path);
 // Whether requests are traced: "log" equal to exactly 1.
 bool IsTraceLogConfigured(const std::string& path);
+
+}  // namespace vorn

@@ -6,8 +6,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/handles_posix.h"
 #include "request/config.h"
 #include "request/ini_file.h"
+
+namespace vorn {
 
 namespace {
 
@@ -17,18 +20,17 @@ constexpr std::size_t kLargestConfigFile = 1 << 20;
 // Only a regular file is read: opening a FIFO would wait for a writer, and a device may never
 // end, so either counts as no file. The open itself does not wait.
 bool ReadFile(const std::string& path, std::string* content) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd) {
         return false;
     }
     struct stat status {};
-    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        close(fd);
+    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
         return false;
     }
     char chunk[4096];
     while (content->size() < kLargestConfigFile) {
-        ssize_t got = read(fd, chunk, sizeof(chunk));
+        ssize_t got = read(fd.get(), chunk, sizeof(chunk));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -37,7 +39,6 @@ bool ReadFile(const std::string& path, std::string* content) {
         }
         content->append(chunk, static_cast<std::size_t>(got));
     }
-    close(fd);
     return true;
 }
 
@@ -69,3 +70,5 @@ int ReadProfileInt(const char* section, const char* key, int fallback, const std
     }
     return ParseIniInteger(value);
 }
+
+}  // namespace vorn

@@ -3,7 +3,10 @@
 
 #include <cstring>
 
+#include "platform/handles_win.h"
 #include "request/config.h"
+
+namespace vorn {
 
 namespace {
 
@@ -18,15 +21,10 @@ bool MayReadProfile(const std::string& path) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return false;
     }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    bool on_disk = GetFileType(file) == FILE_TYPE_DISK;
-    CloseHandle(file);
-    return on_disk;
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && GetFileType(file.get()) == FILE_TYPE_DISK;
 }
 
 }  // namespace
@@ -50,3 +48,5 @@ int ReadProfileInt(const char* section, const char* key, int fallback, const std
     }
     return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path.c_str()));
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace vorn {
+
 namespace {
 
 bool IsBlank(char c) {
@@ -101,3 +103,5 @@ int ParseIniInteger(const std::string& value) {
     }
     return static_cast<int>(number);
 }
+
+}  // namespace vorn

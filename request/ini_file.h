@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace vorn {
+
 // Looks up a key's value: section and key names match without regard to the case of
 // A-Z, the first matching line wins, and the value is the text after "=" with surrounding
 // blanks (and one pair of enclosing quotes) removed. False when the key is not there.
@@ -12,3 +14,5 @@ bool FindIniValue(const std::string& content, const std::string& section, const 
 // The value's leading decimal digits (after blanks and an optional sign) as a number,
 // wrapping like a 32-bit unsigned value; a value without digits gives 0.
 int ParseIniInteger(const std::string& value);
+
+}  // namespace vorn

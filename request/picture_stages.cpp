@@ -1,28 +1,19 @@
 #include "request/picture_stages.h"
 
-#include <cwchar>
+#include <utility>
 
 #include "imaging/faces/card_resources.h"
 #include "imaging/faces/prepared_canvases.h"
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 
+namespace vorn {
+
 const int kProgramResourceIds[kCardResourceCount] = {
     VORN_RESOURCE_RESIDENT_FRONT, VORN_RESOURCE_RESIDENT_BACK, VORN_RESOURCE_FOREIGNER_FRONT,
     VORN_RESOURCE_FOREIGNER_BACK, VORN_RESOURCE_PERMIT_FRONT,  VORN_RESOURCE_HONGKONG_MACAU_BACK,
     VORN_RESOURCE_TAIWAN_BACK,    VORN_RESOURCE_OCR_FONT,      VORN_RESOURCE_CJK_FONT,
 };
-
-namespace {
-
-void SetMessage(wchar_t* message, std::size_t capacity, const wchar_t* text) {
-    if (message != nullptr && capacity > 0) {
-        std::wcsncpy(message, text, capacity - 1);
-        message[capacity - 1] = L'\0';
-    }
-}
-
-}  // namespace
 
 bool UseProgramResources(CImagingContext& imaging) {
     return imaging.UseModuleResources(OwnModule(), kProgramResourceIds);
@@ -44,32 +35,33 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
     return true;
 }
 
-void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
-                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures,
-                      PreparedCanvases* prepared) {
+PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
+                                PreparedCanvases* prepared) {
+    PictureOutcome outcome;
     CImagingContext imaging;
     imaging.UsePreparedCanvases(prepared);
     if (!PrepareImaging(imaging, directory, card)) {
-        SetMessage(message, message_capacity, kDecoderLoadFailed);
-        return;
+        outcome.message = kDecoderLoadFailed;
+        return outcome;
     }
-
-    int code = imaging.EncodePhoto(pictures.photo);
-    if (code != 0) {
-        *result = code;
-        SetMessage(message, message_capacity, kPhotoDecodeFailed);
-        return;
+    // Keeps a stage's picture, or records its failure; true when the next stage may run.
+    auto keep = [&outcome](EncodedPicture picture, std::string& text, const wchar_t* failure) {
+        if (!picture.ok()) {
+            outcome.code = picture.code;
+            outcome.message = failure;
+            return false;
+        }
+        text = std::move(picture.text);
+        return true;
+    };
+    if (!keep(imaging.EncodePhoto(), outcome.pictures.photo, kPhotoDecodeFailed)) {
+        return outcome;
     }
     imaging.SetFaceScale(kReplyFaceScale);
-    code = imaging.EncodeFace(pictures.front, kFrontSide);
-    if (code != 0) {
-        *result = code;
-        SetMessage(message, message_capacity, kFrontPictureFailed);
-        return;
+    if (keep(imaging.EncodeFace(kFrontSide), outcome.pictures.front, kFrontPictureFailed)) {
+        keep(imaging.EncodeFace(kBackSide), outcome.pictures.back, kBackPictureFailed);
     }
-    code = imaging.EncodeFace(pictures.back, kBackSide);
-    if (code != 0) {
-        *result = code;
-        SetMessage(message, message_capacity, kBackPictureFailed);
-    }
+    return outcome;
 }
+
+}  // namespace vorn

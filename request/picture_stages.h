@@ -1,12 +1,14 @@
 // The picture stages of a read: the holder's photo and both card faces as base64 JPEG.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "card/sdt_buffer.h"
 #include "imaging/faces/card_resources.h"
+#include "imaging/picture_result.h"
 #include "request/reply_document.h"
+
+namespace vorn {
 
 constexpr const wchar_t* kDecoderLoadFailed = L"加载二代证解码库失败.";
 constexpr const wchar_t* kPhotoDecodeFailed = L"照片解码失败.";
@@ -32,12 +34,26 @@ void PrepareProgramCanvases(PreparedCanvases& canvases);
 // Returns whether the decoder was bound.
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory, const CIdBufferW& card);
 
+// What the picture stages made: the pictures, and the message and code of the stage that
+// failed, if one did.
+struct PictureOutcome {
+    // The pictures made before a stage failed stay; the reply shows them only when the read
+    // succeeded.
+    PictureTexts pictures;
+    // The failing stage's code for the reply's result; a missing decoder leaves it 0, so the
+    // card's text fields are still shown.
+    int code = kPictureDone;
+    // The failing stage's message; null when every picture was made.
+    const wchar_t* message = nullptr;
+
+    bool complete() const { return message == nullptr; }
+};
+
 // Runs after the card was read and copied: binds the photo decoder from the program's
 // directory, points the templates and fonts at the program's own resources, and makes the
-// three pictures, each stage only when the one before succeeded. A failing stage writes its
-// message and, except for a missing decoder, its code into result; the texts made so far
-// stay in pictures but the reply shows them only when result stays 0. The faces take their
+// three pictures, each stage only when the one before succeeded. The faces take their
 // canvases from prepared, when given and made from their templates.
-void RunPictureStages(const std::string& directory, const CIdBufferW& card, int* result,
-                      wchar_t* message, std::size_t message_capacity, PictureTexts& pictures,
-                      PreparedCanvases* prepared = nullptr);
+PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
+                                PreparedCanvases* prepared = nullptr);
+
+}  // namespace vorn

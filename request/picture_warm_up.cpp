@@ -8,6 +8,8 @@
 #include "platform/working_memory.h"
 #include "request/picture_stages.h"
 
+namespace vorn {
+
 PictureWarmUp::PictureWarmUp(const std::string& directory) {
     std::wstring path = AnsiToWide(directory.c_str()) + kPhotoDecoderLibrary;
     try {
@@ -19,7 +21,6 @@ PictureWarmUp::PictureWarmUp(const std::string& directory) {
 
 PictureWarmUp::~PictureWarmUp() {
     Finish();
-    FreeSharedLibrary(decoder_);
 }
 
 void PictureWarmUp::Finish() {
@@ -35,3 +36,5 @@ void PictureWarmUp::Run(std::wstring decoder_path) {
     // The canvases take their memory from what was just faulted in.
     PrepareProgramCanvases(canvases_);
 }
+
+}  // namespace vorn

@@ -8,12 +8,14 @@
 #include "imaging/faces/prepared_canvases.h"
 #include "platform/shared_library.h"
 
+namespace vorn {
+
 // Loads the photo decoder library, readies the text drawing's font matching, faults in the
 // memory the pictures are drawn in and makes the resident card's face canvases from the
-// program's templates, on a thread of its own. The read's own binding of
-// the decoder then finds the library already mapped; this object holds its own reference
-// until it is destroyed, which waits for the thread and lets the reference go, so nothing of
-// it outlasts the request.
+// program's templates, on a thread of its own. The read's own binding of the decoder then
+// finds the library already mapped; this object holds its own reference until it is
+// destroyed, which waits for the thread and lets the reference go, so nothing of it outlasts
+// the request.
 class PictureWarmUp {
 public:
     explicit PictureWarmUp(const std::string& directory);
@@ -30,7 +32,9 @@ public:
 private:
     void Run(std::wstring decoder_path);
 
-    LibraryHandle decoder_ = nullptr;
+    SharedLibrary decoder_;
     PreparedCanvases canvases_;
     std::thread thread_;
 };
+
+}  // namespace vorn

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 #include "card/sdt_buffer.h"
 #include "card/sdt_func.h"
@@ -15,6 +16,8 @@
 #include "request/picture_stages.h"
 #include "request/picture_warm_up.h"
 #include "request/reply_document.h"
+
+namespace vorn {
 
 namespace {
 
@@ -39,12 +42,17 @@ struct ReadCardCall {
         std::swprintf(message, kMessageCapacity, format, code);
     }
 
+    void SetMessage(const wchar_t* text) {
+        std::wcsncpy(message, text, kMessageCapacity - 1);
+        message[kMessageCapacity - 1] = L'\0';
+    }
+
     // Runs the driver stages; a failing stage sets the result and the message.
     void ReadCard(const std::string& directory) {
         int code = driver.CreateDefault(directory.c_str());
         if (code != 0) {
             result = code;
-            std::wcscpy(message, kDriverLoadFailed);
+            SetMessage(kDriverLoadFailed);
             return;
         }
         // The driver waits before it looks for the card; the pictures' set-up runs meanwhile.
@@ -62,8 +70,12 @@ struct ReadCardCall {
         card.CopyFrom(driver.Record());
         warm_up.Finish();
         // The picture stages follow the copy of the record and may still fail the request.
-        RunPictureStages(directory, card, &result, message, kMessageCapacity, pictures,
-                         &warm_up.canvases());
+        PictureOutcome outcome = RunPictureStages(directory, card, &warm_up.canvases());
+        pictures = std::move(outcome.pictures);
+        if (!outcome.complete()) {
+            result = outcome.code;
+            SetMessage(outcome.message);
+        }
     }
 };
 
@@ -114,7 +126,7 @@ int ExecuteCommand(const char* command, char* reply, std::int32_t capacity,
         if (directory.empty()) {
             // Without its directory the program cannot find the driver: a failed read.
             call.result = kResultFailed;
-            std::wcscpy(call.message, kModulePathFailed);
+            call.SetMessage(kModulePathFailed);
         } else {
             call.ReadCard(directory);
         }
@@ -128,3 +140,5 @@ int ExecuteCommand(const char* command, char* reply, std::int32_t capacity,
     }
     return kExecuteReplied;
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace vorn {
+
 // The one command, and the size of the reply buffer both front ends pass.
 constexpr const char* kReadCardCommand = "readcard";
 constexpr std::int32_t kReplyBufferSize = 512010;
@@ -27,3 +29,5 @@ int ExecuteCommand(const char* command, char* reply, std::int32_t capacity,
                    const ReplyTooLargeNotifier& notify);
 // The same, telling of a reply that does not fit in a message box where one can be seen.
 int ExecuteCommand(const char* command, char* reply, std::int32_t capacity);
+
+}  // namespace vorn

@@ -3,8 +3,11 @@
 
 #include <cstdio>
 
-#include "card/code_tables.h"
+#include "card/card_fields.h"
+#include "imaging/faces/card_kinds.h"
 #include "platform/text_conversion.h"
+
+namespace vorn {
 
 namespace {
 
@@ -83,6 +86,63 @@ void AppendValue(std::string& out, const Json::Value& value) {
     }
 }
 
+// The fields every card kind fills, in the order they are read.
+constexpr CardField kCommonFields[] = {
+    CardField::kBirth, CardField::kValidBeg, CardField::kValidEnd, CardField::kIdNumber,
+    CardField::kName,  CardField::kSexName,  CardField::kCardSign,
+};
+
+// The reply member that carries a card field.
+const char* MemberOf(CardField field) {
+    using namespace reply;
+    switch (field) {
+        case CardField::kName:
+            return kName;
+        case CardField::kSexName:
+            return kSex;
+        case CardField::kBirth:
+            return kBirth;
+        case CardField::kIdNumber:
+            return kId;
+        case CardField::kValidBeg:
+            return kValidBeg;
+        case CardField::kValidEnd:
+            return kValidEnd;
+        case CardField::kCardSign:
+            return kCardSign;
+        case CardField::kEthnicityName:
+            return kEthnicity;
+        case CardField::kAddress:
+            return kAddress;
+        case CardField::kDept:
+            return kDept;
+        case CardField::kNewAddress:
+            return kNewAddress;
+        case CardField::kPassId:
+            return kPassId;
+        case CardField::kIssNum:
+            return kIssNum;
+        case CardField::kNationCode:
+            return kNationCode;
+        case CardField::kNameEn:
+            return kNameEn;
+        case CardField::kIssAuthCode:
+            return kIssAuthCode;
+        case CardField::kReserved:
+            return kReserved;
+        case CardField::kCardVer:
+            return kCardVer;
+    }
+    // Only a value cast from outside the enum gets here.
+    return nullptr;
+}
+
+void SetField(Json::Value& root, CIdBufferW& card, CardField field) {
+    if (const char* member = MemberOf(field)) {
+        root[member] = ToUtf8(ReadCardField(card, field));
+    }
+}
+
 }  // namespace
 
 std::string ToUtf8(const wchar_t* text) {
@@ -106,36 +166,12 @@ Json::Value BuildReplyDocument(int result, const wchar_t* message, CIdBufferW& c
     if (result != 0) {
         return root;
     }
-    root[kBirth] = ToUtf8(card.GetBirth());
-    root[kValidBeg] = ToUtf8(card.GetValidBeg());
-    root[kValidEnd] = ToUtf8(card.GetValidEnd());
-    root[kId] = ToUtf8(card.GetIdNumber());
-    root[kName] = ToUtf8(card.GetName());
-    SexNameCn(card.GetSexCode(), card.sex_name_cn);
-    root[kSex] = ToUtf8(card.sex_name_cn);
-    root[kCardSign] = ToUtf8(card.GetCardSign());
-    switch (card.GetCardKind()) {
-        case Foreigner:
-            root[kNationCode] = ToUtf8(card.GetNationCode());
-            root[kNameEn] = ToUtf8(card.GetNameEn());
-            root[kIssAuthCode] = ToUtf8(card.GetIssAuthCode());
-            root[kReserved] = ToUtf8(card.GetReserved());
-            root[kCardVer] = ToUtf8(card.GetCardVer());
-            break;
-        case HongKongMacau:
-        case Taiwan:
-            root[kAddress] = ToUtf8(card.GetAddress());
-            root[kDept] = ToUtf8(card.GetDept());
-            root[kPassId] = ToUtf8(card.GetPassId());
-            root[kIssNum] = ToUtf8(card.GetIssNum());
-            break;
-        default:
-            EthnicityName(card.GetEthnicityCode(), card.ethnicity_name);
-            root[kEthnicity] = ToUtf8(card.ethnicity_name);
-            root[kAddress] = ToUtf8(card.GetAddress());
-            root[kDept] = ToUtf8(card.GetDept());
-            root[kNewAddress] = ToUtf8(card.GetNewAddress());
-            break;
+    for (CardField field : kCommonFields) {
+        SetField(root, card, field);
+    }
+    // The kind is asked of the record again: the other members are the kind's own.
+    for (CardField field : ProfileOf(card.GetCardKind()).reply_fields) {
+        SetField(root, card, field);
     }
     root[kPhoto] = pictures.photo;
     root[kFrontImg] = pictures.front;
@@ -157,3 +193,5 @@ std::string WriteReplyText(const Json::Value& root) {
     out += "}\n";
     return out;
 }
+
+}  // namespace vorn

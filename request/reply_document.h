@@ -7,6 +7,8 @@
 
 #include "card/sdt_buffer.h"
 
+namespace vorn {
+
 // Member names of the reply.
 namespace reply {
 constexpr const char* kResult = "result";
@@ -51,3 +53,5 @@ Json::Value BuildReplyDocument(int result, const wchar_t* message, CIdBufferW& c
 // Writes a document as the reply text: members in byte order of their names, one per line
 // with a three-space indent, raw UTF-8, and a final line feed.
 std::string WriteReplyText(const Json::Value& root);
+
+}  // namespace vorn

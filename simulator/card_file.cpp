@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -136,4 +136,4 @@ std::optional<SimulatedCard> BuildSimulatedCard(std::string_view file_text, std:
     return result;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -7,15 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "card/sdt_api.h"
 #include "simulator/card_layout.h"
 #include "simulator/ini_text.h"
 #include "simulator/photo_record.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
-constexpr std::size_t kSerialBytes = 8;
-constexpr std::size_t kFingerprintBytes = 1024;
-constexpr std::size_t kNewAddressBytes = 70;
+constexpr std::size_t kSerialBytes = kSdtSerialSize;
+constexpr std::size_t kFingerprintBytes = kSdtFingerprintRecordSize;
+constexpr std::size_t kNewAddressBytes = kSdtNewAddressRecordSize;
 
 constexpr const char* kPhotoSection = "Photo";
 
@@ -36,4 +37,4 @@ std::optional<PortraitParameters> ReadPortrait(const IniText& card, std::string&
 // when the file is not a well-formed card.
 std::optional<SimulatedCard> BuildSimulatedCard(std::string_view file_text, std::string& error);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

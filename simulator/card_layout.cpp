@@ -2,7 +2,7 @@
 
 #include "simulator/utf8_text.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -93,4 +93,4 @@ std::optional<TextRecord> LayOutTextRecord(const IniText& card, std::string& err
     return record;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "card/sdt_api.h"
 #include "simulator/ini_text.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
-constexpr std::size_t kTextRecordBytes = 256;
+constexpr std::size_t kTextRecordBytes = kSdtTextRecordSize;
 using TextRecord = std::array<unsigned char, kTextRecordBytes>;
 
 constexpr const char* kCardSection = "Card";
@@ -40,4 +41,4 @@ std::optional<TextRecord> LayOutTextRecord(const IniText& card, std::string& err
 // nothing, when the text is not UTF-8 or is too long.
 bool PutUcs2Field(std::string_view text, unsigned char* destination, std::size_t width);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

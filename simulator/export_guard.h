@@ -5,7 +5,7 @@
 #include "simulator/sim_codes.h"
 #include "simulator/simulated_reader.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 // The caller knows only the C calling convention, so no exception may leave an entry
 // point; a failure to read the files (out of memory, a broken file system) becomes the
@@ -20,4 +20,4 @@ int AnswerFromFreshReader(Call call) noexcept {
     }
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

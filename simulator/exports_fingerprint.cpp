@@ -6,8 +6,10 @@
 #include "simulator/export_guard.h"
 #include "simulator/sdt_export.h"
 
-using vornsim::AnswerFromFreshReader;
-using vornsim::SimulatedReader;
+using namespace vorn;
+
+using vorn::sim::AnswerFromFreshReader;
+using vorn::sim::SimulatedReader;
 
 extern "C" {
 

@@ -7,8 +7,10 @@
 #include "simulator/export_guard.h"
 #include "simulator/sdt_export.h"
 
-using vornsim::AnswerFromFreshReader;
-using vornsim::SimulatedReader;
+using namespace vorn;
+
+using vorn::sim::AnswerFromFreshReader;
+using vorn::sim::SimulatedReader;
 
 namespace {
 
@@ -23,7 +25,7 @@ extern "C" {
 
 SDT_EXPORT int SDT_API SDT_GetCOMBaud(int /*port*/, std::uint32_t* baud) {
     if (baud == nullptr) {
-        return vornsim::kBadArgument;
+        return vorn::sim::kBadArgument;
     }
     *baud = kSerialBaud;
     return kSdtSuccess;
@@ -48,7 +50,7 @@ SDT_EXPORT int SDT_API SDT_GetSAMStatus(int /*port*/, int /*open_port*/) {
 
 SDT_EXPORT int SDT_API SDT_GetSAMID(int /*port*/, unsigned char* sam_id, int /*open_port*/) {
     if (sam_id == nullptr) {
-        return vornsim::kBadArgument;
+        return vorn::sim::kBadArgument;
     }
     std::memcpy(sam_id, kSamId, sizeof(kSamId));
     return kSdtSuccess;
@@ -56,7 +58,7 @@ SDT_EXPORT int SDT_API SDT_GetSAMID(int /*port*/, unsigned char* sam_id, int /*o
 
 SDT_EXPORT int SDT_API SDT_GetSAMIDToStr(int /*port*/, char* sam_id, int /*open_port*/) {
     if (sam_id == nullptr) {
-        return vornsim::kBadArgument;
+        return vorn::sim::kBadArgument;
     }
     std::memcpy(sam_id, kSamIdText, sizeof(kSamIdText));
     return kSdtSuccess;

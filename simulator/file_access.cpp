@@ -7,7 +7,9 @@
 
 #include "simulator/sim_codes.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 
 std::optional<std::string> ReadSmallFile(const std::filesystem::path& path) {
     std::error_code error;
@@ -36,4 +38,4 @@ std::filesystem::path ResolveBelow(const std::filesystem::path& directory, std::
     return directory / std::filesystem::path(utf8);
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

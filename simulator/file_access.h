@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace vornsim {
+namespace vorn::sim {
 
 // The whole content of a regular file of at most kMaxInputFileSize bytes; nothing when the
 // file is absent, unreadable or larger.
@@ -16,4 +16,4 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& path);
 // separator may be used; an absolute path stays as it is.
 std::filesystem::path ResolveBelow(const std::filesystem::path& directory, std::string_view text);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

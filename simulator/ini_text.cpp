@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -124,4 +124,4 @@ std::optional<long long> ParseInteger(std::string_view text) {
     return value;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vornsim {
+namespace vorn::sim {
 
 // Holds every "key = value" line with its section, in file order.
 class IniText {
@@ -35,4 +35,4 @@ private:
 // sign. Anything else in the text, or a value outside 32 bits, gives nothing.
 std::optional<long long> ParseInteger(std::string_view text);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

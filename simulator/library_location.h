@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-namespace vornsim {
+namespace vorn::sim {
 
 // The directory of the loaded library file, or an empty path when it cannot be told.
 std::filesystem::path LibraryDirectory();
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -4,7 +4,7 @@
 
 #include "simulator/library_location.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 std::filesystem::path LibraryDirectory() {
     // Any address inside this library names the shared object that holds it.
@@ -22,4 +22,4 @@ std::filesystem::path LibraryDirectory() {
     return file.parent_path();
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -4,7 +4,7 @@
 
 #include "simulator/library_location.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 std::filesystem::path LibraryDirectory() {
     // Any address inside this DLL names its module; the reference count stays as it was.
@@ -35,4 +35,4 @@ std::filesystem::path LibraryDirectory() {
     return std::filesystem::path(name).parent_path();
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

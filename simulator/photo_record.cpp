@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::optional<PortraitParameters> DecodePhotoRecord(const unsigned char* data, s
     return portrait;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

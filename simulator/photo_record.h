@@ -21,9 +21,11 @@
 #include <cstdint>
 #include <optional>
 
-namespace vornsim {
+#include "card/sdt_api.h"
 
-constexpr std::size_t kPhotoRecordBytes = 1024;
+namespace vorn::sim {
+
+constexpr std::size_t kPhotoRecordBytes = kSdtPhotoRecordSize;
 constexpr char kPhotoMagic[] = "VORNSIMPHOTO";
 constexpr std::size_t kPhotoMagicLength = 12;
 constexpr std::uint8_t kPhotoRecordVersion = 1;
@@ -72,4 +74,4 @@ PhotoRecord EncodePhotoRecord(const PortraitParameters& portrait);
 // version, hair style, flags and checksum are all valid.
 std::optional<PortraitParameters> DecodePhotoRecord(const unsigned char* data, std::size_t size);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

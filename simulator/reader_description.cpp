@@ -2,7 +2,7 @@
 
 #include "simulator/ini_text.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -54,4 +54,4 @@ ReaderDescription ParseReaderDescription(std::string_view text) {
     return description;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -9,7 +9,7 @@
 
 #include "simulator/sim_codes.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 constexpr const char* kReaderSection = "Reader";
 
@@ -32,4 +32,4 @@ struct ReaderDescription {
 
 ReaderDescription ParseReaderDescription(std::string_view text);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

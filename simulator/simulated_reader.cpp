@@ -7,7 +7,9 @@
 #include "card/sdt_api.h"
 #include "simulator/file_access.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 
 SimulatedReader::SimulatedReader(const std::filesystem::path& directory) {
     if (directory.empty()) {
@@ -138,4 +140,4 @@ int SimulatedReader::GetCardId(unsigned char* id) const {
     return answer;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -9,7 +9,7 @@
 #include "simulator/card_file.h"
 #include "simulator/reader_description.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 // Answers the driver entry points from the files in the library's directory. Each entry point
 // builds one, so an edit of the description takes effect at the very next call.
@@ -44,4 +44,4 @@ private:
     std::string card_error_;
 };
 
-}  // namespace vornsim
+}  // namespace vorn::sim

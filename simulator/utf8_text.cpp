@@ -1,6 +1,6 @@
 #include "simulator/utf8_text.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     std::u16string result;
@@ -54,4 +54,4 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     return result;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

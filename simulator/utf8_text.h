@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-namespace vornsim {
+namespace vorn::sim {
 
 // Decodes strict UTF-8 into UTF-16: a character beyond U+FFFF takes two units, a surrogate
 // pair, as a card stores it. Gives nothing for malformed input.
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

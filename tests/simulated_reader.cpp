@@ -5,6 +5,8 @@
 
 #include "tests/test_support.h"
 
+using namespace vorn;
+
 namespace fs = std::filesystem;
 
 namespace {

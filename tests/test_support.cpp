@@ -8,6 +8,8 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 RecordBuilder::RecordBuilder() {
     std::memset(bytes_, 0, sizeof(bytes_));
 }
@@ -111,3 +113,5 @@ std::string Narrow(const wchar_t* text) {
 bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
     return (a / "").lexically_normal() == (b / "").lexically_normal();
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 
 #include "card/sdt_buffer.h"
 
+namespace vorn {
+
 // Lays out a 256-byte UCS-2 text record the way a reader delivers it.
 class RecordBuilder {
 public:
@@ -38,3 +40,5 @@ std::string ReadBinaryFile(const std::filesystem::path& path);
 std::string Utf16LeToUtf8(const std::string& bytes);
 // The wide text as UTF-8, for comparing with literals.
 std::string Narrow(const wchar_t* text);
+
+}  // namespace vorn

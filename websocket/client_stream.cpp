@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace vorn {
+
 namespace {
 
 constexpr std::string_view kRequestEnds[] = {"\r\n\r\n", "\n\n"};
@@ -45,3 +47,5 @@ FrameStatus ClientStream::TakeFrame(std::string* text) {
     }
     return status;
 }
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 
 #include "websocket/frame.h"
 
+namespace vorn {
+
 // What a client has sent and the server has not used yet, in a buffer of fixed size.
 class ClientStream {
 public:
@@ -40,3 +42,5 @@ private:
     std::uint8_t buffer_[kCapacity] = {};
     std::size_t size_ = 0;
 };
+
+}  // namespace vorn

@@ -1,6 +1,8 @@
 // Reading a client's masked frame in place and writing the server's unmasked frame header.
 #include "websocket/frame.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr std::uint8_t kMaskFlag = 0x80;
@@ -97,3 +99,5 @@ std::size_t WriteFrameHeader(std::uint64_t length, std::uint8_t* header) {
     }
     return 2 + extended;
 }
+
+}  // namespace vorn

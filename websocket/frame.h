@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vorn {
+
 // Every request is read once into a buffer of this size; its frame, with the terminator
 // written after the payload, must fit into it.
 constexpr std::size_t kReceiveBufferSize = 2048;
@@ -53,3 +55,5 @@ FrameStatus UnwrapFrame(std::uint8_t* buffer, std::size_t received, std::size_t 
 // Writes the header of a final, unmasked text frame of `length` payload bytes into
 // `header` (room for kLongestFrameHeader bytes) and returns the header's size.
 std::size_t WriteFrameHeader(std::uint64_t length, std::uint8_t* header);
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include "codec/base64.h"
 #include "websocket/sha1.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const char* kResponseLines[] = {
@@ -75,3 +77,5 @@ std::size_t BuildHandshakeResponse(const char* accept, char* out, std::size_t si
     std::strcat(out, kResponseEnd);
     return needed - 1;
 }
+
+}  // namespace vorn

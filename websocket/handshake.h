@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <memory>
 
+namespace vorn {
+
 // The one request header read, matched with this exact case and its one blank.
 constexpr const char* kKeyMarker = "Sec-WebSocket-Key: ";
 // The value RFC 6455 appends to every key before hashing it.
@@ -28,3 +30,5 @@ std::unique_ptr<char[]> ComputeAcceptKey(const char* key);
 // Writes the four-line response that accepts the connection with the given value, with a
 // terminator, and returns its length; 0 when it does not fit into `size` bytes.
 std::size_t BuildHandshakeResponse(const char* accept, char* out, std::size_t size);
+
+}  // namespace vorn

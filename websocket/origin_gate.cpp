@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kRefusedOriginFormat =
@@ -66,3 +68,5 @@ bool OriginGate::Admits(const char* request, std::size_t length) {
     }
     return false;
 }
+
+}  // namespace vorn

@@ -9,6 +9,8 @@
 #include "websocket/origin_policy.h"
 #include "websocket/report_limiter.h"
 
+namespace vorn {
+
 // Applies the allowed origins to each handshake and reports the refusals without letting a
 // hostile page flood the system's log.
 class OriginGate {
@@ -43,3 +45,5 @@ private:
     Reporting reporting_;
     ReportLimiter limiter_;
 };
+
+}  // namespace vorn

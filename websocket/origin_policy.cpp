@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace vorn {
+
 namespace {
 
 constexpr std::string_view kOriginHeader = "Origin";
@@ -143,3 +145,5 @@ std::vector<std::string> HeaderValues(std::string_view request, std::string_view
     }
     return values;
 }
+
+}  // namespace vorn

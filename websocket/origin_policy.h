@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vorn {
+
 // The answer to a handshake from an origin that is not allowed. The CORS header lets a page's
 // plain fetch of the endpoint see the status, so that a client can tell a refusal from a port
 // where nothing listens.
@@ -48,3 +50,5 @@ std::vector<std::string> HeaderValues(std::string_view request, std::string_view
 // The form in which two origins are compared: scheme and host in lower case, the scheme's
 // default port and a trailing "/" dropped.
 std::string NormaliseOrigin(std::string_view origin);
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace vorn {
+
 ReportLimiter::ReportLimiter(std::chrono::steady_clock::duration interval, std::size_t most_keys,
                              Clock clock)
     : interval_(interval), most_keys_(most_keys), clock_(std::move(clock)) {}
@@ -29,3 +31,5 @@ bool ReportLimiter::ShouldReport(const std::string& key) {
     last_reported_.emplace(key, now);
     return true;
 }
+
+}  // namespace vorn

@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+namespace vorn {
+
 // Keeps a client that repeats the same fault from flooding a log: each key is reported at
 // most once per interval, and at most a bounded number of keys is remembered at a time.
 class ReportLimiter {
@@ -28,3 +30,5 @@ private:
     std::mutex lock_;
     std::unordered_map<std::string, std::chrono::steady_clock::time_point> last_reported_;
 };
+
+}  // namespace vorn

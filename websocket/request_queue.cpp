@@ -13,6 +13,8 @@
 
 #include "websocket/frame.h"
 
+namespace vorn {
+
 namespace {
 
 // How the reply document writes its result code.
@@ -171,3 +173,5 @@ int ReplyResultCode(std::string_view reply, int fallback) {
     }
     return static_cast<int>(negative ? -value : value);
 }
+
+}  // namespace vorn

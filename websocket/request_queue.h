@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace vorn {
+
 // What the reader gives each request's text to, and the room it gives for the reply: the host
 // wires in the read-card pipeline, tests wire in stand-ins. `execute` writes a NUL-terminated
 // reply into `reply` and returns 0, or returns another value when it wrote none.
@@ -64,3 +66,5 @@ private:
 
 // The "result" member of a reply document; `fallback` when the text has none.
 int ReplyResultCode(std::string_view reply, int fallback);
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace vorn {
+
 namespace {
 
 constexpr std::uint32_t kInitialHash[kSha1HashWords] = {0x67452301u, 0xEFCDAB89u, 0x98BADCFEu,
@@ -155,3 +157,5 @@ int Sha1Digest(const char* text, std::uint32_t digest[kSha1HashWords]) {
     }
     return 0;
 }
+
+}  // namespace vorn

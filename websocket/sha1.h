@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace vorn {
+
 constexpr int kSha1HashWords = 5;
 constexpr int kSha1HashBytes = 20;
 constexpr int kSha1BlockBytes = 64;
@@ -37,3 +39,5 @@ int Sha1Result(Sha1Context* context, std::uint32_t digest[kSha1HashWords]);
 // The digest of a NUL-terminated text, without its terminator. Returns 0, or -1 after
 // printing kSha1ErrorText when the state went wrong.
 int Sha1Digest(const char* text, std::uint32_t digest[kSha1HashWords]);
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "websocket/socket_system.h"
 
+namespace vorn {
+
 namespace {
 
 // Wake-ups never leave the machine.
@@ -22,29 +24,24 @@ bool BindSocket(SocketHandle socket, const char* ip, std::uint16_t port) {
 }
 
 SocketHandle ConnectSocket(const char* ip, std::uint16_t port) {
-    SocketHandle client = OpenStreamSocket();
-    if (client == kInvalidSocket) {
+    OwnedSocket client(OpenStreamSocket());
+    if (!client || !ConnectIpv4(client.get(), Ipv4FromText(ip), port)) {
         return kInvalidSocket;
     }
-    if (!ConnectIpv4(client, Ipv4FromText(ip), port)) {
-        CloseSocket(client);
-        return kInvalidSocket;
-    }
-    return client;
+    return client.release();
 }
 
 SocketHandle OpenWakeSocket() {
-    SocketHandle wake = OpenDatagramSocket();
-    if (wake == kInvalidSocket) {
+    OwnedSocket wake(OpenDatagramSocket());
+    if (!wake) {
         return kInvalidSocket;
     }
     const std::uint32_t loopback = Ipv4FromText(kWakeAddress);
-    if (!BindIpv4(wake, loopback, 0) || !ConnectIpv4(wake, loopback, SocketPort(wake)) ||
-        !SetNonBlocking(wake)) {
-        CloseSocket(wake);
+    if (!BindIpv4(wake.get(), loopback, 0) ||
+        !ConnectIpv4(wake.get(), loopback, SocketPort(wake.get())) || !SetNonBlocking(wake.get())) {
         return kInvalidSocket;
     }
-    return wake;
+    return wake.release();
 }
 
 void WakeSocket(SocketHandle socket) {
@@ -57,3 +54,5 @@ void DrainWakeSocket(SocketHandle socket) {
     while (ReceiveSocket(socket, bytes, sizeof(bytes)) > 0) {
     }
 }
+
+}  // namespace vorn

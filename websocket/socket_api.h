@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/unique_handle.h"
+
+namespace vorn {
+
 // A socket of the system; kInvalidSocket (all bits set) when there is none.
 using SocketHandle = std::uintptr_t;
 constexpr SocketHandle kInvalidSocket = ~static_cast<SocketHandle>(0);
@@ -37,6 +41,14 @@ std::uint16_t SocketPort(SocketHandle socket);
 void ShutdownSocket(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
 
+// The kind of a socket of these calls, closed by CloseSocket.
+struct SocketKind {
+    using Handle = SocketHandle;
+    static constexpr Handle Invalid() noexcept { return kInvalidSocket; }
+    static void Close(Handle socket) noexcept { CloseSocket(socket); }
+};
+using OwnedSocket = UniqueHandle<SocketKind>;
+
 // Makes receives, sends and accepts on the socket return at once instead of waiting.
 bool SetNonBlocking(SocketHandle socket);
 // True when the calling thread's last socket failure only means "nothing to do right now".
@@ -63,3 +75,5 @@ struct PollEntry {
 // Waits at most the given milliseconds until one of the sockets is ready; the number of
 // sockets ready, 0 after the time, -1 on failure.
 int PollSockets(PollEntry* entries, std::size_t count, int timeout_milliseconds);
+
+}  // namespace vorn

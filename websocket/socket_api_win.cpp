@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+namespace vorn {
+
 // The portable bind compares the parsed address with kNoIpv4Address.
 static_assert(INADDR_NONE == kNoIpv4Address);
 
@@ -160,3 +162,5 @@ int PollSockets(PollEntry* entries, std::size_t count, int timeout_milliseconds)
     }
     return ready;
 }
+
+}  // namespace vorn

@@ -6,6 +6,8 @@
 
 #include "websocket/socket_api.h"
 
+namespace vorn {
+
 // What a text that is no dotted IPv4 address turns into: 255.255.255.255.
 constexpr std::uint32_t kNoIpv4Address = 0xFFFFFFFF;
 
@@ -20,3 +22,5 @@ void SetAddressNotAvailable();
 // Binds or connects to an address in network order and a port in host order.
 bool BindIpv4(SocketHandle socket, std::uint32_t ip, std::uint16_t port);
 bool ConnectIpv4(SocketHandle socket, std::uint32_t ip, std::uint16_t port);
+
+}  // namespace vorn

@@ -10,6 +10,8 @@
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kIpIsNull = L"Ip is null.";
@@ -235,8 +237,8 @@ WebSocketServer::ServeEnd WebSocketServer::Serve() {
             // noticed and its request dropped before it takes the reader's time. A client
             // with a reply still to take is not read from: what it sends waits in the system.
             const bool reading = connection->output.empty() && connection->input.RoomSize() > 0;
-            entries.push_back(PollEntry{connection->socket, reading, !connection->output.empty(),
-                                        false, false, false});
+            entries.push_back(PollEntry{connection->socket.get(), reading,
+                                        !connection->output.empty(), false, false, false});
             ids.push_back(id);
         }
         if (PollSockets(entries.data(), entries.size(), NextTimeout()) < 0) {
@@ -290,22 +292,22 @@ int WebSocketServer::NextTimeout() const {
 
 void WebSocketServer::AcceptClients() {
     for (int round = 0; round < kAcceptsPerRound; ++round) {
-        SocketHandle client = AcceptSocket(listen_socket_.load());
-        if (client == kInvalidSocket) {
+        OwnedSocket client(AcceptSocket(listen_socket_.load()));
+        if (!client) {
             if (!LastErrorWouldBlock()) {
                 SetErrorText(kAcceptError, LastSocketError());
                 accept_resumes_ = Clock::now() + kAcceptRest;
             }
             return;
         }
-        if (connections_.size() >= kMaxConnections || !SetNonBlocking(client)) {
-            Refuse(client);
+        if (connections_.size() >= kMaxConnections || !SetNonBlocking(client.get())) {
+            Refuse(client.get());
             continue;
         }
         auto connection = std::make_unique<Connection>();
         connection->id = next_id_++;
-        connection->socket = client;
-        connection->peer = PeerAddress(client);
+        connection->peer = PeerAddress(client.get());
+        connection->socket = std::move(client);
         connection->has_deadline = true;
         connection->deadline = Clock::now() + handshake_time_;
         connections_[connection->id] = std::move(connection);
@@ -319,15 +321,14 @@ void WebSocketServer::Refuse(SocketHandle client) {
         const std::string peer = PeerAddress(client);
         observer_(EndpointEvent{EndpointEvent::Kind::kRefused, peer, {}, 0, 0, error_text_});
     }
-    CloseSocket(client);
 }
 
 bool WebSocketServer::ReadFrom(Connection& connection) {
     if (connection.input.RoomSize() == 0) {
         return true;
     }
-    long received =
-        ReceiveSocket(connection.socket, connection.input.Room(), connection.input.RoomSize());
+    long received = ReceiveSocket(connection.socket.get(), connection.input.Room(),
+                                  connection.input.RoomSize());
     if (received > 0) {
         connection.input.Received(static_cast<std::size_t>(received));
         return true;
@@ -348,7 +349,7 @@ bool WebSocketServer::ReadFrom(Connection& connection) {
 
 bool WebSocketServer::Flush(Connection& connection) {
     while (connection.sent < connection.output.size()) {
-        long sent = SendSocket(connection.socket, connection.output.data() + connection.sent,
+        long sent = SendSocket(connection.socket.get(), connection.output.data() + connection.sent,
                                connection.output.size() - connection.sent);
         if (sent < 0 && LastErrorWouldBlock()) {
             return true;
@@ -424,7 +425,8 @@ bool WebSocketServer::AnswerHandshake(Connection& connection, const std::string&
     // A refused page gets its short answer at once; it fits any socket's send room, so it
     // needs no queueing, and the card is never read for it.
     if (!origin_gate_.Admits(request.data(), request.size())) {
-        SendSocket(connection.socket, kOriginRefusedResponse, std::strlen(kOriginRefusedResponse));
+        SendSocket(connection.socket.get(), kOriginRefusedResponse,
+                   std::strlen(kOriginRefusedResponse));
         SetErrorText(kOriginRefused);
         Notify(EndpointEvent::Kind::kRefused, connection);
         return false;
@@ -507,7 +509,7 @@ void WebSocketServer::Drop(std::uint64_t id) {
         queue_->Cancel(id);
     }
     Notify(EndpointEvent::Kind::kClosed, *found->second);
-    CloseSocket(found->second->socket);
+    // The connection's socket closes with it.
     connections_.erase(found);
 }
 
@@ -530,3 +532,5 @@ void WebSocketServer::Notify(EndpointEvent::Kind kind, const Connection& connect
     observer_(
         EndpointEvent{kind, connection.peer, connection.origin, result, milliseconds, error_text_});
 }
+
+}  // namespace vorn

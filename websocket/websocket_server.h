@@ -16,6 +16,8 @@
 #include "websocket/request_queue.h"
 #include "websocket/socket_api.h"
 
+namespace vorn {
+
 // What the endpoint tells an observer as it happens; a foreground run prints it.
 struct EndpointEvent {
     enum class Kind {
@@ -39,7 +41,7 @@ using EndpointObserver = std::function<void(const EndpointEvent&)>;
 // read.
 class WebSocketServer {
 public:
-    using CommandHandler = ::CommandHandler;
+    using CommandHandler = ::vorn::CommandHandler;
     using Clock = std::chrono::steady_clock;
 
     // Connections the system completes before they are accepted. A page opening several
@@ -103,7 +105,7 @@ private:
     // One client, from its accept to its end.
     struct Connection {
         std::uint64_t id = 0;
-        SocketHandle socket = kInvalidSocket;
+        OwnedSocket socket;
         std::string peer;
         std::string origin;
         ClientStream input;
@@ -149,3 +151,5 @@ private:
     std::chrono::milliseconds handshake_time_;
     std::chrono::milliseconds reply_time_;
 };
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include <immintrin.h>
 #endif
 
+namespace vorn {
+
 namespace {
 
 // Weights are fixed-point: the weights of one output pixel add up to kOne.
@@ -273,3 +275,5 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
         }
     }
 }
+
+}  // namespace vorn

@@ -4,25 +4,30 @@
 #include <cairo.h>
 
 #include <map>
+#include <memory>
 
 #include "imaging/text/font_library_posix.h"
+#include "platform/graphics_handles_posix.h"
+
+namespace vorn {
 
 // The font selected into a canvas, sized for its cell height.
 struct SelectedFont {
     FaceRef face;
-    cairo_scaled_font_t* scaled = nullptr;
+    CairoScaledFont scaled;
     int cell_height = 0;
     double ascent = 0;
     int embolden = 0;  // extra strokes, in pixels to the right, for a synthesised bold
     int char_set = 0;
     // Faces for characters the chosen face lacks, sized for the same cell.
-    std::map<char32_t, cairo_scaled_font_t*> fallbacks;
-
-    ~SelectedFont();
+    std::map<char32_t, CairoScaledFont> fallbacks;
 };
 
+// The font goes first, then the context, then the surface it draws on.
 struct CanvasState {
-    cairo_surface_t* surface = nullptr;
-    cairo_t* cr = nullptr;
-    SelectedFont* font = nullptr;
+    CairoSurface surface;
+    CairoContext cr;
+    std::unique_ptr<SelectedFont> font;
 };
+
+}  // namespace vorn

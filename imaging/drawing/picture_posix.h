@@ -5,12 +5,18 @@
 
 #include <cstddef>
 
+#include "platform/graphics_handles_posix.h"
+
+namespace vorn {
+
 struct PictureState {
-    cairo_surface_t* surface = nullptr;
+    CairoSurface surface;
 };
 
-// Takes over one reference of the surface; null when the surface is not usable.
-PictureState* WrapSurface(cairo_surface_t* surface);
+// Takes over the surface; null when the surface is not usable.
+PictureState* WrapSurface(CairoSurface surface);
 
 // Decodes image file bytes into a new surface; null when they cannot be decoded.
-cairo_surface_t* DecodeImageToSurface(const unsigned char* bytes, std::size_t length);
+CairoSurface DecodeImageToSurface(const unsigned char* bytes, std::size_t length);
+
+}  // namespace vorn

@@ -1,22 +1,19 @@
 // A picture on Windows: a GDI+ bitmap, with the stream and memory block it was read from.
 #pragma once
 
-// GDI+ needs the Windows and COM types declared first, in this order.
-#include <windows.h>
+#include "platform/graphics_handles_win.h"
 
-#include <objbase.h>
+namespace vorn {
 
-#include <objidl.h>
-
-#include <propidl.h>
-
-#include <gdiplus.h>
-
+// Owns the bitmap and the stream it reads from; the bitmap is declared last so that it goes
+// first. The stream frees the memory block when it goes, so the block is only noted here.
 struct PictureState {
     HGLOBAL block = nullptr;
-    IStream* stream = nullptr;
-    Gdiplus::GpBitmap* bitmap = nullptr;
+    ComReference<IStream> stream;
+    GdiplusBitmap bitmap;
 };
 
 // Wraps a GDI+ bitmap that holds its own pixels; null when there is none.
-PictureState* WrapBitmap(Gdiplus::GpBitmap* bitmap);
+PictureState* WrapBitmap(GdiplusBitmap bitmap);
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "imaging/drawing/raster_platform.h"
 
+namespace vorn {
+
 CardCanvas::~CardCanvas() {
     ReleaseCanvas(*this);
 }
@@ -43,7 +45,7 @@ void MoveCanvas(CardCanvas& from, CardCanvas& to) {
 int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
               const ImageMemoryStream& image, bool transparent) {
     if (!canvas.valid || !image.HasBitmap()) {
-        return -1;
+        return kPictureFailed;
     }
     return DrawImageOnCanvas(canvas, x, y, width, height, image, transparent);
 }
@@ -72,3 +74,5 @@ TemplateBitmap* LoadTemplateBitmap(const ResourceEntry& entry) {
     }
     return nullptr;
 }
+
+}  // namespace vorn

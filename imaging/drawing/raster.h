@@ -8,6 +8,8 @@
 #include "imaging/photo/image_holder.h"
 #include "imaging/text/text_drawing.h"
 
+namespace vorn {
+
 // What a canvas is made of on the platform (a memory device context with its bitmap, or
 // a raster with its drawing state); each platform defines it.
 struct CanvasState;
@@ -42,8 +44,8 @@ void ReleaseCanvas(CardCanvas& canvas);
 void MoveCanvas(CardCanvas& from, CardCanvas& to);
 
 // Stretches the whole image onto the rectangle. Transparent: every image pixel of exactly
-// the colour of the image's pixel (1, 1) is left out. Returns 0, or -1 when the canvas is
-// not valid or there is no image.
+// the colour of the image's pixel (1, 1) is left out. Returns kPictureDone, or kPictureFailed
+// when the canvas is not valid or there is no image.
 int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
               const ImageMemoryStream& image, bool transparent);
 
@@ -58,3 +60,5 @@ bool ReadCanvasPixel(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb)
 // bitmap file at its path. Null when there is none or it cannot be read.
 TemplateBitmap* LoadTemplateBitmap(const ResourceEntry& entry);
 void FreeTemplateBitmap(TemplateBitmap* bitmap);
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 
 #include "imaging/drawing/raster.h"
 
+namespace vorn {
+
 // Makes the canvas's state and fills it, on a canvas that holds nothing.
 bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height);
 // Frees what a canvas state holds, and the state.
@@ -21,3 +23,5 @@ bool ReadPixelInside(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb)
 // LoadTemplateBitmap from a bitmap resource of the entry's module, or from the entry's file.
 TemplateBitmap* LoadModuleTemplate(const ResourceEntry& entry);
 TemplateBitmap* LoadFileTemplate(const ResourceEntry& entry);
+
+}  // namespace vorn

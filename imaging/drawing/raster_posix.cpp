@@ -1,6 +1,7 @@
 // Canvases and image drawing on Linux, with Cairo image surfaces.
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "imaging/drawing/area_average_posix.h"
@@ -11,8 +12,10 @@
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "platform/file_bytes.h"
 
+namespace vorn {
+
 struct TemplateBitmap {
-    cairo_surface_t* surface = nullptr;
+    CairoSurface surface;
 };
 
 namespace {
@@ -51,16 +54,16 @@ std::uint32_t PixelAt(cairo_surface_t* surface, int x, int y) {
 }
 
 // A copy of the image in which every pixel of the key colour is fully transparent.
-cairo_surface_t* KeyedCopy(cairo_surface_t* image, std::uint32_t key) {
+CairoSurface KeyedCopy(cairo_surface_t* image, std::uint32_t key) {
     const int width = cairo_image_surface_get_width(image);
     const int height = cairo_image_surface_get_height(image);
-    cairo_surface_t* keyed = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    if (cairo_surface_status(keyed) != CAIRO_STATUS_SUCCESS) {
+    CairoSurface keyed(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    if (cairo_surface_status(keyed.get()) != CAIRO_STATUS_SUCCESS) {
         return keyed;
     }
-    cairo_surface_flush(keyed);
-    unsigned char* data = cairo_image_surface_get_data(keyed);
-    const int stride = cairo_image_surface_get_stride(keyed);
+    cairo_surface_flush(keyed.get());
+    unsigned char* data = cairo_image_surface_get_data(keyed.get());
+    const int stride = cairo_image_surface_get_stride(keyed.get());
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
         for (int x = 0; x < width; ++x) {
@@ -68,29 +71,27 @@ cairo_surface_t* KeyedCopy(cairo_surface_t* image, std::uint32_t key) {
             row[x] = colour == key ? 0 : (0xFF000000u | colour);
         }
     }
-    cairo_surface_mark_dirty(keyed);
+    cairo_surface_mark_dirty(keyed.get());
     return keyed;
 }
 
 // The template that owns a decoded surface; null, with the surface freed, when there is no
 // surface or no memory for the template.
-TemplateBitmap* AdoptTemplate(cairo_surface_t* surface) {
-    if (surface == nullptr) {
+TemplateBitmap* AdoptTemplate(CairoSurface surface) {
+    if (!surface) {
         return nullptr;
     }
     auto* bitmap = new (std::nothrow) TemplateBitmap;
-    if (bitmap == nullptr) {
-        cairo_surface_destroy(surface);
-        return nullptr;
+    if (bitmap != nullptr) {
+        bitmap->surface = std::move(surface);
     }
-    bitmap->surface = surface;
     return bitmap;
 }
 
 }  // namespace
 
 bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height) {
-    if (width <= 0 || height <= 0 || (source != nullptr && source->surface == nullptr)) {
+    if (width <= 0 || height <= 0 || (source != nullptr && !source->surface)) {
         return false;
     }
     auto* state = new (std::nothrow) CanvasState;
@@ -98,40 +99,38 @@ bool MakeCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int
         return false;
     }
     // The template or the white fill below covers every pixel.
-    state->surface = CreateUnclearedSurface(width, height);
-    state->cr = cairo_create(state->surface);
+    state->surface.reset(CreateUnclearedSurface(width, height));
+    state->cr.reset(cairo_create(state->surface.get()));
     canvas.state = state;
     canvas.width = width;
     canvas.height = height;
-    if (cairo_status(state->cr) != CAIRO_STATUS_SUCCESS) {
+    cairo_t* cr = state->cr.get();
+    if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) {
         return false;
     }
     if (source != nullptr) {
-        cairo_surface_flush(source->surface);
-        cairo_set_operator(state->cr, CAIRO_OPERATOR_SOURCE);
-        PaintStretched(state->cr, source->surface, 0, 0, width, height);
+        cairo_surface_flush(source->surface.get());
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        PaintStretched(cr, source->surface.get(), 0, 0, width, height);
     } else {
         // A canvas without a template starts white rather than undefined.
-        cairo_set_source_rgb(state->cr, 1, 1, 1);
-        cairo_paint(state->cr);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_paint(cr);
     }
-    cairo_set_operator(state->cr, CAIRO_OPERATOR_OVER);
-    canvas.valid = cairo_status(state->cr) == CAIRO_STATUS_SUCCESS;
+    cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+    canvas.valid = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
     return canvas.valid;
 }
 
 void DestroyCanvasState(CanvasState* state) {
-    delete state->font;
-    cairo_destroy(state->cr);
-    cairo_surface_destroy(state->surface);
     delete state;
 }
 
 int DrawImageOnCanvas(CardCanvas& canvas, int x, int y, int width, int height,
                       const ImageMemoryStream& image, bool transparent) {
-    cairo_surface_t* source = image.state()->surface;
+    cairo_surface_t* source = image.state()->surface.get();
     cairo_surface_flush(source);
-    cairo_t* cr = canvas.state->cr;
+    cairo_t* cr = canvas.state->cr.get();
     if (!transparent) {
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         PaintStretched(cr, source, x, y, width, height);
@@ -144,47 +143,47 @@ int DrawImageOnCanvas(CardCanvas& canvas, int x, int y, int width, int height,
     if (cairo_image_surface_get_width(source) > 1 && cairo_image_surface_get_height(source) > 1) {
         key = PixelAt(source, 1, 1) & kColourMask;
     }
-    cairo_surface_t* keyed = KeyedCopy(source, key);
-    int result = -1;
-    if (cairo_surface_status(keyed) == CAIRO_STATUS_SUCCESS) {
-        PaintStretched(cr, keyed, x, y, width, height);
-        result = cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 0 : -1;
+    const CairoSurface keyed = KeyedCopy(source, key);
+    if (cairo_surface_status(keyed.get()) != CAIRO_STATUS_SUCCESS) {
+        return -1;
     }
-    cairo_surface_destroy(keyed);
-    return result;
+    PaintStretched(cr, keyed.get(), x, y, width, height);
+    return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 0 : -1;
 }
 
 bool StretchValidCanvas(const CardCanvas& canvas, int width, int height,
                         ImageMemoryStream& holder) {
     // The averaging or the painting below writes every pixel.
-    cairo_surface_t* output = CreateUnclearedSurface(width, height);
-    if (cairo_surface_status(output) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(output);
+    CairoSurface output(CreateUnclearedSurface(width, height));
+    if (cairo_surface_status(output.get()) != CAIRO_STATUS_SUCCESS) {
         return false;
     }
-    cairo_surface_t* source = canvas.state->surface;
+    cairo_surface_t* source = canvas.state->surface.get();
     cairo_surface_flush(source);
-    cairo_surface_flush(output);
+    cairo_surface_flush(output.get());
     if (width <= canvas.width && height <= canvas.height) {
         // The faces are always reductions: averaged directly, much faster than Pixman's
         // general convolution.
         AreaAverage(cairo_image_surface_get_data(source), canvas.width, canvas.height,
-                    cairo_image_surface_get_stride(source), cairo_image_surface_get_data(output),
-                    width, height, cairo_image_surface_get_stride(output));
-        cairo_surface_mark_dirty(output);
+                    cairo_image_surface_get_stride(source),
+                    cairo_image_surface_get_data(output.get()), width, height,
+                    cairo_image_surface_get_stride(output.get()));
+        cairo_surface_mark_dirty(output.get());
     } else {
-        cairo_t* cr = cairo_create(output);
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        PaintStretched(cr, source, 0, 0, width, height);
-        const bool painted = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-        cairo_destroy(cr);
+        bool painted = false;
+        {
+            // The context lets go of the surface before the surface is read.
+            const CairoContext cr(cairo_create(output.get()));
+            cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+            PaintStretched(cr.get(), source, 0, 0, width, height);
+            painted = cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
+        }
         if (!painted) {
-            cairo_surface_destroy(output);
             return false;
         }
-        cairo_surface_flush(output);
+        cairo_surface_flush(output.get());
     }
-    PictureState* state = WrapSurface(output);
+    PictureState* state = WrapSurface(std::move(output));
     if (state == nullptr) {
         return false;
     }
@@ -193,8 +192,8 @@ bool StretchValidCanvas(const CardCanvas& canvas, int width, int height,
 }
 
 bool ReadPixelInside(const CardCanvas& canvas, int x, int y, std::uint32_t* rgb) {
-    cairo_surface_flush(canvas.state->surface);
-    *rgb = PixelAt(canvas.state->surface, x, y) & kColourMask;
+    cairo_surface_flush(canvas.state->surface.get());
+    *rgb = PixelAt(canvas.state->surface.get(), x, y) & kColourMask;
     return true;
 }
 
@@ -216,8 +215,7 @@ TemplateBitmap* LoadFileTemplate(const ResourceEntry& entry) {
 }
 
 void FreeTemplateBitmap(TemplateBitmap* bitmap) {
-    if (bitmap != nullptr) {
-        cairo_surface_destroy(bitmap->surface);
-        delete bitmap;
-    }
+    delete bitmap;
 }
+
+}  // namespace vorn

@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#include "platform/graphics_handles_posix.h"
+
+namespace vorn {
+
 namespace {
 
 // The key under which a surface keeps its pixels, to free them with it.
@@ -19,17 +23,18 @@ cairo_surface_t* CreateUnclearedSurface(int width, int height) {
     if (pixels == nullptr) {
         return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
     }
-    cairo_surface_t* surface = cairo_image_surface_create_for_data(
-        static_cast<unsigned char*>(pixels), CAIRO_FORMAT_RGB24, width, height, stride);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
-        cairo_surface_set_user_data(surface, &kPixelsKey, pixels, std::free) !=
+    CairoSurface surface(cairo_image_surface_create_for_data(
+        static_cast<unsigned char*>(pixels), CAIRO_FORMAT_RGB24, width, height, stride));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface.get(), &kPixelsKey, pixels, std::free) !=
             CAIRO_STATUS_SUCCESS) {
         std::free(pixels);
-        if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+        if (cairo_surface_status(surface.get()) == CAIRO_STATUS_SUCCESS) {
             // The pixels are gone: the surface must not be used, only destroyed.
-            cairo_surface_destroy(surface);
             return cairo_image_surface_create(CAIRO_FORMAT_RGB24, -1, -1);
         }
     }
-    return surface;
+    return surface.release();
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 
 #include "imaging/photo/image_holder.h"
 
+namespace vorn {
+
 // Start-up state of the platform's image library, for the life of one imaging context.
 class GraphicsSession {
 public:
@@ -37,3 +39,5 @@ bool PictureSize(const ImageMemoryStream& holder, int* width, int* height);
 
 // Frees what the platform allocated for a picture.
 void DestroyPictureState(PictureState* state);
+
+}  // namespace vorn

@@ -1,15 +1,18 @@
 // Pictures on Linux: stb_image reads image files, libjpeg-turbo writes JPEG.
-#include <stb_image.h>
-#include <turbojpeg.h>
-
 #include <bit>
 #include <climits>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "imaging/encoding/image_codec.h"
 #include "imaging/drawing/picture_posix.h"
+#include "imaging/encoding/bitmap_file_format.h"
+#include "imaging/encoding/image_encoding.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
+#include "platform/codec_handles_posix.h"
+
+namespace vorn {
 
 namespace {
 
@@ -30,8 +33,7 @@ std::uint32_t Read32(const unsigned char* bytes) {
 // as Windows does; an uncompressed bitmap whose pixels do not all fit in the bytes is
 // therefore refused here. Other formats, and compressed bitmaps, are left to the decoder.
 bool CutOffBitmap(const unsigned char* bytes, std::size_t length) {
-    constexpr std::size_t kHeaders = 54;
-    if (length < kHeaders || bytes[0] != 'B' || bytes[1] != 'M') {
+    if (length < kBitmapHeadersSize || bytes[0] != 'B' || bytes[1] != 'M') {
         return false;
     }
     const std::uint32_t offset = Read32(bytes + 10);
@@ -39,10 +41,11 @@ bool CutOffBitmap(const unsigned char* bytes, std::size_t length) {
     const auto height = static_cast<std::int32_t>(Read32(bytes + 22));
     const unsigned bits = bytes[28] | bytes[29] << 8;
     const std::uint32_t compression = Read32(bytes + 30);
-    if (compression != 0 || width <= 0 || height == 0 || (bits != 24 && bits != 32)) {
+    if (compression != kBitmapUncompressed || width <= 0 || height == 0 ||
+        (bits != kBitmapTrueColourBits && bits != kBitmapAlphaBits)) {
         return false;
     }
-    const std::uint64_t row = (static_cast<std::uint64_t>(width) * bits / 8 + 3) / 4 * 4;
+    const std::uint64_t row = BitmapRowSize(static_cast<std::uint64_t>(width), bits);
     const std::uint64_t rows =
         height < 0 ? 0ull - static_cast<std::int64_t>(height) : static_cast<std::uint64_t>(height);
     return offset + row * rows > length;
@@ -54,36 +57,26 @@ GraphicsSession::GraphicsSession() : started_(true) {}
 
 GraphicsSession::~GraphicsSession() = default;
 
-PictureState* WrapSurface(cairo_surface_t* surface) {
-    if (surface == nullptr) {
-        return nullptr;
-    }
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
+PictureState* WrapSurface(CairoSurface surface) {
+    if (!surface || cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
     }
     auto* state = new (std::nothrow) PictureState;
-    if (state == nullptr) {
-        cairo_surface_destroy(surface);
-        return nullptr;
+    if (state != nullptr) {
+        state->surface = std::move(surface);
     }
-    state->surface = surface;
     return state;
 }
 
 void DestroyPictureState(PictureState* state) {
-    if (state == nullptr) {
-        return;
-    }
-    cairo_surface_destroy(state->surface);
     delete state;
 }
 
-cairo_surface_t* DecodeImageToSurface(const unsigned char* bytes, std::size_t length) {
+CairoSurface DecodeImageToSurface(const unsigned char* bytes, std::size_t length) {
     if (bytes == nullptr || length == 0 || length > INT_MAX || CutOffBitmap(bytes, length)) {
-        return nullptr;
+        return {};
     }
-    if (cairo_surface_t* plain = DecodePlainBitmap(bytes, length, kMaxPictureSide)) {
+    if (CairoSurface plain = DecodePlainBitmap(bytes, length, kMaxPictureSide)) {
         return plain;
     }
     const int size = static_cast<int>(length);
@@ -91,7 +84,7 @@ cairo_surface_t* DecodeImageToSurface(const unsigned char* bytes, std::size_t le
     int height = 0;
     int channels = 0;
     if (stbi_info_from_memory(bytes, size, &width, &height, &channels) == 0) {
-        return nullptr;
+        return {};
     }
     // For a bitmap stored from the top down the image library reports the header's negative
     // height here, though it reads the picture the right way up like any other.
@@ -99,31 +92,28 @@ cairo_surface_t* DecodeImageToSurface(const unsigned char* bytes, std::size_t le
         height = -height;
     }
     if (width < 1 || height < 1 || width > kMaxPictureSide || height > kMaxPictureSide) {
-        return nullptr;
+        return {};
     }
-    stbi_uc* rgb = stbi_load_from_memory(bytes, size, &width, &height, &channels, 3);
-    if (rgb == nullptr) {
-        return nullptr;
+    const DecodedPixels rgb(stbi_load_from_memory(bytes, size, &width, &height, &channels, 3));
+    if (!rgb) {
+        return {};
     }
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        stbi_image_free(rgb);
-        cairo_surface_destroy(surface);
-        return nullptr;
+    CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        return {};
     }
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::size_t>(y) * stride);
-        const stbi_uc* source = rgb + static_cast<std::size_t>(y) * width * 3;
+        const stbi_uc* source = rgb.get() + static_cast<std::size_t>(y) * width * 3;
         for (int x = 0; x < width; ++x) {
             row[x] = (std::uint32_t{source[0]} << 16) | (std::uint32_t{source[1]} << 8) | source[2];
             source += 3;
         }
     }
-    cairo_surface_mark_dirty(surface);
-    stbi_image_free(rgb);
+    cairo_surface_mark_dirty(surface.get());
     return surface;
 }
 
@@ -140,37 +130,36 @@ bool LoadBitmapFromMemory(const unsigned char* bytes, std::size_t length,
 
 bool EncodePictureAsJpeg(const ImageMemoryStream& holder, std::uint32_t quality,
                          std::vector<unsigned char>& jpeg) {
-    if (!holder.HasBitmap() || quality < 1 || quality > 100) {
+    if (!holder.HasBitmap() || quality < static_cast<std::uint32_t>(kLowestJpegQuality) ||
+        quality > static_cast<std::uint32_t>(kHighestJpegQuality)) {
         return false;
     }
-    cairo_surface_t* surface = holder.state()->surface;
+    cairo_surface_t* surface = holder.state()->surface.get();
     cairo_surface_flush(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);
     if (data == nullptr) {
         return false;
     }
-    tjhandle encoder = tjInitCompress();
-    if (encoder == nullptr) {
+    const JpegCodec encoder(tjInitCompress());
+    if (!encoder) {
         return false;
     }
-    unsigned char* encoded = nullptr;
+    unsigned char* encoded_bytes = nullptr;
     unsigned long encoded_size = 0;
     const bool ok =
-        tjCompress2(encoder, data, cairo_image_surface_get_width(surface),
+        tjCompress2(encoder.get(), data, cairo_image_surface_get_width(surface),
                     cairo_image_surface_get_stride(surface),
-                    cairo_image_surface_get_height(surface), kCairoPixelFormat, &encoded,
+                    cairo_image_surface_get_height(surface), kCairoPixelFormat, &encoded_bytes,
                     &encoded_size, TJSAMP_420, static_cast<int>(quality), 0) == 0;
+    // The encoder may have allocated the buffer even when it failed.
+    const JpegBuffer encoded(encoded_bytes);
     if (ok) {
         try {
-            jpeg.assign(encoded, encoded + encoded_size);
+            jpeg.assign(encoded.get(), encoded.get() + encoded_size);
         } catch (const std::bad_alloc&) {
-            tjFree(encoded);
-            tjDestroy(encoder);
             return false;
         }
     }
-    tjFree(encoded);
-    tjDestroy(encoder);
     return ok;
 }
 
@@ -178,7 +167,9 @@ bool PictureSize(const ImageMemoryStream& holder, int* width, int* height) {
     if (!holder.HasBitmap()) {
         return false;
     }
-    *width = cairo_image_surface_get_width(holder.state()->surface);
-    *height = cairo_image_surface_get_height(holder.state()->surface);
+    *width = cairo_image_surface_get_width(holder.state()->surface.get());
+    *height = cairo_image_surface_get_height(holder.state()->surface.get());
     return true;
 }
+
+}  // namespace vorn

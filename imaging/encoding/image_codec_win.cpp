@@ -2,10 +2,14 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "imaging/encoding/image_codec.h"
 #include "imaging/drawing/picture_win.h"
+#include "platform/handles_win.h"
+
+namespace vorn {
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -43,16 +47,15 @@ bool FindEncoderClsid(const wchar_t* mime_type, CLSID* clsid) {
 }
 
 // A movable, zero-filled block and a stream over it that frees the block when released.
-bool MakeStream(SIZE_T size, HGLOBAL* block, IStream** stream) {
-    *block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (*block == nullptr) {
+bool MakeStream(SIZE_T size, HGLOBAL* block, ComReference<IStream>* stream) {
+    GlobalMemory owned(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    IStream* made = nullptr;
+    if (!owned || CreateStreamOnHGlobal(owned.get(), TRUE, &made) != S_OK) {
         return false;
     }
-    if (CreateStreamOnHGlobal(*block, TRUE, stream) != S_OK) {
-        GlobalFree(*block);
-        *block = nullptr;
-        return false;
-    }
+    // The stream owns the block from now on.
+    *block = owned.release();
+    stream->reset(made);
     return true;
 }
 
@@ -71,30 +74,18 @@ GraphicsSession::~GraphicsSession() {
     }
 }
 
-PictureState* WrapBitmap(GpBitmap* bitmap) {
-    if (bitmap == nullptr) {
+PictureState* WrapBitmap(GdiplusBitmap bitmap) {
+    if (!bitmap) {
         return nullptr;
     }
     auto* state = new (std::nothrow) PictureState;
-    if (state == nullptr) {
-        GdipDisposeImage(bitmap);
-        return nullptr;
+    if (state != nullptr) {
+        state->bitmap = std::move(bitmap);
     }
-    state->bitmap = bitmap;
     return state;
 }
 
 void DestroyPictureState(PictureState* state) {
-    if (state == nullptr) {
-        return;
-    }
-    // The bitmap reads from the stream, so it goes first; the stream frees the block.
-    if (state->bitmap != nullptr) {
-        GdipDisposeImage(state->bitmap);
-    }
-    if (state->stream != nullptr) {
-        state->stream->Release();
-    }
     delete state;
 }
 
@@ -104,26 +95,24 @@ bool LoadBitmapFromMemory(const unsigned char* bytes, std::size_t length,
     if (bytes == nullptr || length == 0 || length > MAXDWORD) {
         return false;
     }
-    auto* state = new (std::nothrow) PictureState;
+    std::unique_ptr<PictureState> state(new (std::nothrow) PictureState);
     if (state == nullptr) {
         return false;
     }
     ULONG written = 0;
     if (!MakeStream(length, &state->block, &state->stream) ||
-        state->stream->Write(bytes, static_cast<ULONG>(length), &written) != S_OK ||
+        state->stream.get()->Write(bytes, static_cast<ULONG>(length), &written) != S_OK ||
         written != length) {
-        DestroyPictureState(state);
         return false;
     }
     LARGE_INTEGER start{};
-    state->stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    if (GdipCreateBitmapFromStream(state->stream, &state->bitmap) != Ok ||
-        state->bitmap == nullptr) {
-        state->bitmap = nullptr;
-        DestroyPictureState(state);
+    state->stream.get()->Seek(start, STREAM_SEEK_SET, nullptr);
+    GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromStream(state->stream.get(), &bitmap) != Ok || bitmap == nullptr) {
         return false;
     }
-    holder.Adopt(state);
+    state->bitmap.reset(bitmap);
+    holder.Adopt(state.release());
     return true;
 }
 
@@ -145,18 +134,19 @@ bool EncodePictureAsJpeg(const ImageMemoryStream& holder, std::uint32_t quality,
     parameters.Parameter[0].Value = &quality_value;
 
     HGLOBAL block = nullptr;
-    IStream* stream = nullptr;
+    ComReference<IStream> stream;
     if (!MakeStream(0, &block, &stream)) {
         return false;
     }
-    bool ok = GdipSaveImageToStream(holder.state()->bitmap, stream, &jpeg_clsid, &parameters) == Ok;
+    bool ok = GdipSaveImageToStream(holder.state()->bitmap.get(), stream.get(), &jpeg_clsid,
+                                    &parameters) == Ok;
     if (ok) {
         // The stream may have replaced its block while growing; ask it for the current one.
         HGLOBAL current = nullptr;
-        ok = GetHGlobalFromStream(stream, &current) == S_OK;
+        ok = GetHGlobalFromStream(stream.get(), &current) == S_OK;
         const SIZE_T size = ok ? GlobalSize(current) : 0;
         STATSTG status{};
-        const SIZE_T used = stream->Stat(&status, STATFLAG_NONAME) == S_OK
+        const SIZE_T used = stream.get()->Stat(&status, STATFLAG_NONAME) == S_OK
                                 ? static_cast<SIZE_T>(status.cbSize.QuadPart)
                                 : size;
         const void* data = ok ? GlobalLock(current) : nullptr;
@@ -173,7 +163,6 @@ bool EncodePictureAsJpeg(const ImageMemoryStream& holder, std::uint32_t quality,
             GlobalUnlock(current);
         }
     }
-    stream->Release();
     return ok;
 }
 
@@ -183,11 +172,13 @@ bool PictureSize(const ImageMemoryStream& holder, int* width, int* height) {
     }
     UINT w = 0;
     UINT h = 0;
-    if (GdipGetImageWidth(holder.state()->bitmap, &w) != Ok ||
-        GdipGetImageHeight(holder.state()->bitmap, &h) != Ok) {
+    if (GdipGetImageWidth(holder.state()->bitmap.get(), &w) != Ok ||
+        GdipGetImageHeight(holder.state()->bitmap.get(), &h) != Ok) {
         return false;
     }
     *width = static_cast<int>(w);
     *height = static_cast<int>(h);
     return true;
 }
+
+}  // namespace vorn

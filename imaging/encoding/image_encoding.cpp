@@ -5,6 +5,8 @@
 
 #include "imaging/encoding/image_codec.h"
 
+namespace vorn {
+
 bool EncodeJpegFromMemory(const unsigned char* bytes, int length, std::uint32_t quality,
                           unsigned char* out, std::uint32_t* size) {
     if (bytes == nullptr || length < 1) {
@@ -36,3 +38,5 @@ bool EncodeJpegFromBitmap(const ImageMemoryStream& holder, std::uint32_t quality
     *size = encoded;
     return true;
 }
+
+}  // namespace vorn

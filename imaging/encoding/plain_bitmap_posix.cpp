@@ -7,13 +7,12 @@
 #include <cstring>
 
 #include "imaging/drawing/uncleared_surface_posix.h"
+#include "imaging/encoding/bitmap_file_format.h"
+
+namespace vorn {
 
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 14;
-constexpr std::uint32_t kSmallestInfoHeader = 40;
-constexpr unsigned kBitsPerPixel = 24;
-constexpr std::uint32_t kUncompressed = 0;
 constexpr std::uint32_t kColourMask = 0x00FFFFFF;
 
 std::uint32_t Read16(const unsigned char* bytes) {
@@ -34,34 +33,33 @@ std::uint32_t Read32(const unsigned char* bytes) {
 
 }  // namespace
 
-cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t length, int max_side) {
-    if (bytes == nullptr || length < kFileHeaderSize + kSmallestInfoHeader || bytes[0] != 'B' ||
-        bytes[1] != 'M') {
-        return nullptr;
+CairoSurface DecodePlainBitmap(const unsigned char* bytes, std::size_t length, int max_side) {
+    if (bytes == nullptr || length < kBitmapHeadersSize || bytes[0] != 'B' || bytes[1] != 'M') {
+        return {};
     }
     const std::uint32_t offset = Read32(bytes + 10);
     const std::uint32_t info_size = Read32(bytes + 14);
     const auto width = static_cast<std::int32_t>(Read32(bytes + 18));
     const auto height = static_cast<std::int32_t>(Read32(bytes + 22));
-    if (info_size < kSmallestInfoHeader || Read16(bytes + 26) != 1 ||
-        Read16(bytes + 28) != kBitsPerPixel || Read32(bytes + 30) != kUncompressed || width < 1 ||
-        height < 1 || width > max_side || height > max_side ||
-        offset < kFileHeaderSize + info_size) {
-        return nullptr;
+    if (info_size < kBitmapInfoHeaderSize || Read16(bytes + 26) != 1 ||
+        Read16(bytes + 28) != kBitmapTrueColourBits || Read32(bytes + 30) != kBitmapUncompressed ||
+        width < 1 || height < 1 || width > max_side || height > max_side ||
+        offset < kBitmapFileHeaderSize + info_size) {
+        return {};
     }
-    const std::size_t row_bytes = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    const auto row_bytes = static_cast<std::size_t>(
+        BitmapRowSize(static_cast<std::uint64_t>(width), kBitmapTrueColourBits));
     if (offset > length || (length - offset) / row_bytes < static_cast<std::size_t>(height)) {
-        return nullptr;
+        return {};
     }
     // Every pixel is written below.
-    cairo_surface_t* surface = CreateUnclearedSurface(width, height);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        return nullptr;
+    CairoSurface surface(CreateUnclearedSurface(width, height));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        return {};
     }
-    cairo_surface_flush(surface);
-    unsigned char* data = cairo_image_surface_get_data(surface);
-    const int stride = cairo_image_surface_get_stride(surface);
+    cairo_surface_flush(surface.get());
+    unsigned char* data = cairo_image_surface_get_data(surface.get());
+    const int stride = cairo_image_surface_get_stride(surface.get());
     // The file holds the bottom row first, each pixel as blue, green, red.
     for (std::int32_t y = 0; y < height; ++y) {
         const unsigned char* source = bytes + offset + (height - 1 - y) * row_bytes;
@@ -76,6 +74,8 @@ cairo_surface_t* DecodePlainBitmap(const unsigned char* bytes, std::size_t lengt
         }
         row[width - 1] = std::uint32_t{source[2]} << 16 | std::uint32_t{source[1]} << 8 | source[0];
     }
-    cairo_surface_mark_dirty(surface);
+    cairo_surface_mark_dirty(surface.get());
     return surface;
 }
+
+}  // namespace vorn

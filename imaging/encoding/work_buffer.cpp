@@ -4,6 +4,8 @@
 
 #include "platform/working_memory.h"
 
+namespace vorn {
+
 WorkBuffer::~WorkBuffer() {
     ReleaseZeroedMemory(data_, size_);
 }
@@ -31,3 +33,5 @@ void WorkBuffer::MarkWritten(std::size_t bytes) {
         dirty_ = bytes;
     }
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace vorn {
+
 // Grows only: a request for more than it holds replaces the block by one of exactly that
 // size; any request leaves the whole block zero-filled. A face asks for 4 MiB to encode some
 // 50 KB: a user that says how much it wrote spares the next request clearing the rest.
@@ -25,3 +27,5 @@ private:
     // The first bytes that may hold something other than zero.
     std::size_t dirty_ = 0;
 };
+
+}  // namespace vorn

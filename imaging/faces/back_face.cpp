@@ -1,54 +1,16 @@
 // The card's emblem side: template, issuing office and validity, and on the residence
-// permits the pass number and issue count.
-#include "imaging/faces/card_texts.h"
+// permits the pass number and issue count, with the layout of its card kind.
+#include "imaging/faces/card_kinds.h"
 #include "imaging/faces/composition.h"
 #include "imaging/faces/face_start.h"
 #include "imaging/imaging_context.h"
 
+namespace vorn {
+
 namespace {
 
-constexpr int kFailed = -1;
-
-std::vector<FieldRow> BackRows(CIdBufferW& card, CardKind kind) {
-    std::vector<FieldRow> rows;
-    if (kind == Foreigner) {
-        return rows;  // the template alone
-    }
-    const std::wstring valid_from = card.GetValidBeg();
-    const std::wstring validity = BackValidityText(valid_from.c_str(), card.GetValidEnd());
-    // The back prints in a thin weight, whatever the font operation chose.
-    FieldRow authority{card.GetDept(), 355, 388, FontOperation::kField};
-    authority.weight = kWeightThin;
-    FieldRow period{validity, 358, 454, FontOperation::kValidity};
-    period.weight = kWeightThin;
-    if (kind == Resident) {
-        rows.push_back(authority);
-        rows.push_back(period);
-        return rows;
-    }
-    authority.y = 360;
-    period.y = 400;
-    rows.push_back(authority);
-    rows.push_back(period);
-    rows.push_back({card.GetPassId(), 358, 440});
-    FieldRow issue_count{card.GetIssNum(), 730, 400};
-    issue_count.digit_weight = kWeightHeavy;
-    rows.push_back(issue_count);
-    return rows;
-}
-
 int BackTemplate(CardKind kind) {
-    switch (kind) {
-        case Resident:
-            return kResidentBackTemplate;
-        case Foreigner:
-            return kForeignerBackTemplate;
-        case HongKongMacau:
-            return kHongKongMacauBackTemplate;
-        case Taiwan:
-            return kTaiwanBackTemplate;
-    }
-    return kResidentBackTemplate;
+    return ProfileOf(kind).back_template;
 }
 
 }  // namespace
@@ -61,12 +23,15 @@ int CImagingContext::ComposeBack(ImageMemoryStream& holder) {
     if (started != 0) {
         return started;
     }
-    if (DrawFieldRows(face.canvas, face.item, *face.fonts, BackRows(card_, face.kind)) != 0) {
-        return kFailed;
+    if (DrawFieldRows(face.canvas, face.item, *face.fonts,
+                      FieldRowsOf(ProfileOf(face.kind).back, card_)) != 0) {
+        return kPictureFailed;
     }
     if (!FinishFace(face.canvas, holder)) {
         holder.Release();
-        return kFailed;
+        return kPictureFailed;
     }
     return 0;
 }
+
+}  // namespace vorn

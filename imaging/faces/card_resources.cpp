@@ -5,6 +5,8 @@
 #include "platform/file_bytes.h"
 #include "imaging/text/font_faces.h"
 
+namespace vorn {
+
 const wchar_t* const kCardResourceFileNames[kCardResourceCount] = {
     L"bkF.bmp",   L"bkB.bmp",   L"bkFgnF.bmp",      L"bkFgnB.bmp",       L"bkHmtF.bmp",
     L"bkHmB.bmp", L"bkTwB.bmp", L"OCR-B-10 BT.TTF", L"方正黑体简体.TTF",
@@ -119,3 +121,5 @@ const wchar_t* ResolveFaceName(const wchar_t* face) {
 int PrivateFontCount() {
     return g_private_fonts;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "imaging/faces/module_resources.h"
 #include "imaging/text/private_fonts.h"
 
+namespace vorn {
+
 // Where one template or font is taken from.
 enum ResourceSource : int {
     kResourceFromFile = 0,
@@ -71,3 +73,5 @@ const wchar_t* ResolveFaceName(const wchar_t* face);
 
 // How many fonts this process has registered privately, for the face name mapping.
 int PrivateFontCount();
+
+}  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+namespace vorn {
+
 namespace {
 
 constexpr std::size_t kDateLength = 8;
@@ -51,3 +53,5 @@ std::wstring BackValidityText(const wchar_t* valid_from, const wchar_t* trimmed_
 std::wstring ForeignerValidityText(const wchar_t* valid_from, const wchar_t* trimmed_end) {
     return FormatDotDateExact(valid_from) + L" - " + ValidityEndText(trimmed_end);
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace vorn {
+
 // "YYYYMMDD" becomes "YYYY.MM.DD"; any text that is not exactly 8 characters gives "".
 std::wstring FormatDotDateExact(const wchar_t* text);
 
@@ -26,3 +28,5 @@ std::wstring ValidityEndText(const wchar_t* trimmed_end);
 std::wstring BackValidityText(const wchar_t* valid_from, const wchar_t* trimmed_end);
 // The period of validity on the foreigner's front: "start - end".
 std::wstring ForeignerValidityText(const wchar_t* valid_from, const wchar_t* trimmed_end);
+
+}  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+namespace vorn {
+
 namespace {
 
 // A text that does not fit its width shrinks down to this cell height on one line; below
@@ -137,9 +139,11 @@ int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
         const int drawn = row.fit_width > 0 && !Fits(canvas, item, row.fit_width)
                               ? DrawFittedRow(canvas, item, row.fit_width)
                               : DrawTextItem(canvas, item);
-        if (drawn != 0) {
-            return -1;
+        if (drawn != kPictureDone) {
+            return kPictureFailed;
         }
     }
-    return 0;
+    return kPictureDone;
 }
+
+}  // namespace vorn

@@ -11,6 +11,8 @@
 #include "imaging/drawing/raster.h"
 #include "imaging/text/text_item.h"
 
+namespace vorn {
+
 // Every coordinate of a face layout is in this canvas: the template enlarged ~1.585 times.
 constexpr int kFaceCanvasWidth = 856;
 constexpr int kFaceCanvasHeight = 540;
@@ -54,7 +56,7 @@ struct FieldRow {
 };
 
 // Draws the rows in order into the canvas with the reused item; the item's text is set
-// before its font operation runs, since the name font looks at it. -1 at the first failure.
+// before its font operation runs, since the name font looks at it. kPictureFailed at the first failure.
 int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
                   const std::vector<FieldRow>& rows);
 
@@ -75,3 +77,5 @@ public:
 private:
     TemplateBitmap* bitmap_;
 };
+
+}  // namespace vorn

@@ -2,11 +2,7 @@
 
 #include "imaging/faces/prepared_canvases.h"
 
-namespace {
-
-constexpr int kFailed = -1;
-
-}  // namespace
+namespace vorn {
 
 int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
                      int (*template_for)(CardKind kind)) {
@@ -23,13 +19,15 @@ int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
         // front.
         face_template.emplace(LoadTemplateBitmap(entry));
         if (face_template->get() == nullptr) {
-            return kFailed;
+            return kPictureFailed;
         }
         if (!CreateCanvas(face_template->get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
-            return kFailed;
+            return kPictureFailed;
         }
     }
     fonts = context.resources_.fonts_registered ? static_cast<CIdCardFont*>(&embedded_fonts)
                                                 : static_cast<CIdCardFont*>(&base_fonts);
     return 0;
 }
+
+}  // namespace vorn

@@ -7,6 +7,8 @@
 #include "imaging/faces/composition.h"
 #include "imaging/imaging_context.h"
 
+namespace vorn {
+
 // What a face composition draws with once it has begun: a reset text item, the decoded
 // photo, the card kind, the kind's template on the face canvas, and the font set. The
 // members are declared in the order they are made, so they are destroyed in reverse.
@@ -25,7 +27,7 @@ struct FaceStart {
 
     TextItem item;
     ImageMemoryStream photo;
-    CardKind kind = Resident;
+    CardKind kind = CardKind::Resident;
     std::optional<TemplateHolder> face_template;
     CardCanvas canvas;
     CIdCardFont_Base base_fonts;
@@ -33,3 +35,5 @@ struct FaceStart {
     // Points at one of the two sets once Begin has succeeded.
     CIdCardFont* fonts = nullptr;
 };
+
+}  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include "imaging/text/font_faces.h"
 
+namespace vorn {
+
 // One font of a font operation: a LOGFONT that is all zero but for these members, and the
 // pixels added before and after each character drawn with it.
 struct FontChoice {
@@ -132,3 +134,5 @@ void CIdCardFont::ApplyForeignDateFont(TextItem& item) {
 CIdCardFont_Base::CIdCardFont_Base() : CIdCardFont(kBaseSet) {}
 
 CIdCardFont_Ex::CIdCardFont_Ex() : CIdCardFont(kEmbeddedSet) {}
+
+}  // namespace vorn

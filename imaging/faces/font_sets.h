@@ -3,6 +3,8 @@
 
 #include "imaging/text/text_item.h"
 
+namespace vorn {
+
 // The fonts of the eight font operations of one set, defined beside the sets.
 struct FontSetTable;
 
@@ -38,3 +40,5 @@ class CIdCardFont_Ex : public CIdCardFont {
 public:
     CIdCardFont_Ex();
 };
+
+}  // namespace vorn

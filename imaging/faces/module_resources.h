@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace vorn {
+
 // A module that holds resources; null when none.
 using ModuleHandle = void*;
 
@@ -16,3 +18,5 @@ ModuleHandle OwnModule();
 // bitmaps as the platform keeps them. False when there is no such resource or it is empty.
 bool FindModuleResource(ModuleHandle module, int id, ResourceKind kind, const unsigned char** data,
                         std::size_t* size);
+
+}  // namespace vorn

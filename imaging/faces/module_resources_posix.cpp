@@ -4,21 +4,13 @@
 #include "imaging/faces/module_resources.h"
 #include "resources/resource_ids.h"
 
-// The id is expanded before it is pasted into the symbol names.
-#define VORN_SYMBOLS_OF(id) VORN_SYMBOLS_OF_(id)
-#define VORN_SYMBOLS_OF_(id)                                     \
+namespace vorn {
+
+#define VORN_SYMBOLS_OF(id, kind)                                \
     extern "C" const unsigned char vorn_resource_##id##_start[]; \
     extern "C" const unsigned char vorn_resource_##id##_end[];
-
-VORN_SYMBOLS_OF(VORN_RESOURCE_RESIDENT_BACK)
-VORN_SYMBOLS_OF(VORN_RESOURCE_RESIDENT_FRONT)
-VORN_SYMBOLS_OF(VORN_RESOURCE_FOREIGNER_BACK)
-VORN_SYMBOLS_OF(VORN_RESOURCE_FOREIGNER_FRONT)
-VORN_SYMBOLS_OF(VORN_RESOURCE_HONGKONG_MACAU_BACK)
-VORN_SYMBOLS_OF(VORN_RESOURCE_PERMIT_FRONT)
-VORN_SYMBOLS_OF(VORN_RESOURCE_TAIWAN_BACK)
-VORN_SYMBOLS_OF(VORN_RESOURCE_OCR_FONT)
-VORN_SYMBOLS_OF(VORN_RESOURCE_CJK_FONT)
+VORN_RESOURCE_LIST(VORN_SYMBOLS_OF)
+#undef VORN_SYMBOLS_OF
 
 namespace {
 
@@ -30,21 +22,10 @@ struct EmbeddedResource {
     const unsigned char* end;
 };
 
-#define VORN_EMBEDDED(id, kind) VORN_EMBEDDED_(id, kind)
-#define VORN_EMBEDDED_(id, kind) \
-    { id, kind, vorn_resource_##id##_start, vorn_resource_##id##_end }
-
-const EmbeddedResource kEmbedded[] = {
-    VORN_EMBEDDED(VORN_RESOURCE_RESIDENT_BACK, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_RESIDENT_FRONT, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_FOREIGNER_BACK, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_FOREIGNER_FRONT, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_HONGKONG_MACAU_BACK, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_PERMIT_FRONT, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_TAIWAN_BACK, ResourceKind::kBitmap),
-    VORN_EMBEDDED(VORN_RESOURCE_OCR_FONT, ResourceKind::kFont),
-    VORN_EMBEDDED(VORN_RESOURCE_CJK_FONT, ResourceKind::kFont),
-};
+#define VORN_EMBEDDED(id, kind) \
+    {id, ResourceKind::kind, vorn_resource_##id##_start, vorn_resource_##id##_end},
+const EmbeddedResource kEmbedded[] = {VORN_RESOURCE_LIST(VORN_EMBEDDED)};
+#undef VORN_EMBEDDED
 
 }  // namespace
 
@@ -67,3 +48,5 @@ bool FindModuleResource(ModuleHandle module, int id, ResourceKind kind, const un
     }
     return false;
 }
+
+}  // namespace vorn

@@ -3,6 +3,8 @@
 
 #include "imaging/faces/module_resources.h"
 
+namespace vorn {
+
 namespace {
 
 constexpr const wchar_t* kFontResourceType = L"TTF";
@@ -34,3 +36,5 @@ bool FindModuleResource(ModuleHandle module, int id, ResourceKind kind, const un
     *size = length;
     return true;
 }
+
+}  // namespace vorn

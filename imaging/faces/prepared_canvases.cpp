@@ -2,6 +2,8 @@
 
 #include "imaging/faces/composition.h"
 
+namespace vorn {
+
 namespace {
 
 // Resident cards are by far the most read, so theirs are the templates worth making early.
@@ -45,3 +47,5 @@ bool PreparedCanvases::Take(const ResourceEntry& entry, CardCanvas& canvas) {
     }
     return false;
 }
+
+}  // namespace vorn

@@ -5,6 +5,8 @@
 #include "imaging/drawing/raster.h"
 #include "imaging/faces/card_resources.h"
 
+namespace vorn {
+
 // Holds the face canvases of the resident card's two templates, made on whichever thread
 // calls Prepare and handed whole to the face that asks for the same template. Whatever no
 // face takes is released with this object, which the request owns.
@@ -30,3 +32,5 @@ private:
     static constexpr int kSlotCount = 2;
     Slot slots_[kSlotCount];
 };
+
+}  // namespace vorn

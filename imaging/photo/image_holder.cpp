@@ -2,7 +2,11 @@
 
 #include "imaging/encoding/image_codec.h"
 
+namespace vorn {
+
 void ImageMemoryStream::Release() {
     DestroyPictureState(state_);
     state_ = nullptr;
 }
+
+}  // namespace vorn

@@ -1,6 +1,8 @@
 // A picture in memory: the photo decoded from its bitmap file, or a composed card face.
 #pragma once
 
+namespace vorn {
+
 // What a picture is made of on the platform (a bitmap over a memory stream, or a raster);
 // each platform defines it.
 struct PictureState;
@@ -26,3 +28,5 @@ public:
 private:
     PictureState* state_ = nullptr;
 };
+
+}  // namespace vorn

@@ -4,6 +4,10 @@
 
 #include <cstddef>
 
+#include "imaging/encoding/bitmap_file_format.h"
+
+namespace vorn {
+
 // The decoder's export uses the Windows API calling convention; it differs from the
 // default only on 32-bit Windows.
 #if defined(_WIN32) && !defined(_WIN64)
@@ -26,8 +30,10 @@ constexpr int kGetBmpWritten = 1;
 // to four bytes.
 constexpr int kPhotoWidth = 102;
 constexpr int kPhotoHeight = 126;
-constexpr std::size_t kPhotoBitmapHeaderSize = 54;
-constexpr std::size_t kPhotoBitmapRowSize = (kPhotoWidth * 3 + 3) / 4 * 4;
+constexpr std::size_t kPhotoBitmapHeaderSize = kBitmapHeadersSize;
+constexpr std::size_t kPhotoBitmapRowSize = BitmapRowSize(kPhotoWidth, kBitmapTrueColourBits);
 constexpr std::size_t kPhotoBitmapFileSize =
     kPhotoBitmapHeaderSize + kPhotoBitmapRowSize * kPhotoHeight;
 static_assert(kPhotoBitmapFileSize == 38862);
+
+}  // namespace vorn

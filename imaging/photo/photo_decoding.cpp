@@ -12,10 +12,10 @@
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 namespace {
 
-constexpr int kFailed = -1;
-constexpr std::size_t kLongestPath = 260;
 constexpr std::size_t kShortestBitmapPath = 5;
 constexpr const char* kBitmapSuffix = ".bmp";
 constexpr const char* kPhotoSuffix = ".wlt";
@@ -89,10 +89,9 @@ bool CImagingContext::LoadDecoder(const char* module_directory) {
         decoder_directory_ += kPathSeparatorW;
     }
     library_ = LoadSharedLibrary(decoder_directory_ + kPhotoDecoderLibrary, nullptr);
-    void* get_bmp = FindLibraryExport(library_, kGetBmpExport, nullptr);
-    if (library_ == nullptr || get_bmp == nullptr) {
-        FreeSharedLibrary(library_);
-        library_ = nullptr;
+    void* get_bmp = FindLibraryExport(library_.get(), kGetBmpExport, nullptr);
+    if (!library_ || get_bmp == nullptr) {
+        library_.reset();
         get_bmp_ = nullptr;
         return false;
     }
@@ -111,8 +110,7 @@ void CImagingContext::UnloadDecoder() {
     if (!loaded_) {
         return;
     }
-    FreeSharedLibrary(library_);
-    library_ = nullptr;
+    library_.reset();
     get_bmp_ = nullptr;
     face_scale_ = kFullFaceScale;
     decoder_directory_.clear();
@@ -131,12 +129,12 @@ bool CImagingContext::EnsureTemporaryDirectory() {
 int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
     if (out == nullptr || size == nullptr || *size < kPhotoBitmapFileSize ||
         card_.photo_length != kSdtPhotoRecordSize || !loaded_) {
-        return kFailed;
+        return kPictureFailed;
     }
     // The two files live in a folder of this request's own, never in the current directory:
     // that may be read-only, shared with another process, or hold a planted link.
     if (!EnsureTemporaryDirectory()) {
-        return kFailed;
+        return kPictureFailed;
     }
     const std::filesystem::path bitmap_file = temp_directory_->path() / kPhotoBitmapFileName;
     const std::filesystem::path photo_file =
@@ -150,26 +148,26 @@ int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
     // The holder's photo record stays on disk no longer than the decoder needs it.
     RemoveFile(photo_file);
     std::uint32_t length = 0;
-    const bool read = written == 0 && ReadWholeFile(bitmap_file, out, *size, &length);
+    const bool read = written == kPictureDone && ReadWholeFile(bitmap_file, out, *size, &length);
     RemoveFile(bitmap_file);
-    if (written != 0) {
+    if (written != kPictureDone) {
         return written;
     }
     if (!read) {
-        return kFailed;
+        return kPictureFailed;
     }
     *size = length;
-    return 0;
+    return kPictureDone;
 }
 
 int CImagingContext::WritePhotoFile(const char* bitmap_path) {
     if (!loaded_ || bitmap_path == nullptr || get_bmp_ == nullptr) {
-        return kFailed;
+        return kPictureFailed;
     }
     const std::size_t length = std::strlen(bitmap_path);
     if (length < kShortestBitmapPath || length > kLongestPath ||
         std::strcmp(bitmap_path + length - kSuffixLength, kBitmapSuffix) != 0) {
-        return kFailed;
+        return kPictureFailed;
     }
     std::string photo_path(bitmap_path, length - kSuffixLength);
     photo_path += kPhotoSuffix;
@@ -179,42 +177,44 @@ int CImagingContext::WritePhotoFile(const char* bitmap_path) {
 int CImagingContext::WritePhotoRecord(const std::filesystem::path& photo_file,
                                       const std::string& narrow_photo_file) {
     if (!loaded_ || get_bmp_ == nullptr || narrow_photo_file.size() > kLongestPath) {
-        return kFailed;
+        return kPictureFailed;
     }
     // The record's length comes from the driver; more than the record holds is refused
     // rather than read beyond it.
     if (card_.photo_length == 0 || card_.photo_length > kSdtPhotoRecordSize) {
-        return kFailed;
+        return kPictureFailed;
     }
     {
         std::ofstream photo(photo_file, std::ios::binary | std::ios::trunc);
         if (!photo) {
-            return kFailed;
+            return kPictureFailed;
         }
         photo.write(reinterpret_cast<const char*>(card_.photo_record), card_.photo_length);
         photo.flush();
         if (!photo) {
-            return kFailed;
+            return kPictureFailed;
         }
     }
     // The decoder takes a writable narrow name; the copy keeps the caller's text intact.
     std::string decoder_name = narrow_photo_file;
     const int result = get_bmp_(decoder_name.data(), kGetBmpMode);
     if (result == kGetBmpWritten) {
-        return 0;
+        return kPictureDone;
     }
-    return result == 0 ? kFailed : result;
+    return result == 0 ? kPictureFailed : result;
 }
 
 int CImagingContext::LoadPhotoBitmap(ImageMemoryStream& holder) {
     std::unique_ptr<unsigned char[]> bitmap(new (std::nothrow) unsigned char[kPhotoBitmapFileSize]);
     if (bitmap == nullptr) {
-        return kFailed;
+        return kPictureFailed;
     }
     auto size = static_cast<std::uint32_t>(kPhotoBitmapFileSize);
     const int decoded = DecodePhoto(bitmap.get(), &size);
-    if (decoded != 0) {
+    if (decoded != kPictureDone) {
         return decoded;
     }
-    return LoadBitmapFromMemory(bitmap.get(), size, holder) ? 0 : kFailed;
+    return LoadBitmapFromMemory(bitmap.get(), size, holder) ? kPictureDone : kPictureFailed;
 }
+
+}  // namespace vorn

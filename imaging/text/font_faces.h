@@ -1,6 +1,8 @@
 // Face names the font sets ask for, and the family names of the program's embedded fonts.
 #pragma once
 
+namespace vorn {
+
 // System typefaces.
 constexpr const wchar_t* kFaceXihei = L"华文细黑";
 constexpr const wchar_t* kFaceHeiti = L"黑体";
@@ -13,3 +15,5 @@ constexpr const wchar_t* kFaceCjkHei = L"方正黑体简体";
 // The embedded fonts' own family names, as written in their name tables.
 constexpr const wchar_t* kEmbeddedOcrFamily = L"VornId OCR";
 constexpr const wchar_t* kEmbeddedCjkFamily = L"VornId Hei";
+
+}  // namespace vorn

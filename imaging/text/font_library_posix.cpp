@@ -15,17 +15,22 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/text/text_item.h"
+#include "platform/graphics_handles_posix.h"
+
+namespace vorn {
+
 namespace {
 
-constexpr std::uint8_t kCharsetGb2312 = 134;
 constexpr std::uint8_t kCharsetBig5 = 136;
 constexpr int kBoldFrom = 600;
 
 // What a Cairo font face keeps alive: its FreeType face and, for a font from memory, the
 // bytes FreeType reads from.
 struct FaceOwner {
-    FT_Face face = nullptr;
+    // Declared after the bytes so that the face goes before the bytes it reads.
     std::vector<unsigned char> bytes;
+    FreeTypeFace face;
     FaceOwner();
     ~FaceOwner();
 };
@@ -43,9 +48,7 @@ FaceOwner::FaceOwner() {
 }
 
 FaceOwner::~FaceOwner() {
-    if (face != nullptr) {
-        FT_Done_Face(face);
-    }
+    face.reset();
     --g_open_faces;
 }
 
@@ -69,26 +72,25 @@ FT_Library Library() {
 // Wraps a FreeType face into a Cairo face that owns it. The new face's one reference goes
 // into the returned FaceRef.
 FaceRef MakeFace(std::unique_ptr<FaceOwner> owner) {
-    cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(owner->face, 0);
-    if (cairo_font_face_status(face) != CAIRO_STATUS_SUCCESS ||
-        cairo_font_face_set_user_data(face, &kOwnerKey, owner.get(), DestroyOwner) !=
+    const CairoFontFace face(cairo_ft_font_face_create_for_ft_face(owner->face.get(), 0));
+    if (cairo_font_face_status(face.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_font_face_set_user_data(face.get(), &kOwnerKey, owner.get(), DestroyOwner) !=
             CAIRO_STATUS_SUCCESS) {
-        cairo_font_face_destroy(face);
         return {};
     }
-    FT_Face ft_face = owner.release()->face;
-    FaceRef ref(face, ft_face);
-    cairo_font_face_destroy(face);
-    return ref;
+    // The Cairo face owns the FreeType face from now on and frees it with its last reference.
+    FT_Face ft_face = owner.release()->face.get();
+    return FaceRef(face.get(), ft_face);
 }
 
 FaceRef OpenFile(const std::string& file, int index) {
     FT_Library library = Library();
-    auto owner = std::make_unique<FaceOwner>();
-    if (library == nullptr || FT_New_Face(library, file.c_str(), index, &owner->face) != 0) {
-        owner->face = nullptr;
+    FT_Face opened = nullptr;
+    if (library == nullptr || FT_New_Face(library, file.c_str(), index, &opened) != 0) {
         return {};
     }
+    auto owner = std::make_unique<FaceOwner>();
+    owner->face.reset(opened);
     return MakeFace(std::move(owner));
 }
 
@@ -98,8 +100,10 @@ struct MemoryFont {
     FaceRef face;
 };
 
-std::vector<MemoryFont*>& MemoryFonts() {
-    static std::vector<MemoryFont*> fonts;
+// The registry is never destroyed, as before it held owners: a resource set that goes at exit,
+// after the registry would have, still removes its fonts from it.
+std::vector<std::unique_ptr<MemoryFont>>& MemoryFonts() {
+    static auto& fonts = *new std::vector<std::unique_ptr<MemoryFont>>;
     return fonts;
 }
 
@@ -147,10 +151,11 @@ FaceChoice MatchPattern(FcPattern* pattern, bool want_bold) {
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    if (match == nullptr) {
+    const FontPattern matched(FcFontMatch(nullptr, pattern, &result));
+    if (!matched) {
         return choice;
     }
+    FcPattern* match = matched.get();
     FcChar8* file = nullptr;
     int index = 0;
     int weight = FC_WEIGHT_REGULAR;
@@ -166,7 +171,6 @@ FaceChoice MatchPattern(FcPattern* pattern, bool want_bold) {
         choice.face = found->second;
         choice.synthetic_bold = want_bold && weight < FC_WEIGHT_DEMIBOLD;
     }
-    FcPatternDestroy(match);
     return choice;
 }
 
@@ -182,21 +186,20 @@ FaceRef::FaceRef(cairo_font_face_t* face, FT_Face ft_face)
 }
 
 FaceRef::~FaceRef() {
-    cairo_font_face_destroy(face_);
+    // The reference goes before the count says so, or the caches could be emptied under it.
+    face_.reset();
     --g_live_faces;
 }
 
 FaceRef::FaceRef(const FaceRef& other)
-    : face_(cairo_font_face_reference(other.face_)), ft_face_(other.ft_face_) {
+    : face_(cairo_font_face_reference(other.face_.get())), ft_face_(other.ft_face_) {
     ++g_live_faces;
 }
 
 FaceRef& FaceRef::operator=(const FaceRef& other) {
     if (this != &other) {
-        cairo_font_face_t* old = face_;
-        face_ = cairo_font_face_reference(other.face_);
+        face_.reset(cairo_font_face_reference(other.face_.get()));
         ft_face_ = other.ft_face_;
-        cairo_font_face_destroy(old);
     }
     return *this;
 }
@@ -250,29 +253,30 @@ void* AddMemoryFont(const unsigned char* data, std::size_t size, bool copy) {
         owner->bytes.assign(data, data + size);
         data = owner->bytes.data();
     }
-    if (FT_New_Memory_Face(library, data, static_cast<FT_Long>(size), 0, &owner->face) != 0) {
-        owner->face = nullptr;
+    FT_Face opened = nullptr;
+    if (FT_New_Memory_Face(library, data, static_cast<FT_Long>(size), 0, &opened) != 0) {
         return nullptr;
     }
-    if (owner->face->family_name == nullptr || !FT_IS_SCALABLE(owner->face)) {
+    owner->face.reset(opened);
+    if (owner->face.get()->family_name == nullptr || !FT_IS_SCALABLE(owner->face.get())) {
         return nullptr;
     }
     auto font = std::make_unique<MemoryFont>();
-    font->family = owner->face->family_name;
+    font->family = owner->face.get()->family_name;
     font->face = MakeFace(std::move(owner));
     if (!font->face) {
         return nullptr;
     }
-    MemoryFonts().push_back(font.get());
-    return font.release();
+    MemoryFont* handle = font.get();
+    MemoryFonts().push_back(std::move(font));
+    return handle;
 }
 
 void RemoveMemoryFont(void* handle) {
     auto& fonts = MemoryFonts();
     for (auto it = fonts.begin(); it != fonts.end(); ++it) {
-        if (*it == handle) {
+        if (it->get() == handle) {
             fonts.erase(it);
-            delete static_cast<MemoryFont*>(handle);
             return;
         }
     }
@@ -285,22 +289,13 @@ bool SystemHasFamily(const std::string& family) {
     }
     bool found = false;
     if (FontconfigReady()) {
-        FcPattern* pattern = FcPatternCreate();
-        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-        if (pattern != nullptr && objects != nullptr) {
-            FcPatternAddString(pattern, FC_FAMILY,
+        const FontPattern pattern(FcPatternCreate());
+        const FontObjectSet objects(FcObjectSetBuild(FC_FAMILY, nullptr));
+        if (pattern && objects) {
+            FcPatternAddString(pattern.get(), FC_FAMILY,
                                reinterpret_cast<const FcChar8*>(family.c_str()));
-            FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-            found = fonts != nullptr && fonts->nfont > 0;
-            if (fonts != nullptr) {
-                FcFontSetDestroy(fonts);
-            }
-        }
-        if (objects != nullptr) {
-            FcObjectSetDestroy(objects);
-        }
-        if (pattern != nullptr) {
-            FcPatternDestroy(pattern);
+            const FontSet fonts(FcFontList(nullptr, pattern.get(), objects.get()));
+            found = fonts && fonts.get()->nfont > 0;
         }
     }
     known.emplace(family, found);
@@ -316,23 +311,22 @@ FaceChoice MatchFace(const std::string& family, int weight, int char_set) {
             return FaceChoice{(*it)->face, want_bold};
         }
     }
-    FcPattern* pattern = FcPatternCreate();
-    if (pattern == nullptr) {
+    const FontPattern owned(FcPatternCreate());
+    if (!owned) {
         return {};
     }
+    FcPattern* pattern = owned.get();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight > 0 ? weight : 400));
     if (const char* language = LanguageOf(char_set)) {
         FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
     }
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FaceChoice choice = MatchPattern(pattern, want_bold);
-    FcPatternDestroy(pattern);
-    return choice;
+    return MatchPattern(pattern, want_bold);
 }
 
 FaceRef FallbackFace(char32_t character, int char_set) {
-    for (MemoryFont* font : MemoryFonts()) {
+    for (const auto& font : MemoryFonts()) {
         if (font->face.HasGlyph(character)) {
             return font->face;
         }
@@ -342,24 +336,18 @@ FaceRef FallbackFace(char32_t character, int char_set) {
         return it->second;
     }
     FaceRef face;
-    FcPattern* pattern = FcPatternCreate();
-    FcCharSet* characters = FcCharSetCreate();
-    if (pattern != nullptr && characters != nullptr && FcCharSetAddChar(characters, character)) {
-        FcPatternAddCharSet(pattern, FC_CHARSET, characters);
+    const FontPattern pattern(FcPatternCreate());
+    const FontCharacterSet characters(FcCharSetCreate());
+    if (pattern && characters && FcCharSetAddChar(characters.get(), character)) {
+        FcPatternAddCharSet(pattern.get(), FC_CHARSET, characters.get());
         if (const char* language = LanguageOf(char_set)) {
-            FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
+            FcPatternAddString(pattern.get(), FC_LANG, reinterpret_cast<const FcChar8*>(language));
         }
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FaceChoice choice = MatchPattern(pattern, false);
+        FcPatternAddBool(pattern.get(), FC_SCALABLE, FcTrue);
+        FaceChoice choice = MatchPattern(pattern.get(), false);
         if (choice.face.HasGlyph(character)) {
             face = choice.face;
         }
-    }
-    if (characters != nullptr) {
-        FcCharSetDestroy(characters);
-    }
-    if (pattern != nullptr) {
-        FcPatternDestroy(pattern);
     }
     found.emplace(std::make_pair(character, char_set), face);
     return face;
@@ -386,3 +374,5 @@ void WarmUpFontMatching() {
 int OpenFontFaces() {
     return g_open_faces.load();
 }
+
+}  // namespace vorn

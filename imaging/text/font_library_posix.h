@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/graphics_handles_posix.h"
+
+namespace vorn {
+
 // One face: the Cairo font face (which keeps its FreeType face alive) and its metrics.
 // The holder owns one reference of the Cairo face.
 class FaceRef {
@@ -17,8 +21,8 @@ public:
     FaceRef(const FaceRef& other);
     FaceRef& operator=(const FaceRef& other);
 
-    explicit operator bool() const { return face_ != nullptr; }
-    cairo_font_face_t* face() const { return face_; }
+    explicit operator bool() const { return static_cast<bool>(face_); }
+    cairo_font_face_t* face() const { return face_.get(); }
     bool HasGlyph(char32_t character) const;
     // The em size in pixels that gives a character cell of cell_height pixels, and the
     // ascent above the baseline in the same cell; GDI's rule, from the Windows metrics.
@@ -26,7 +30,7 @@ public:
     double AscentForCellHeight(int cell_height) const;
 
 private:
-    cairo_font_face_t* face_ = nullptr;
+    CairoFontFace face_;
     FT_Face ft_face_ = nullptr;
 };
 
@@ -62,3 +66,5 @@ void WarmUpFontMatching();
 // How many font faces are open: those registered and those of system fonts, and any that
 // Cairo still keeps. Zero between requests.
 int OpenFontFaces();
+
+}  // namespace vorn

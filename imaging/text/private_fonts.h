@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace vorn {
+
 // A registration; null when none.
 using FontHandle = void*;
 
@@ -25,3 +27,5 @@ void ReleaseDrawingCaches();
 // Readies what finding fonts needs before the first text is drawn (the system's font
 // configuration), so that it can be done ahead, on another thread, while nothing is drawn.
 void WarmUpTextDrawing();
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
 
+namespace vorn {
+
 FontHandle AddPrivateFont(const unsigned char* data, std::size_t size) {
     return AddMemoryFont(data, size, true);
 }
@@ -27,3 +29,5 @@ void ReleaseDrawingCaches() {
 void WarmUpTextDrawing() {
     WarmUpFontMatching();
 }
+
+}  // namespace vorn

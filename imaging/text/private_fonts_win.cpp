@@ -7,6 +7,8 @@
 
 #include "imaging/text/private_fonts.h"
 
+namespace vorn {
+
 namespace {
 
 // The program's own fonts, registered once for the life of the process. Wine never lets go
@@ -107,3 +109,5 @@ void ReleaseDrawingCaches() {
 void WarmUpTextDrawing() {
     // GDI has its fonts ready in the system; nothing to do ahead.
 }
+
+}  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+namespace vorn {
+
 const FontSpec& FontRun::FontFor(wchar_t character) {
     const bool digit = std::iswdigit(static_cast<std::wint_t>(character)) != 0;
     const FontClass font_class = digit ? FontClass::kDigit : FontClass::kText;
@@ -15,7 +17,7 @@ const FontSpec& FontRun::FontFor(wchar_t character) {
 
 int DrawTextItem(TextTarget& target, const TextItem& item) {
     if (!target.IsValid()) {
-        return -1;
+        return kPictureFailed;
     }
     FontRun run(target, item);
     int pen_x = item.x;
@@ -30,5 +32,7 @@ int DrawTextItem(TextTarget& target, const TextItem& item) {
         pen_x = box.right + run_font.spacing;
         target.DrawCharacter(character, box);
     }
-    return 0;
+    return kPictureDone;
 }
+
+}  // namespace vorn

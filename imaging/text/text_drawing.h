@@ -1,7 +1,10 @@
 // Drawing a text item character by character, with font runs and wrapping.
 #pragma once
 
+#include "imaging/picture_result.h"
 #include "imaging/text/text_item.h"
+
+namespace vorn {
 
 // A character's box in canvas pixels: its advance width by the font's cell height.
 struct TextBox {
@@ -42,8 +45,10 @@ private:
     FontClass current_ = FontClass::kNone;
 };
 
-// Returns -1 when the target is not valid, else 0. A font is created only where the
+// Returns kPictureFailed when the target is not valid, else kPictureDone. A font is created only where the
 // character class (digit or not) changes. With a wrap width, a character that would end
 // more than wrap width pixels right of x starts a new line at x, line gap pixels below the
 // bottom of its box on the line it left.
 int DrawTextItem(TextTarget& target, const TextItem& item);
+
+}  // namespace vorn

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+namespace vorn {
+
 namespace {
 
 constexpr std::int32_t kDefaultHeight = 20;
@@ -32,3 +34,5 @@ void SetFaceName(LogFont& font, const wchar_t* face) {
         std::wcsncpy(font.face_name, face, kFaceNameSize - 1);
     }
 }
+
+}  // namespace vorn

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vorn {
+
 // The size of a font's face name, terminator included.
 constexpr int kFaceNameSize = 32;
 
@@ -59,3 +61,5 @@ void ResetTextItem(TextItem& item);
 
 // Sets the font's face name, cut to fit its array.
 void SetFaceName(LogFont& font, const wchar_t* face);
+
+}  // namespace vorn

@@ -2,12 +2,16 @@
 // the way GDI sizes and places a LOGFONT's characters.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "imaging/drawing/canvas_posix.h"
 #include "imaging/faces/card_resources.h"
 #include "imaging/drawing/raster.h"
 #include "platform/text_conversion.h"
+
+namespace vorn {
 
 namespace {
 
@@ -16,23 +20,21 @@ constexpr double kEmboldenStep = 24.0;
 // A font description of height 0 asks for the system's default size.
 constexpr int kDefaultCellHeight = 16;
 
-cairo_scaled_font_t* ScaleFace(const FaceRef& face, int cell_height) {
+CairoScaledFont ScaleFace(const FaceRef& face, int cell_height) {
     const double em = face.EmForCellHeight(cell_height);
     cairo_matrix_t font_matrix;
     cairo_matrix_init_scale(&font_matrix, em, em);
     cairo_matrix_t identity;
     cairo_matrix_init_identity(&identity);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    const CairoFontOptions options(cairo_font_options_create());
+    cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_SLIGHT);
     // Whole-pixel advances, as GDI measures them.
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    cairo_scaled_font_t* scaled =
-        cairo_scaled_font_create(face.face(), &font_matrix, &identity, options);
-    cairo_font_options_destroy(options);
-    if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) {
-        cairo_scaled_font_destroy(scaled);
-        return nullptr;
+    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_ON);
+    CairoScaledFont scaled(
+        cairo_scaled_font_create(face.face(), &font_matrix, &identity, options.get()));
+    if (cairo_scaled_font_status(scaled.get()) != CAIRO_STATUS_SUCCESS) {
+        return {};
     }
     return scaled;
 }
@@ -40,18 +42,18 @@ cairo_scaled_font_t* ScaleFace(const FaceRef& face, int cell_height) {
 // The scaled font that draws the character, and the character's glyph in it.
 cairo_scaled_font_t* FontFor(SelectedFont& font, wchar_t character, unsigned long* glyph) {
     const auto code = static_cast<char32_t>(character);
-    cairo_scaled_font_t* scaled = font.scaled;
+    cairo_scaled_font_t* scaled = font.scaled.get();
     if (!font.face.HasGlyph(code)) {
         auto found = font.fallbacks.find(code);
         if (found == font.fallbacks.end()) {
-            cairo_scaled_font_t* fallback = nullptr;
+            CairoScaledFont fallback;
             if (FaceRef face = FallbackFace(code, font.char_set)) {
                 fallback = ScaleFace(face, font.cell_height);
             }
-            found = font.fallbacks.emplace(code, fallback).first;
+            found = font.fallbacks.emplace(code, std::move(fallback)).first;
         }
-        if (found->second != nullptr) {
-            scaled = found->second;
+        if (found->second) {
+            scaled = found->second.get();
         }
     }
     *glyph = 0;
@@ -67,25 +69,17 @@ cairo_scaled_font_t* FontFor(SelectedFont& font, wchar_t character, unsigned lon
 
 }  // namespace
 
-SelectedFont::~SelectedFont() {
-    cairo_scaled_font_destroy(scaled);
-    for (auto& [character, fallback] : fallbacks) {
-        cairo_scaled_font_destroy(fallback);
-    }
-}
-
 void CardCanvas::SelectFont(const LogFont& font) {
     if (state == nullptr) {
         return;
     }
-    delete state->font;
-    state->font = nullptr;
+    state->font.reset();
     const std::string family = WideToUtf8(ResolveFaceName(font.face_name));
     FaceChoice choice = MatchFace(family, font.weight, font.char_set);
     if (!choice.face) {
         return;
     }
-    auto* selected = new (std::nothrow) SelectedFont;
+    std::unique_ptr<SelectedFont> selected(new (std::nothrow) SelectedFont);
     if (selected == nullptr) {
         return;
     }
@@ -106,7 +100,7 @@ void CardCanvas::SelectFont(const LogFont& font) {
         const double em = choice.face.EmForCellHeight(selected->cell_height);
         selected->embolden = std::max(1, static_cast<int>(std::lround(em / kEmboldenStep)));
     }
-    state->font = selected;
+    state->font = std::move(selected);
 }
 
 TextBox CardCanvas::MeasureCharacter(wchar_t character, int left, int top) {
@@ -138,7 +132,7 @@ void CardCanvas::DrawCharacter(wchar_t character, const TextBox& box) {
     if (scaled == nullptr) {
         return;
     }
-    cairo_t* cr = state->cr;
+    cairo_t* cr = state->cr.get();
     cairo_save(cr);
     cairo_set_scaled_font(cr, scaled);
     cairo_set_source_rgb(cr, 0, 0, 0);
@@ -149,3 +143,5 @@ void CardCanvas::DrawCharacter(wchar_t character, const TextBox& box) {
     }
     cairo_restore(cr);
 }
+
+}  // namespace vorn

@@ -1,9 +1,12 @@
 // Character measuring and drawing on Windows, with GDI fonts and DrawTextW.
 #include <cwchar>
+#include <utility>
 
 #include "imaging/drawing/canvas_win.h"
 #include "imaging/faces/card_resources.h"
 #include "imaging/drawing/raster.h"
+
+namespace vorn {
 
 namespace {
 
@@ -30,37 +33,38 @@ LOGFONTW ToLogFont(const LogFont& font) {
 }  // namespace
 
 void CardCanvas::SelectFont(const LogFont& font) {
-    if (state == nullptr || state->dc == nullptr) {
+    if (state == nullptr || !state->dc) {
         return;
     }
-    SetBkMode(state->dc, TRANSPARENT);
+    SetBkMode(state->dc.get(), TRANSPARENT);
     const LOGFONTW description = ToLogFont(font);
-    HFONT created = CreateFontIndirectW(&description);
-    if (created == nullptr) {
+    GdiObject<HFONT> created(CreateFontIndirectW(&description));
+    if (!created) {
         return;
     }
-    HGDIOBJ replaced = SelectObject(state->dc, created);
+    HGDIOBJ replaced = SelectObject(state->dc.get(), created.get());
     if (state->original_font == nullptr) {
         state->original_font = replaced;
-    } else if (state->font != nullptr) {
-        DeleteObject(state->font);
     }
-    state->font = created;
+    // The font selected before this one is out of the context now and goes.
+    state->font = std::move(created);
 }
 
 TextBox CardCanvas::MeasureCharacter(wchar_t character, int left, int top) {
     RECT box;
     SetRect(&box, left, top, 0, 0);
-    if (state != nullptr && state->dc != nullptr) {
-        DrawTextW(state->dc, &character, 1, &box, DT_CALCRECT | DT_SINGLELINE);
+    if (state != nullptr && state->dc) {
+        DrawTextW(state->dc.get(), &character, 1, &box, DT_CALCRECT | DT_SINGLELINE);
     }
     return TextBox{box.left, box.top, box.right, box.bottom};
 }
 
 void CardCanvas::DrawCharacter(wchar_t character, const TextBox& box) {
-    if (state == nullptr || state->dc == nullptr) {
+    if (state == nullptr || !state->dc) {
         return;
     }
     RECT rect{box.left, box.top, box.right, box.bottom};
-    DrawTextW(state->dc, &character, 1, &rect, DT_SINGLELINE);
+    DrawTextW(state->dc.get(), &character, 1, &rect, DT_SINGLELINE);
 }
+
+}  // namespace vorn

@@ -15,7 +15,10 @@
 
 #include "host/service_names.h"
 #include "packaging/msi/install_settings.h"
+#include "platform/handles_win.h"
 #include "request/config.h"
+
+using namespace vorn;
 
 namespace {
 
@@ -62,30 +65,31 @@ bool WriteUtf8File(const std::wstring& path, const std::wstring& text) {
     std::string bytes(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
                         length, nullptr, nullptr);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return false;
     }
     DWORD written = 0;
-    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-              written == bytes.size();
-    CloseHandle(file);
-    return ok;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 std::wstring ReadUtf8File(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string bytes(GetFileSize(file, nullptr), '\0');
+    std::string bytes;
     DWORD read = 0;
-    if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
-        read = 0;
+    {
+        FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            return {};
+        }
+        bytes.assign(GetFileSize(file.get(), nullptr), '\0');
+        if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+            read = 0;
+        }
     }
-    CloseHandle(file);
     int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(read), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(read), text.data(), length);
@@ -113,11 +117,11 @@ bool UpgradeMarked() {
 }
 
 void ClearUpgradeMark() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUpgradeMarkKey, 0, KEY_SET_VALUE, &key) ==
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUpgradeMarkKey, 0, KEY_SET_VALUE, &opened) ==
         ERROR_SUCCESS) {
-        RegDeleteValueW(key, kUpgradeMarkValue);
-        RegCloseKey(key);
+        RegistryKey key(opened);
+        RegDeleteValueW(key.get(), kUpgradeMarkValue);
     }
 }
 
@@ -131,18 +135,15 @@ UINT Fail(MSIHANDLE install, const std::wstring& text) {
 // Immediate, in a newer package that found an older one installed: marks the upgrade
 // before the older package is removed.
 extern "C" __declspec(dllexport) UINT __stdcall MarkUpgrade(MSIHANDLE install) {
-    HKEY key = nullptr;
+    HKEY created = nullptr;
+    const bool opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpgradeMarkKey, 0, nullptr, 0,
+                                        KEY_SET_VALUE, nullptr, &created, nullptr) == ERROR_SUCCESS;
+    RegistryKey key(opened ? created : nullptr);
     DWORD mark = 1;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kUpgradeMarkKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS ||
-        RegSetValueExW(key, kUpgradeMarkValue, 0, REG_DWORD, reinterpret_cast<BYTE*>(&mark),
-                       sizeof(mark)) != ERROR_SUCCESS) {
-        if (key != nullptr) {
-            RegCloseKey(key);
-        }
+    if (!key || RegSetValueExW(key.get(), kUpgradeMarkValue, 0, REG_DWORD,
+                               reinterpret_cast<BYTE*>(&mark), sizeof(mark)) != ERROR_SUCCESS) {
         return Fail(install, L"cannot mark the upgrade");
     }
-    RegCloseKey(key);
     return ERROR_SUCCESS;
 }
 
@@ -211,8 +212,8 @@ extern "C" __declspec(dllexport) UINT __stdcall CopyLibraries(MSIHANDLE install)
     const std::wstring target = WithSlash((*fields)[0]);
     const std::wstring source = WithSlash((*fields)[1]);
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((source + L"*.dll").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    FileSearch search(FindFirstFileW((source + L"*.dll").c_str(), &found));
+    if (!search) {
         return Fail(install, L"no .dll found in LIBRARYDIR " + source);
     }
     std::wstring copied;
@@ -229,8 +230,8 @@ extern "C" __declspec(dllexport) UINT __stdcall CopyLibraries(MSIHANDLE install)
             ok = false;
             Log(install, L"cannot copy " + source + name);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
+    search.reset();
     // A later package may copy again: the list keeps the names of every copy.
     std::wstring list_path = target + kCopiedListName;
     if (!WriteUtf8File(list_path, ReadUtf8File(list_path) + copied)) {
@@ -268,17 +269,17 @@ extern "C" __declspec(dllexport) UINT __stdcall WriteBrowserManifests(MSIHANDLE 
 
 // The description and recovery that "-install" gives the service as well.
 extern "C" __declspec(dllexport) UINT __stdcall ConfigureService(MSIHANDLE install) {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    if (manager == nullptr) {
+    ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager) {
         return Fail(install, L"cannot open the service manager");
     }
-    SC_HANDLE service = OpenServiceW(manager, kServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START);
-    if (service == nullptr) {
-        CloseServiceHandle(manager);
+    ServiceHandle service(
+        OpenServiceW(manager.get(), kServiceName, SERVICE_CHANGE_CONFIG | SERVICE_START));
+    if (!service) {
         return Fail(install, L"the service is not installed");
     }
     SERVICE_DESCRIPTIONW description = {const_cast<LPWSTR>(kServiceDescription)};
-    bool ok = ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
+    bool ok = ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &description);
     SC_ACTION actions[std::size(kRestartDelaysMilliseconds)] = {};
     for (std::size_t i = 0; i < std::size(kRestartDelaysMilliseconds); ++i) {
         actions[i] = {SC_ACTION_RESTART, kRestartDelaysMilliseconds[i]};
@@ -287,15 +288,13 @@ extern "C" __declspec(dllexport) UINT __stdcall ConfigureService(MSIHANDLE insta
     recovery.dwResetPeriod = kFailureCountResetSeconds;
     recovery.cActions = static_cast<DWORD>(std::size(actions));
     recovery.lpsaActions = actions;
-    ok = ok && ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, &recovery);
+    ok = ok && ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS, &recovery);
     // A start that fails without a crash counts as a failure too. Older service managers do
     // not know the setting; the restarts after a crash stay.
     SERVICE_FAILURE_ACTIONS_FLAG on_error = {TRUE};
-    if (!ChangeServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &on_error)) {
+    if (!ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &on_error)) {
         Log(install, L"recovery after failures without a crash not set");
     }
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
     return ok ? ERROR_SUCCESS : Fail(install, L"cannot set the service's recovery");
 }
 
@@ -330,15 +329,15 @@ extern "C" __declspec(dllexport) UINT __stdcall RemoveLeftovers(MSIHANDLE instal
     DeleteFileW(list_path.c_str());
     const std::wstring traces = folder + kTraceFolderName + L"\\";
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW((traces + L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    FileSearch search(FindFirstFileW((traces + L"*").c_str(), &found));
+    if (search) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 DeleteFileW((traces + found.cFileName).c_str());
             }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.get(), &found));
     }
+    search.reset();
     RemoveDirectoryW(traces.c_str());
     Log(install, L"removed the settings and files the program made in " + folder);
     return ERROR_SUCCESS;

@@ -2,13 +2,14 @@
 
 #include <cstdint>
 
-namespace vornsim {
+#include "imaging/encoding/bitmap_file_format.h"
+
+using namespace vorn;
+
+namespace vorn::sim {
 
 namespace {
 
-constexpr std::uint32_t kFileHeaderSize = 14;
-constexpr std::uint32_t kInfoHeaderSize = 40;
-constexpr std::uint16_t kBitsPerPixel = 24;
 // 96 dots per inch, as most programs write.
 constexpr std::uint32_t kPixelsPerMetre = 3780;
 
@@ -28,9 +29,9 @@ void Put32(std::string& out, std::uint32_t value) {
 std::string EncodeBitmapFile(const RgbPicture& picture, bool top_down) {
     const auto width = static_cast<std::uint32_t>(picture.width);
     const auto height = static_cast<std::uint32_t>(picture.height);
-    const std::uint32_t row_size = (width * 3 + 3) / 4 * 4;
+    const auto row_size = static_cast<std::uint32_t>(BitmapRowSize(width, kBitmapTrueColourBits));
     const std::uint32_t image_size = row_size * height;
-    const std::uint32_t offset = kFileHeaderSize + kInfoHeaderSize;
+    const auto offset = static_cast<std::uint32_t>(kBitmapHeadersSize);
 
     std::string out;
     out.reserve(offset + image_size);
@@ -38,13 +39,13 @@ std::string EncodeBitmapFile(const RgbPicture& picture, bool top_down) {
     Put32(out, offset + image_size);
     Put32(out, 0);
     Put32(out, offset);
-    Put32(out, kInfoHeaderSize);
+    Put32(out, kBitmapInfoHeaderSize);
     Put32(out, width);
     // A negative height marks rows stored from the top down.
     Put32(out, top_down ? 0u - height : height);
     Put16(out, 1);  // planes
-    Put16(out, kBitsPerPixel);
-    Put32(out, 0);  // BI_RGB, no compression
+    Put16(out, kBitmapTrueColourBits);
+    Put32(out, kBitmapUncompressed);
     Put32(out, image_size);
     Put32(out, kPixelsPerMetre);
     Put32(out, kPixelsPerMetre);
@@ -64,4 +65,4 @@ std::string EncodeBitmapFile(const RgbPicture& picture, bool top_down) {
     return out;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -6,7 +6,7 @@
 
 #include "simulator/ini_text.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -54,4 +54,4 @@ std::optional<DecoderSettings> ParseDecoderSettings(std::string_view text) {
     return settings;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

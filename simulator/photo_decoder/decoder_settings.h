@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-namespace vornsim {
+namespace vorn::sim {
 
 constexpr const char* kPhotoDecoderSection = "PhotoDecoder";
 
@@ -34,4 +34,4 @@ struct DecoderSettings {
 // unknown output name or a result that is no number makes every call fail.
 std::optional<DecoderSettings> ParseDecoderSettings(std::string_view text);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

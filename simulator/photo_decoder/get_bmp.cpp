@@ -14,13 +14,15 @@
 #include "simulator/photo_record.h"
 #include "simulator/sim_codes.h"
 
+using namespace vorn;
+
 #if defined(_WIN32)
 #define WLT_EXPORT __declspec(dllexport)
 #else
 #define WLT_EXPORT __attribute__((visibility("default")))
 #endif
 
-namespace vornsim {
+namespace vorn::sim {
 
 namespace {
 
@@ -127,16 +129,16 @@ int Decode(const char* photo_file, int mode) {
 
 }  // namespace
 
-}  // namespace vornsim
+}  // namespace vorn::sim
 
 extern "C" {
 
 // No exception may leave the library: its caller knows only the C calling convention.
 WLT_EXPORT int WLT_API GetBmp(char* photo_file, int mode) {
     try {
-        return vornsim::Decode(photo_file, mode);
+        return vorn::sim::Decode(photo_file, mode);
     } catch (...) {
-        return vornsim::kCannotWrite;
+        return vorn::sim::kCannotWrite;
     }
 }
 

@@ -8,7 +8,9 @@
 
 #include "imaging/photo/photo_decoder_api.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 
 namespace {
 
@@ -287,4 +289,4 @@ RgbPicture PaintPortrait(const PortraitParameters& portrait) {
     return picture;
 }
 
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -6,7 +6,7 @@
 
 #include "simulator/photo_record.h"
 
-namespace vornsim {
+namespace vorn::sim {
 
 // A painted picture: rows from the top, three bytes per pixel in red, green, blue order.
 struct RgbPicture {
@@ -20,4 +20,4 @@ struct RgbPicture {
 // as with the photo of a real card.
 RgbPicture PaintPortrait(const PortraitParameters& portrait);
 
-}  // namespace vornsim
+}  // namespace vorn::sim

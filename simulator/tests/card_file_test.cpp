@@ -4,7 +4,9 @@
 
 #include <cstring>
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 namespace {
 
 constexpr const char* kCard =
@@ -78,4 +80,4 @@ TEST(CardFileTest, SerialDiffersBetweenCardsAndFingerprintIsMarked) {
 }
 
 }  // namespace
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -5,7 +5,9 @@
 #include "simulator/tests/test_support.h"
 #include "simulator/utf8_text.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 namespace {
 
 using testing::FieldAt;
@@ -133,4 +135,4 @@ TEST(Utf8ToUtf16Test, RefusesMalformedSequencesSurrogatesAndCharactersBeyondUnic
 }
 
 }  // namespace
-}  // namespace vornsim
+}  // namespace vorn::sim

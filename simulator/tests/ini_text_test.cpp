@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace vornsim {
+namespace vorn::sim {
 namespace {
 
 TEST(IniTextTest, LooksUpSectionsAndKeysWithoutRegardToCaseAndTakesTheFirstMatch) {
@@ -54,4 +54,4 @@ TEST(ParseIntegerTest, RefusesTextThatIsNotExactlyOneNumberOf32Bits) {
 }
 
 }  // namespace
-}  // namespace vornsim
+}  // namespace vorn::sim

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 namespace {
 
 PortraitParameters SamplePortrait() {
@@ -74,4 +76,4 @@ TEST(PhotoRecordTest, RefusesDamagedOrForeignRecords) {
 }
 
 }  // namespace
-}  // namespace vornsim
+}  // namespace vorn::sim

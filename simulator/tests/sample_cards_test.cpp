@@ -12,7 +12,9 @@
 #include "simulator/tests/test_support.h"
 #include "simulator/utf8_text.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 namespace {
 
 struct SampleCard {
@@ -109,4 +111,4 @@ TEST(SampleCardsTest, CoverEveryKindAndTheCasesTheProgramTreatsSpecially) {
 }
 
 }  // namespace
-}  // namespace vornsim
+}  // namespace vorn::sim

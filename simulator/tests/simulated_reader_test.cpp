@@ -8,7 +8,9 @@
 #include "card/sdt_api.h"
 #include "simulator/tests/test_support.h"
 
-namespace vornsim {
+using namespace vorn;
+
+namespace vorn::sim {
 namespace {
 
 using testing::FieldAt;
@@ -207,4 +209,4 @@ TEST_F(SimulatedReaderTest, NewAddressAndCardIdFollowTheCard) {
 }
 
 }  // namespace
-}  // namespace vornsim
+}  // namespace vorn::sim

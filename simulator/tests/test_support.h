@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace vornsim::testing {
+namespace vorn::sim::testing {
 
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
@@ -52,4 +52,4 @@ inline std::u16string FieldAt(const unsigned char* record, std::size_t offset, s
     return text;
 }
 
-}  // namespace vornsim::testing
+}  // namespace vorn::sim::testing

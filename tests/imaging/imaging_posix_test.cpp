@@ -2,8 +2,6 @@
 // files read straight into surfaces, and fonts that must not outlive the request.
 #include <gtest/gtest.h>
 
-#include <stb_image.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -13,8 +11,11 @@
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
 #include "imaging/text/font_library_posix.h"
+#include "platform/codec_handles_posix.h"
 #include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
+
+using namespace vorn;
 
 namespace {
 
@@ -41,14 +42,14 @@ std::vector<std::uint32_t> GeneralDecoderPixels(const std::vector<unsigned char>
     int width = 0;
     int height = 0;
     int channels = 0;
-    stbi_uc* rgb = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &width,
-                                         &height, &channels, 3);
+    const DecodedPixels decoded(stbi_load_from_memory(file.data(), static_cast<int>(file.size()),
+                                                      &width, &height, &channels, 3));
+    const stbi_uc* rgb = decoded.get();
     std::vector<std::uint32_t> pixels;
     for (int i = 0; rgb != nullptr && i < width * height; ++i) {
         pixels.push_back(std::uint32_t{rgb[i * 3]} << 16 | std::uint32_t{rgb[i * 3 + 1]} << 8 |
                          rgb[i * 3 + 2]);
     }
-    stbi_image_free(rgb);
     return pixels;
 }
 
@@ -62,21 +63,18 @@ TEST(PlainBitmap, GivesThePixelsOfTheGeneralDecoder) {
     // Odd widths end their rows in padding; 102 x 126 is the photo, 540 x 340 a template.
     for (const auto& [width, height] : {std::pair{1, 1}, {3, 2}, {102, 126}, {540, 340}}) {
         const std::vector<unsigned char> file = MakeBitmapFile(width, height, Scrambled);
-        cairo_surface_t* surface = DecodePlainBitmap(file.data(), file.size(), kMaxSide);
-        ASSERT_NE(surface, nullptr) << width << "x" << height;
-        EXPECT_EQ(cairo_image_surface_get_width(surface), width);
-        EXPECT_EQ(cairo_image_surface_get_height(surface), height);
-        EXPECT_EQ(Pixels(surface), GeneralDecoderPixels(file)) << width << "x" << height;
-        cairo_surface_destroy(surface);
+        const CairoSurface surface = DecodePlainBitmap(file.data(), file.size(), kMaxSide);
+        ASSERT_TRUE(surface) << width << "x" << height;
+        EXPECT_EQ(cairo_image_surface_get_width(surface.get()), width);
+        EXPECT_EQ(cairo_image_surface_get_height(surface.get()), height);
+        EXPECT_EQ(Pixels(surface.get()), GeneralDecoderPixels(file)) << width << "x" << height;
     }
 }
 
 TEST(PlainBitmap, LeavesEveryOtherFileToTheGeneralDecoder) {
     const std::vector<unsigned char> file = MakeBitmapFile(5, 4, Scrambled);
     const auto refused = [](std::vector<unsigned char> bytes) {
-        cairo_surface_t* surface = DecodePlainBitmap(bytes.data(), bytes.size(), kMaxSide);
-        cairo_surface_destroy(surface);
-        return surface == nullptr;
+        return !DecodePlainBitmap(bytes.data(), bytes.size(), kMaxSide);
     };
     const auto changed = [&file](std::size_t at, std::vector<unsigned char> bytes) {
         std::vector<unsigned char> copy = file;
@@ -137,11 +135,9 @@ TEST(RequestFonts, NoFontFaceOutlivesTheRequest) {
         CImagingContext imaging;
         PrepareLikeThePipeline(imaging);
         LoadResidentCard(imaging);
-        std::string front;
-        std::string back;
         imaging.SetFaceScale(kReplyFaceScale);
-        ASSERT_EQ(imaging.EncodeFace(front, kFrontSide), 0);
-        ASSERT_EQ(imaging.EncodeFace(back, kBackSide), 0);
+        ASSERT_TRUE(imaging.EncodeFace(kFrontSide).ok());
+        ASSERT_TRUE(imaging.EncodeFace(kBackSide).ok());
         EXPECT_GT(OpenFontFaces(), 0);
     }
     EXPECT_EQ(OpenFontFaces(), 0);

@@ -7,6 +7,8 @@
 #include "simulator/photo_record.h"
 #include "tests/test_support.h"
 
+namespace vorn {
+
 namespace {
 
 void Put32(std::vector<unsigned char>& out, std::size_t at, std::uint32_t value) {
@@ -81,9 +83,9 @@ void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length) {
 }
 
 void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length) {
-    vornsim::PortraitParameters portrait;
+    vorn::sim::PortraitParameters portrait;
     portrait.glasses = true;
-    const vornsim::PhotoRecord photo = vornsim::EncodePhotoRecord(portrait);
+    const vorn::sim::PhotoRecord photo = vorn::sim::EncodePhotoRecord(portrait);
     std::copy(photo.begin(), photo.end(), card.photo_record);
     card.photo_length = photo_length;
 }
@@ -94,3 +96,5 @@ void PrepareLikeThePipeline(CImagingContext& imaging) {
     ASSERT_TRUE(imaging.LoadDecoder(directory.c_str()));
     ASSERT_TRUE(UseProgramResources(imaging));
 }
+
+}  // namespace vorn

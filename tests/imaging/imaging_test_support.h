@@ -8,6 +8,8 @@
 
 #include "imaging/imaging_context.h"
 
+namespace vorn {
+
 // A 24-bit bottom-up bitmap file whose pixel (x, y), counted from the top, is colour(x, y)
 // as 0xRRGGBB.
 std::vector<unsigned char> MakeBitmapFile(int width, int height,
@@ -30,3 +32,5 @@ void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length = 1024);
 // The context bound to the stand-in decoder beside the test program, its templates and
 // fonts taken from the program's resources and registered, as the pipeline sets it up.
 void PrepareLikeThePipeline(CImagingContext& imaging);
+
+}  // namespace vorn
