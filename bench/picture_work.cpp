@@ -19,7 +19,9 @@ struct StageBench::Impl {
     std::vector<unsigned char> out = std::vector<unsigned char>(kFaceJpegCapacity);
 };
 
-std::string ProgramDirectory() { return ModuleDirectory(); }
+std::string ProgramDirectory() {
+    return ModuleDirectory();
+}
 
 bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
     CSdtFunc driver;
@@ -31,8 +33,9 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
     return true;
 }
 
-bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts) {
-    PictureOutcome outcome = RunPictureStages(directory, card);
+bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
+                  PreparedCanvases* prepared) {
+    PictureOutcome outcome = RunPictureStages(directory, card, prepared);
     texts = std::move(outcome.pictures);
     return outcome.complete();
 }

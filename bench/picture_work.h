@@ -6,6 +6,7 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
+#include "imaging/faces/prepared_canvases.h"
 #include "imaging/photo/image_holder.h"
 #include "request/reply_document.h"
 
@@ -17,8 +18,10 @@ std::string ProgramDirectory();
 // Reads the card that the simulator's description puts on the reader; false when it fails.
 bool ReadSampleCard(const std::string& directory, CIdBufferW& card);
 
-// The three picture stages, as the pipeline runs them for one request. True on success.
-bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts);
+// The three picture stages, as the pipeline runs them for one request, the faces taking their
+// canvases from prepared when it is given. True on success.
+bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
+                  PreparedCanvases* prepared = nullptr);
 
 // One stage each, in an imaging context set up the way the pipeline sets it up.
 class StageBench {

@@ -2,6 +2,7 @@
 #include "host/native_messaging.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -15,6 +16,11 @@ namespace {
 // The one request is 12 bytes and its text ends at the first NUL, so bytes past this many
 // cannot change the answer: they are neither kept nor waited for.
 constexpr std::size_t kLongestBodyKept = 65536;
+
+// Frees memory that calloc gave.
+struct CallocFree {
+    void operator()(char* block) const { std::free(block); }
+};
 
 }  // namespace
 
@@ -64,11 +70,14 @@ NativeMessagingOutcome RunNativeMessaging(std::FILE* in, std::FILE* out) {
     if (!request || std::strcmp(request.get(), kNativeMessagingRequest) != 0) {
         return NativeMessagingOutcome::kNotAnswered;
     }
-    std::unique_ptr<char[]> reply(new (std::nothrow) char[kReplyBufferSize]);
+    // The reply buffer starts all zero. Asked of the allocator as such, memory that is new to
+    // the process is not written to clear it: its pages are touched only where the reply is
+    // written, rather than all half megabyte of them before the read begins.
+    std::unique_ptr<char[], CallocFree> reply(
+        static_cast<char*>(std::calloc(kReplyBufferSize, 1)));
     if (!reply) {
         return NativeMessagingOutcome::kNotAnswered;
     }
-    std::memset(reply.get(), 0, kReplyBufferSize);
     if (ExecuteCommand(kReadCardCommand, reply.get(), kReplyBufferSize) != kExecuteReplied ||
         !WriteFrame(out, reply.get())) {
         return NativeMessagingOutcome::kNotAnswered;

@@ -20,6 +20,7 @@
 namespace vorn {
 
 class CardCanvas;
+class PreparedCanvases;
 
 // The temporary bitmap file the decoder writes, in the request's own temporary folder; the
 // photo record goes beside it under the same name ending in ".wlt".
@@ -59,6 +60,9 @@ public:
     bool UseModuleResources(ModuleHandle module, const int (&resource_ids)[kCardResourceCount]);
     // The faces' size in percent of the templates' size, until the decoder is unloaded.
     void SetFaceScale(int percent) { face_scale_ = percent; }
+    // Face canvases made ahead of the read, which a face takes instead of making its own
+    // when they come from its template; the caller keeps them until the faces are done.
+    void UsePreparedCanvases(PreparedCanvases* prepared) { prepared_ = prepared; }
 
     // The reply's pictures as base64 JPEG text, or the code that fails the read.
     EncodedPicture EncodePhoto();
@@ -93,6 +97,7 @@ private:
     // resources.
     CardResourceTable resources_;
     int face_scale_ = kFullFaceScale;
+    PreparedCanvases* prepared_ = nullptr;
     int jpeg_quality_ = kJpegQuality;
     bool loaded_ = false;
     std::wstring decoder_directory_;

@@ -19,4 +19,11 @@ void KeepFreedMemoryForReuse();
 // otherwise wait; the read still allocates and frees everything it uses.
 void PrepareWorkingMemory(std::size_t bytes);
 
+// Zero-filled memory of its own, not taken from the heap that reads reuse: the heap would
+// have to clear a block it had used before, writing every page of it, where fresh pages
+// from the system cost nothing until written. Null when it cannot be had; give it back with
+// ReleaseZeroedMemory and the same size.
+void* ObtainZeroedMemory(std::size_t bytes);
+void ReleaseZeroedMemory(void* block, std::size_t bytes);
+
 }  // namespace vorn

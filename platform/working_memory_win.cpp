@@ -3,10 +3,21 @@
 // keep or prepare ahead of a read.
 #include "platform/working_memory.h"
 
+#include <cstdlib>
+
 namespace vorn {
 
 void KeepFreedMemoryForReuse() {}
 
 void PrepareWorkingMemory(std::size_t) {}
+
+// A large block comes from the virtual memory manager, already zero, so calloc clears nothing.
+void* ObtainZeroedMemory(std::size_t bytes) {
+    return std::calloc(bytes, 1);
+}
+
+void ReleaseZeroedMemory(void* block, std::size_t) {
+    std::free(block);
+}
 
 }  // namespace vorn

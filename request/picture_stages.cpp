@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "imaging/faces/card_resources.h"
+#include "imaging/faces/prepared_canvases.h"
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 
@@ -18,6 +19,12 @@ bool UseProgramResources(CImagingContext& imaging) {
     return imaging.UseModuleResources(OwnModule(), kProgramResourceIds);
 }
 
+void PrepareProgramCanvases(PreparedCanvases& canvases) {
+    CardResourceTable program_resources;
+    PointAtModule(program_resources, OwnModule(), kProgramResourceIds);
+    canvases.Prepare(program_resources);
+}
+
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
                     const CIdBufferW& card) {
     if (!imaging.LoadDecoder(directory.c_str())) {
@@ -28,9 +35,11 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
     return true;
 }
 
-PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card) {
+PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
+                                PreparedCanvases* prepared) {
     PictureOutcome outcome;
     CImagingContext imaging;
+    imaging.UsePreparedCanvases(prepared);
     if (!PrepareImaging(imaging, directory, card)) {
         outcome.message = kDecoderLoadFailed;
         return outcome;

@@ -16,6 +16,7 @@ constexpr const wchar_t* kFrontPictureFailed = L"生成身份证正面合成图�
 constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图失败.";
 
 class CImagingContext;
+class PreparedCanvases;
 
 // The program's resource for each entry of the card resource table, in entry order.
 extern const int kProgramResourceIds[kCardResourceCount];
@@ -23,6 +24,10 @@ extern const int kProgramResourceIds[kCardResourceCount];
 // Points every template and font of the context at the program's own resources and registers
 // the fonts; true when they are registered.
 bool UseProgramResources(CImagingContext& imaging);
+
+// Makes the face canvases that the read of a resident card takes, from the program's own
+// templates.
+void PrepareProgramCanvases(PreparedCanvases& canvases);
 
 // Binds the photo decoder from the directory and, when that succeeds, points the templates
 // and fonts at the program's own resources, registers the fonts and copies the card in.
@@ -46,7 +51,9 @@ struct PictureOutcome {
 
 // Runs after the card was read and copied: binds the photo decoder from the program's
 // directory, points the templates and fonts at the program's own resources, and makes the
-// three pictures, each stage only when the one before succeeded.
-PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card);
+// three pictures, each stage only when the one before succeeded. The faces take their
+// canvases from prepared, when given and made from their templates.
+PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
+                                PreparedCanvases* prepared = nullptr);
 
 }  // namespace vorn

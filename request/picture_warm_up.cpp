@@ -6,6 +6,7 @@
 #include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
 #include "platform/working_memory.h"
+#include "request/picture_stages.h"
 
 namespace vorn {
 
@@ -32,6 +33,8 @@ void PictureWarmUp::Run(std::wstring decoder_path) {
     decoder_ = LoadSharedLibrary(decoder_path, nullptr);
     WarmUpTextDrawing();
     PrepareWorkingMemory(kReadWorkingMemory);
+    // The canvases take their memory from what was just faulted in.
+    PrepareProgramCanvases(canvases_);
 }
 
 }  // namespace vorn

@@ -5,15 +5,17 @@
 #include <string>
 #include <thread>
 
+#include "imaging/faces/prepared_canvases.h"
 #include "platform/shared_library.h"
 
 namespace vorn {
 
-// Loads the photo decoder library, readies the text drawing's font matching and faults in
-// the memory the pictures are drawn in, on a thread of its own. The read's own binding of
-// the decoder then finds the library already mapped; this object holds its own reference
-// until it is destroyed, which waits for the thread and lets the reference go, so nothing of
-// it outlasts the request.
+// Loads the photo decoder library, readies the text drawing's font matching, faults in the
+// memory the pictures are drawn in and makes the resident card's face canvases from the
+// program's templates, on a thread of its own. The read's own binding of the decoder then
+// finds the library already mapped; this object holds its own reference until it is
+// destroyed, which waits for the thread and lets the reference go, so nothing of it outlasts
+// the request.
 class PictureWarmUp {
 public:
     explicit PictureWarmUp(const std::string& directory);
@@ -24,10 +26,14 @@ public:
     // Waits until the work is done; the destructor does the same.
     void Finish();
 
+    // The canvases made meanwhile; only for use after Finish. They go with this object.
+    PreparedCanvases& canvases() { return canvases_; }
+
 private:
     void Run(std::wstring decoder_path);
 
     SharedLibrary decoder_;
+    PreparedCanvases canvases_;
     std::thread thread_;
 };
 

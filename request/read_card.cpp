@@ -70,7 +70,7 @@ struct ReadCardCall {
         card.CopyFrom(driver.Record());
         warm_up.Finish();
         // The picture stages follow the copy of the record and may still fail the request.
-        PictureOutcome outcome = RunPictureStages(directory, card);
+        PictureOutcome outcome = RunPictureStages(directory, card, &warm_up.canvases());
         pictures = std::move(outcome.pictures);
         if (!outcome.complete()) {
             result = outcome.code;

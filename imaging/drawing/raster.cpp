@@ -27,6 +27,21 @@ void ReleaseCanvas(CardCanvas& canvas) {
     }
 }
 
+void MoveCanvas(CardCanvas& from, CardCanvas& to) {
+    if (&from == &to) {
+        return;
+    }
+    ReleaseCanvas(to);
+    to.valid = from.valid;
+    to.width = from.width;
+    to.height = from.height;
+    to.state = from.state;
+    from.valid = false;
+    from.width = 0;
+    from.height = 0;
+    from.state = nullptr;
+}
+
 int DrawImage(CardCanvas& canvas, int x, int y, int width, int height,
               const ImageMemoryStream& image, bool transparent) {
     if (!canvas.valid || !image.HasBitmap()) {

@@ -40,6 +40,8 @@ public:
 // without a template, or when the raster cannot be made. Returns the valid flag.
 bool CreateCanvas(const TemplateBitmap* source, CardCanvas& canvas, int width, int height);
 void ReleaseCanvas(CardCanvas& canvas);
+// Gives everything from holds to to, releasing what to held before; from is left empty.
+void MoveCanvas(CardCanvas& from, CardCanvas& to);
 
 // Stretches the whole image onto the rectangle. Transparent: every image pixel of exactly
 // the colour of the image's pixel (1, 1) is left out. Returns kPictureDone, or kPictureFailed

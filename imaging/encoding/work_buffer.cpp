@@ -1,22 +1,22 @@
 #include "imaging/encoding/work_buffer.h"
 
-#include <cstdlib>
 #include <cstring>
+
+#include "platform/working_memory.h"
 
 namespace vorn {
 
 WorkBuffer::~WorkBuffer() {
-    std::free(data_);
+    ReleaseZeroedMemory(data_, size_);
 }
 
 unsigned char* WorkBuffer::Ensure(std::size_t capacity) {
     if (size_ < capacity) {
-        std::free(data_);
+        ReleaseZeroedMemory(data_, size_);
         size_ = 0;
         dirty_ = 0;
-        // Fresh from the allocator and already zero: a large block is new pages that cost
-        // nothing until written.
-        data_ = static_cast<unsigned char*>(std::calloc(capacity, 1));
+        // Fresh from the system and already zero: new pages that cost nothing until written.
+        data_ = static_cast<unsigned char*>(ObtainZeroedMemory(capacity));
         if (data_ == nullptr) {
             return nullptr;
         }

@@ -1,5 +1,7 @@
 #include "imaging/faces/face_start.h"
 
+#include "imaging/faces/prepared_canvases.h"
+
 namespace vorn {
 
 int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
@@ -11,13 +13,17 @@ int FaceStart::Begin(CImagingContext& context, ImageMemoryStream& holder,
         return decoded;
     }
     kind = context.card_.GetCardKind();
-    // A face without its template is no picture of the card: the back fails like the front.
-    face_template.emplace(LoadTemplateBitmap(context.resources_.entries[template_for(kind)]));
-    if (face_template->get() == nullptr) {
-        return kPictureFailed;
-    }
-    if (!CreateCanvas(face_template->get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
-        return kPictureFailed;
+    const ResourceEntry& entry = context.resources_.entries[template_for(kind)];
+    if (context.prepared_ == nullptr || !context.prepared_->Take(entry, canvas)) {
+        // A face without its template is no picture of the card: the back fails like the
+        // front.
+        face_template.emplace(LoadTemplateBitmap(entry));
+        if (face_template->get() == nullptr) {
+            return kPictureFailed;
+        }
+        if (!CreateCanvas(face_template->get(), canvas, kFaceCanvasWidth, kFaceCanvasHeight)) {
+            return kPictureFailed;
+        }
     }
     fonts = context.resources_.fonts_registered ? static_cast<CIdCardFont*>(&embedded_fonts)
                                                 : static_cast<CIdCardFont*>(&base_fonts);

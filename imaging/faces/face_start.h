@@ -19,7 +19,8 @@ struct FaceStart {
 
     // Empties the holder, decodes the photo (a card whose photo cannot be decoded gets no
     // face), reads the card kind, loads the template that template_for picks for it, makes
-    // the canvas, and chooses the embedded font set when its fonts are registered. Returns
+    // the canvas (or takes the one the context's prepared canvases made from the same template),
+    // and chooses the embedded font set when its fonts are registered. Returns
     // 0, the decoder's error, or -1 when the template or the canvas cannot be made.
     int Begin(CImagingContext& context, ImageMemoryStream& holder,
               int (*template_for)(CardKind kind));

@@ -8,8 +8,6 @@
 
 #include "host/event_messages.h"
 
-using namespace vorn;
-
 namespace {
 
 TEST(EventMessages, TheServiceErrorIdFormatsAsTheMessage) {
