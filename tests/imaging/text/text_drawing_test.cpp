@@ -190,12 +190,12 @@ TextItem AfterOperation(CIdCardFont& fonts, FontOperation operation) {
     ResetTextItem(item);
     item.x = 12;
     item.text = L"keep";
-    for (FontSpec* spec : {&item.text_font, &item.digit_font}) {
-        SetFaceName(spec->font, L"stale");
-        spec->font.italic = 1;
-        spec->font.width = 7;
-        spec->font.escapement = 900;
-        spec->x_offset = -5;
+    for (FontSpec* slot : {&item.text_font, &item.digit_font}) {
+        SetFaceName(slot->font, L"stale");
+        slot->font.italic = 1;
+        slot->font.width = 7;
+        slot->font.escapement = 900;
+        slot->x_offset = -5;
     }
     (fonts.*operation)(item);
     return item;
@@ -227,12 +227,12 @@ TEST(FontSets, EveryOperationOverwritesBothFontsAndNothingElse) {
         for (const auto& [operation, what] : kFontOperations) {
             SCOPED_TRACE(what);
             const TextItem item = AfterOperation(*fonts, operation);
-            for (const FontSpec* spec : {&item.text_font, &item.digit_font}) {
-                EXPECT_NE(Narrow(spec->font.face_name), "stale");
-                EXPECT_GT(spec->font.height, 0);
-                EXPECT_NE(spec->x_offset, -5);
-                EXPECT_EQ(spec->font.quality, kQualityAntialiased);
-                EXPECT_EQ(spec->font.italic + spec->font.width + spec->font.escapement, 0);
+            for (const FontSpec* slot : {&item.text_font, &item.digit_font}) {
+                EXPECT_NE(Narrow(slot->font.face_name), "stale");
+                EXPECT_GT(slot->font.height, 0);
+                EXPECT_NE(slot->x_offset, -5);
+                EXPECT_EQ(slot->font.quality, kQualityAntialiased);
+                EXPECT_EQ(slot->font.italic + slot->font.width + slot->font.escapement, 0);
             }
             EXPECT_EQ(item.x, 12);
             EXPECT_EQ(item.text, L"keep");
@@ -241,8 +241,8 @@ TEST(FontSets, EveryOperationOverwritesBothFontsAndNothingElse) {
 }
 
 TEST(FontSets, OnlyTheEmbeddedSetAsksForTheEmbeddedFaces) {
-    const auto uses_embedded_face = [](const FontSpec& spec) {
-        const std::wstring face = spec.font.face_name;
+    const auto uses_embedded_face = [](const FontSpec& font) {
+        const std::wstring face = font.font.face_name;
         return face == kFaceOcrNumbers || face == kFaceCjkHei;
     };
     CIdCardFont_Base base;
