@@ -15,6 +15,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e_websocket"))
 from notify_socket import NotifySocket  # noqa: E402
 from program_folder import ProgramFolder, free_port  # noqa: E402
+from wine_prefix import HeldSession  # noqa: E402
 from ws_client import WebSocketClient  # noqa: E402
 
 # The driver waits this long before it looks for the card, whatever the program does.
@@ -54,26 +55,13 @@ def runner_of(arguments):
             for word in arguments[arguments.index("--") + 1:]]
 
 
-class HeldPrefix:
-    """Keeps a Wine prefix's session alive while a benchmark runs: Wine ends its service
-    manager and a program that asked for the dispatcher once no ordinary program is left."""
-
-    def __init__(self, runner):
-        self.process = None
-        if runner:
-            self.process = subprocess.Popen(runner + ["cmd.exe"], stdin=subprocess.PIPE,
-                                            stdout=subprocess.DEVNULL,
-                                            stderr=subprocess.DEVNULL)
-            time.sleep(2.0)
-
-    def close(self):
-        if self.process is not None:
-            self.process.stdin.close()
-            try:
-                self.process.wait(timeout=30)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+def held_prefix(runner):
+    """Keeps a Wine prefix's session alive while a benchmark runs, and gives its first
+    processes a moment to start; natively it does nothing."""
+    session = HeldSession(runner)
+    if runner:
+        time.sleep(2.0)
+    return session
 
 
 def run_quietly(command, timeout=120):

@@ -11,7 +11,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_support import (NATIVE_REQUEST, HeldPrefix, ProgramFolder, native_frame,  # noqa
+from bench_support import (NATIVE_REQUEST, held_prefix, ProgramFolder, native_frame,  # noqa
                            runner_of)
 
 TIMEOUT = 60
@@ -42,7 +42,7 @@ def main():
     if len(arguments) != 2:
         print(__doc__, file=sys.stderr)
         return 2
-    prefix = HeldPrefix(runner)
+    prefix = held_prefix(runner)
     try:
         before = replies(arguments[0], runner)
         after = replies(arguments[1], runner)

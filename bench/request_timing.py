@@ -27,7 +27,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_support import (NATIVE_REQUEST, READER_WAIT_MS, HeldPrefix, ProgramFolder,  # noqa
+from bench_support import (NATIVE_REQUEST, READER_WAIT_MS, held_prefix, ProgramFolder,  # noqa
                            RunningService, WebSocketClient, median, milliseconds_since,
                            native_frame, processor_ms, read_native_reply, runner_of)
 
@@ -128,7 +128,7 @@ def main():
     parser.add_argument("--only", choices=["native", "websocket"])
     options = parser.parse_args(arguments)
     os.environ["VORN_BUILD_DIR"] = os.path.abspath(options.build_dir)
-    prefix = HeldPrefix(runner)
+    prefix = held_prefix(runner)
     try:
         if options.only in (None, "native"):
             bench_native_messaging(runner, options.runs, options.card)

@@ -17,7 +17,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_support import HeldPrefix, RunningService, resident_kib, runner_of  # noqa: E402
+from bench_support import held_prefix, RunningService, resident_kib, runner_of  # noqa: E402
 
 BOUND_MIB = 40.0
 
@@ -33,7 +33,7 @@ def main():
     options = parser.parse_args(arguments)
     os.environ["VORN_BUILD_DIR"] = os.path.abspath(options.build_dir)
 
-    prefix = HeldPrefix(runner)
+    prefix = held_prefix(runner)
     service = None
     try:
         service = RunningService(runner)
