@@ -68,16 +68,21 @@ int main() {
         return RunAllStages(directory, card, texts);
     };
     const auto floor_work = [&] { return bench.EncodeOnly(); };
-    // A read also makes the resident card's face canvases while the driver waits; the stages
-    // that follow take them.
+    // A read also makes the resident card's face canvases and its fonts while the driver
+    // waits; the stages that follow take them.
     std::unique_ptr<PreparedCanvases> prepared;
+    std::unique_ptr<PreparedFonts> prepared_fonts;
     const auto prepare = [&] {
         prepared = std::make_unique<PreparedCanvases>();
         PrepareProgramCanvases(*prepared);
+        prepared_fonts = std::make_unique<PreparedFonts>();
+        PrepareProgramFonts(*prepared_fonts);
     };
     const auto after_wait_work = [&] {
         PictureTexts texts;
-        const bool done = RunAllStages(directory, card, texts, prepared.get());
+        const bool done =
+            RunAllStages(directory, card, texts, prepared.get(), prepared_fonts.get());
+        prepared_fonts.reset();
         prepared.reset();
         return done;
     };

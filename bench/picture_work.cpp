@@ -34,8 +34,8 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
 }
 
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
-                  PreparedCanvases* prepared) {
-    PictureOutcome outcome = RunPictureStages(directory, card, prepared);
+                  PreparedCanvases* prepared, PreparedFonts* prepared_fonts) {
+    PictureOutcome outcome = RunPictureStages(directory, card, prepared, prepared_fonts);
     texts = std::move(outcome.pictures);
     return outcome.complete();
 }

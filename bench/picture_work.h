@@ -7,6 +7,7 @@
 
 #include "card/sdt_buffer.h"
 #include "imaging/faces/prepared_canvases.h"
+#include "imaging/faces/prepared_fonts.h"
 #include "imaging/photo/image_holder.h"
 #include "request/reply_document.h"
 
@@ -19,9 +20,10 @@ std::string ProgramDirectory();
 bool ReadSampleCard(const std::string& directory, CIdBufferW& card);
 
 // The three picture stages, as the pipeline runs them for one request, the faces taking their
-// canvases from prepared when it is given. True on success.
+// canvases from prepared and the fonts from prepared_fonts when they are given. True on
+// success.
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
-                  PreparedCanvases* prepared = nullptr);
+                  PreparedCanvases* prepared = nullptr, PreparedFonts* prepared_fonts = nullptr);
 
 // One stage each, in an imaging context set up the way the pipeline sets it up.
 class StageBench {

@@ -14,6 +14,7 @@
 #include "imaging/photo/photo_decoder_api.h"
 #include "imaging/encoding/work_buffer.h"
 #include "imaging/picture_result.h"
+#include "imaging/text/warm_fonts.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
 
@@ -21,6 +22,7 @@ namespace vorn {
 
 class CardCanvas;
 class PreparedCanvases;
+class PreparedFonts;
 
 // The temporary bitmap file the decoder writes, in the request's own temporary folder; the
 // photo record goes beside it under the same name ending in ".wlt".
@@ -55,7 +57,8 @@ public:
     // The card whose pictures are made: a copy of the record read.
     void SetCard(const CIdBufferW& record);
     // Points every template and font at the resource of the given id in the module, in entry
-    // order, and registers the two fonts. True when the fonts are registered; without them
+    // order, and registers the two fonts, or takes the prepared fonts' registration of the
+    // same two fonts with their warm fonts. True when the fonts are registered; without them
     // the faces are drawn with the system's typefaces.
     bool UseModuleResources(ModuleHandle module, const int (&resource_ids)[kCardResourceCount]);
     // The faces' size in percent of the templates' size, until the decoder is unloaded.
@@ -63,6 +66,9 @@ public:
     // Face canvases made ahead of the read, which a face takes instead of making its own
     // when they come from its template; the caller keeps them until the faces are done.
     void UsePreparedCanvases(PreparedCanvases* prepared) { prepared_ = prepared; }
+    // Fonts registered and warmed ahead of the read, which UseModuleResources takes instead
+    // of registering its own; the caller keeps them until then.
+    void UsePreparedFonts(PreparedFonts* prepared) { prepared_fonts_ = prepared; }
 
     // The reply's pictures as base64 JPEG text, or the code that fails the read.
     EncodedPicture EncodePhoto();
@@ -98,6 +104,9 @@ private:
     CardResourceTable resources_;
     int face_scale_ = kFullFaceScale;
     PreparedCanvases* prepared_ = nullptr;
+    PreparedFonts* prepared_fonts_ = nullptr;
+    // The warm fonts taken with the prepared registration; they go before the registration.
+    WarmFonts warm_fonts_;
     int jpeg_quality_ = kJpegQuality;
     bool loaded_ = false;
     std::wstring decoder_directory_;

@@ -4,6 +4,7 @@
 
 #include "imaging/faces/card_resources.h"
 #include "imaging/faces/prepared_canvases.h"
+#include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
 #include "resources/resource_ids.h"
 
@@ -19,10 +20,22 @@ bool UseProgramResources(CImagingContext& imaging) {
     return imaging.UseModuleResources(OwnModule(), kProgramResourceIds);
 }
 
-void PrepareProgramCanvases(PreparedCanvases& canvases) {
+namespace {
+
+CardResourceTable ProgramResources() {
     CardResourceTable program_resources;
     PointAtModule(program_resources, OwnModule(), kProgramResourceIds);
-    canvases.Prepare(program_resources);
+    return program_resources;
+}
+
+}  // namespace
+
+void PrepareProgramCanvases(PreparedCanvases& canvases) {
+    canvases.Prepare(ProgramResources());
+}
+
+void PrepareProgramFonts(PreparedFonts& fonts) {
+    fonts.Prepare(ProgramResources());
 }
 
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
@@ -36,10 +49,11 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
 }
 
 PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
-                                PreparedCanvases* prepared) {
+                                PreparedCanvases* prepared, PreparedFonts* prepared_fonts) {
     PictureOutcome outcome;
     CImagingContext imaging;
     imaging.UsePreparedCanvases(prepared);
+    imaging.UsePreparedFonts(prepared_fonts);
     if (!PrepareImaging(imaging, directory, card)) {
         outcome.message = kDecoderLoadFailed;
         return outcome;

@@ -17,6 +17,7 @@ constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图�
 
 class CImagingContext;
 class PreparedCanvases;
+class PreparedFonts;
 
 // The program's resource for each entry of the card resource table, in entry order.
 extern const int kProgramResourceIds[kCardResourceCount];
@@ -28,6 +29,10 @@ bool UseProgramResources(CImagingContext& imaging);
 // Makes the face canvases that the read of a resident card takes, from the program's own
 // templates.
 void PrepareProgramCanvases(PreparedCanvases& canvases);
+
+// Registers the program's own two fonts and warms the fonts the read of a resident card
+// draws with, for the request's imaging context to take.
+void PrepareProgramFonts(PreparedFonts& fonts);
 
 // Binds the photo decoder from the directory and, when that succeeds, points the templates
 // and fonts at the program's own resources, registers the fonts and copies the card in.
@@ -52,8 +57,10 @@ struct PictureOutcome {
 // Runs after the card was read and copied: binds the photo decoder from the program's
 // directory, points the templates and fonts at the program's own resources, and makes the
 // three pictures, each stage only when the one before succeeded. The faces take their
-// canvases from prepared, when given and made from their templates.
+// canvases from prepared, when given and made from their templates, and the context takes
+// the prepared fonts, when given and registered, instead of registering its own.
 PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
-                                PreparedCanvases* prepared = nullptr);
+                                PreparedCanvases* prepared = nullptr,
+                                PreparedFonts* prepared_fonts = nullptr);
 
 }  // namespace vorn

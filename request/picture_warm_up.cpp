@@ -35,6 +35,7 @@ void PictureWarmUp::Run(std::wstring decoder_path) {
     PrepareWorkingMemory(kReadWorkingMemory);
     // The canvases take their memory from what was just faulted in.
     PrepareProgramCanvases(canvases_);
+    PrepareProgramFonts(fonts_);
 }
 
 }  // namespace vorn

@@ -70,7 +70,8 @@ struct ReadCardCall {
         card.CopyFrom(driver.Record());
         warm_up.Finish();
         // The picture stages follow the copy of the record and may still fail the request.
-        PictureOutcome outcome = RunPictureStages(directory, card, &warm_up.canvases());
+        PictureOutcome outcome =
+            RunPictureStages(directory, card, &warm_up.canvases(), &warm_up.fonts());
         pictures = std::move(outcome.pictures);
         if (!outcome.complete()) {
             result = outcome.code;

@@ -59,6 +59,16 @@ bool RegisterCardFonts(CardResourceTable& table) {
     return table.registered != 0;
 }
 
+bool SameResource(const ResourceEntry& left, const ResourceEntry& right) {
+    if (left.source != right.source) {
+        return false;
+    }
+    if (left.source == kResourceFromModule) {
+        return left.module == right.module && left.resource_id == right.resource_id;
+    }
+    return left.path == right.path;
+}
+
 void PointAtModule(CardResourceTable& table, ModuleHandle module,
                    const int (&resource_ids)[kCardResourceCount]) {
     for (int entry = 0; entry < kCardResourceCount; ++entry) {

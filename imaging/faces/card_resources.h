@@ -49,6 +49,11 @@ struct CardResourceTable {
     bool fonts_registered = false;
 };
 
+// Whether both entries load the same template or font: a module's resource ignores the
+// entry's path (the table keeps the file beside the decoder there when it is pointed at a
+// module).
+bool SameResource(const ResourceEntry& left, const ResourceEntry& right);
+
 // Points every entry at the resource of the given id in the module, in entry order.
 void PointAtModule(CardResourceTable& table, ModuleHandle module,
                    const int (&resource_ids)[kCardResourceCount]);

@@ -7,7 +7,6 @@ namespace vorn {
 namespace {
 
 constexpr std::size_t kDateLength = 8;
-constexpr const wchar_t* kLongTerm = L"长期";
 
 }  // namespace
 
@@ -40,8 +39,8 @@ BirthDateParts SplitBirthDate(const wchar_t* birth) {
 }
 
 std::wstring ValidityEndText(const wchar_t* trimmed_end) {
-    if (trimmed_end != nullptr && std::wcscmp(trimmed_end, kLongTerm) == 0) {
-        return kLongTerm;
+    if (trimmed_end != nullptr && std::wcscmp(trimmed_end, kLongTermValidity) == 0) {
+        return kLongTermValidity;
     }
     return FormatDotDateExact(trimmed_end);
 }

@@ -5,6 +5,9 @@
 
 namespace vorn {
 
+// The end of the validity of a card valid for life (long-term), as the card holds it.
+constexpr const wchar_t* kLongTermValidity = L"长期";
+
 // "YYYYMMDD" becomes "YYYY.MM.DD"; any text that is not exactly 8 characters gives "".
 std::wstring FormatDotDateExact(const wchar_t* text);
 

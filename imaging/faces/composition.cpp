@@ -120,22 +120,26 @@ int MeasureTextItem(TextTarget& target, const TextItem& item) {
     return right;
 }
 
+void ApplyRowFonts(CIdCardFont& fonts, const FieldRow& row, TextItem& item) {
+    item.x = row.x;
+    item.y = row.y;
+    item.wrap_width = row.wrap_width;
+    item.line_gap = row.line_gap;
+    item.text = row.text;
+    ApplyFontOperation(fonts, row.font, item);
+    if (row.weight) {
+        item.text_font.font.weight = *row.weight;
+        item.digit_font.font.weight = *row.weight;
+    }
+    if (row.digit_weight) {
+        item.digit_font.font.weight = *row.digit_weight;
+    }
+}
+
 int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
                   const std::vector<FieldRow>& rows) {
     for (const FieldRow& row : rows) {
-        item.x = row.x;
-        item.y = row.y;
-        item.wrap_width = row.wrap_width;
-        item.line_gap = row.line_gap;
-        item.text = row.text;
-        ApplyFontOperation(fonts, row.font, item);
-        if (row.weight) {
-            item.text_font.font.weight = *row.weight;
-            item.digit_font.font.weight = *row.weight;
-        }
-        if (row.digit_weight) {
-            item.digit_font.font.weight = *row.digit_weight;
-        }
+        ApplyRowFonts(fonts, row, item);
         const int drawn = row.fit_width > 0 && !Fits(canvas, item, row.fit_width)
                               ? DrawFittedRow(canvas, item, row.fit_width)
                               : DrawTextItem(canvas, item);

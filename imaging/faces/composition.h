@@ -55,6 +55,10 @@ struct FieldRow {
     int fit_width = 0;
 };
 
+// Makes the item ready to draw the row: its place, wrapping and text, then the fonts of the
+// row's font operation (which see the text) and its forced weights.
+void ApplyRowFonts(CIdCardFont& fonts, const FieldRow& row, TextItem& item);
+
 // Draws the rows in order into the canvas with the reused item; the item's text is set
 // before its font operation runs, since the name font looks at it. kPictureFailed at the first failure.
 int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,

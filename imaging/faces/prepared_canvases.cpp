@@ -9,18 +9,6 @@ namespace {
 // Resident cards are by far the most read, so theirs are the templates worth making early.
 constexpr CardResource kPreparedTemplates[] = {kResidentFrontTemplate, kResidentBackTemplate};
 
-// Whether both entries load the same template: a module's resource ignores the entry's path
-// (the table keeps the file beside the decoder there when it is pointed at a module).
-bool SameTemplate(const ResourceEntry& left, const ResourceEntry& right) {
-    if (left.source != right.source) {
-        return false;
-    }
-    if (left.source == kResourceFromModule) {
-        return left.module == right.module && left.resource_id == right.resource_id;
-    }
-    return left.path == right.path;
-}
-
 }  // namespace
 
 void PreparedCanvases::Prepare(const CardResourceTable& table) {
@@ -40,7 +28,7 @@ void PreparedCanvases::Prepare(const CardResourceTable& table) {
 
 bool PreparedCanvases::Take(const ResourceEntry& entry, CardCanvas& canvas) {
     for (Slot& slot : slots_) {
-        if (slot.canvas.valid && SameTemplate(slot.entry, entry)) {
+        if (slot.canvas.valid && SameResource(slot.entry, entry)) {
             MoveCanvas(slot.canvas, canvas);
             return true;
         }

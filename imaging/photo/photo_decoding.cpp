@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "imaging/encoding/image_codec.h"
+#include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
@@ -63,6 +64,7 @@ CImagingContext::CImagingContext() = default;
 CImagingContext::~CImagingContext() {
     UnloadDecoder();
     // Fonts registered without a decoder ever being loaded are removed all the same.
+    warm_fonts_.Release();
     ResetCardResources(resources_);
 }
 
@@ -73,7 +75,9 @@ void CImagingContext::SetCard(const CIdBufferW& record) {
 bool CImagingContext::UseModuleResources(ModuleHandle module,
                                          const int (&resource_ids)[kCardResourceCount]) {
     PointAtModule(resources_, module, resource_ids);
-    resources_.fonts_registered = RegisterCardFonts(resources_);
+    resources_.fonts_registered =
+        (prepared_fonts_ != nullptr && prepared_fonts_->Take(resources_, warm_fonts_)) ||
+        RegisterCardFonts(resources_);
     return resources_.fonts_registered;
 }
 
@@ -114,6 +118,9 @@ void CImagingContext::UnloadDecoder() {
     get_bmp_ = nullptr;
     face_scale_ = kFullFaceScale;
     decoder_directory_.clear();
+    // The warm fonts hold the registered faces, which must all be let go before the drawing
+    // library's caches are emptied.
+    warm_fonts_.Release();
     ResetCardResources(resources_);
     resources_.fonts_registered = false;
     loaded_ = false;

@@ -26,6 +26,8 @@ struct LogFont {
     std::uint8_t quality = 0;
     std::uint8_t pitch_and_family = 0;
     wchar_t face_name[kFaceNameSize] = {};
+
+    friend bool operator==(const LogFont&, const LogFont&) = default;
 };
 
 constexpr std::int32_t kWeightThin = 100;
