@@ -10,10 +10,13 @@
 
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
+#include "imaging/faces/prepared_fonts.h"
 #include "imaging/text/font_library_posix.h"
 #include "platform/codec_handles_posix.h"
 #include "request/picture_stages.h"
+#include "request/read_card.h"
 #include "tests/imaging/imaging_test_support.h"
+#include "tests/simulated_reader.h"
 
 using namespace vorn;
 
@@ -156,6 +159,62 @@ TEST(RequestFonts, CachesStayWhileAFaceIsHeld) {
         EXPECT_FALSE(ReleaseFontCaches());
         EXPECT_TRUE(held.face.HasGlyph(U'中'));
     }
+    EXPECT_TRUE(ReleaseFontCaches());
+    EXPECT_EQ(OpenFontFaces(), 0);
+}
+
+// The fonts registered and warmed while the driver waits hold faces of their own: whether a
+// request takes them or none does, every face is closed when the request ends.
+TEST(RequestFonts, NoFontFaceOutlivesAWarmedRequestOrAWarmUpNoneTook) {
+    {
+        PreparedFonts prepared;
+        PrepareProgramFonts(prepared);
+        EXPECT_GT(prepared.warm_count(), 0);
+        {
+            CImagingContext imaging;
+            imaging.UsePreparedFonts(&prepared);
+            PrepareLikeThePipeline(imaging);
+            EXPECT_EQ(prepared.warm_count(), 0);
+            LoadResidentCard(imaging);
+            imaging.SetFaceScale(kReplyFaceScale);
+            ASSERT_TRUE(imaging.EncodeFace(kFrontSide).ok());
+            ASSERT_TRUE(imaging.EncodeFace(kBackSide).ok());
+        }
+        EXPECT_EQ(OpenFontFaces(), 0);
+    }
+    {
+        PreparedFonts untaken;
+        PrepareProgramFonts(untaken);
+        EXPECT_GT(OpenFontFaces(), 0);
+    }
+    EXPECT_EQ(OpenFontFaces(), 0);
+    // The same through the pipeline: a read whose card is found, and one whose card is not,
+    // whose warm-up no picture stage takes.
+    for (const char* card : {"resident_dated.ini", ""}) {
+        SCOPED_TRACE(card);
+        SimulatedReader reader(card);
+        std::vector<char> reply(kReplyBufferSize, '\0');
+        EXPECT_EQ(ExecuteCommand(kReadCardCommand, reply.data(), kReplyBufferSize), 0);
+        EXPECT_EQ(OpenFontFaces(), 0);
+        EXPECT_EQ(PrivateFontCount(), 0);
+    }
+}
+
+// Warm fonts hold the registered faces, so the caches stay until they are let go.
+TEST(RequestFonts, WarmFontsKeepTheCachesUntilTheyGo) {
+    CardResourceTable table;
+    PointAtModule(table, OwnModule(), kProgramResourceIds);
+    WarmFonts fonts;
+    {
+        PreparedFonts prepared;
+        PrepareProgramFonts(prepared);
+        ASSERT_TRUE(prepared.Take(table, fonts));
+    }
+    EXPECT_GT(fonts.count(), 0);
+    ResetCardResources(table);
+    EXPECT_FALSE(ReleaseFontCaches());
+    EXPECT_GT(OpenFontFaces(), 0);
+    fonts.Release();
     EXPECT_TRUE(ReleaseFontCaches());
     EXPECT_EQ(OpenFontFaces(), 0);
 }
