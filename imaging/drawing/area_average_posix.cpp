@@ -186,8 +186,7 @@ using RowReducer = void (*)(const std::uint32_t*, const Taps&, std::uint32_t*);
 // multiplied by its two weights and added into 32 bits in one step, the same for the other
 // two pixels. Bounded weights fit the signed lanes and keep every sum exact, so the results
 // are those of the other reductions.
-__attribute__((target("ssse3"))) void ReduceRowFourTaps(const std::uint32_t* row,
-                                                        const Taps& taps,
+__attribute__((target("ssse3"))) void ReduceRowFourTaps(const std::uint32_t* row, const Taps& taps,
                                                         std::uint32_t* reduced) {
     // Byte positions of the first two pixels' blue, green, red and unused bytes, pixel by
     // pixel; a position of -1 gives a zero high byte.
@@ -198,10 +197,10 @@ __attribute__((target("ssse3"))) void ReduceRowFourTaps(const std::uint32_t* row
     const auto* weights = reinterpret_cast<const __m128i*>(taps.lanes.data());
     for (const int first : taps.first) {
         const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first));
-        const __m128i near = _mm_madd_epi16(_mm_shuffle_epi8(pixels, near_order),
-                                            _mm_loadu_si128(weights));
-        const __m128i far = _mm_madd_epi16(_mm_shuffle_epi8(pixels, far_order),
-                                           _mm_loadu_si128(weights + 1));
+        const __m128i near =
+            _mm_madd_epi16(_mm_shuffle_epi8(pixels, near_order), _mm_loadu_si128(weights));
+        const __m128i far =
+            _mm_madd_epi16(_mm_shuffle_epi8(pixels, far_order), _mm_loadu_si128(weights + 1));
         weights += 2;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(reduced),
                          _mm_srli_epi32(_mm_add_epi32(near, far), kDrop));
@@ -310,10 +309,10 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
             }
             add_row(reduced.data(), row_weight[r], sums.data(), values);
         }
-        PackRow(sums.data(),
-                reinterpret_cast<std::uint32_t*>(output +
-                                                 static_cast<std::size_t>(y) * output_stride),
-                output_width);
+        PackRow(
+            sums.data(),
+            reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride),
+            output_width);
     }
 }
 
