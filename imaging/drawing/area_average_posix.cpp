@@ -157,7 +157,26 @@ void ReduceRowPerChannel(const std::uint32_t* row, const Taps& taps, std::uint32
     }
 }
 
-// Adds one reduced row into the sums with its weight.
+// The steps down one output row: the first source row it covers sets the sums, the next
+// ones add to them, and the last one adds and packs the pixels, so that the sums are gone
+// through as few times as the rows allow. The products and sums wrap to 32 bits alike.
+struct ColumnSteps {
+    void (*start)(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                  std::size_t count);
+    void (*add)(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                std::size_t count);
+    // With sums null the row's one source row is all there is.
+    void (*finish)(const std::uint32_t* reduced, std::uint32_t weight, const std::uint32_t* sums,
+                   std::uint32_t* out, int width);
+};
+
+void StartSumsPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                    std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        sums[i] = reduced[i] * weight;
+    }
+}
+
 void AddWeightedRowPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
                          std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -165,19 +184,24 @@ void AddWeightedRowPlain(const std::uint32_t* reduced, std::uint32_t weight, std
     }
 }
 
-// The finished sums of one output row as its pixels, each channel rounded and held to 255.
-void PackRowPlain(const std::uint32_t* sums, std::uint32_t* out, int width) {
-    for (int x = 0; x < width; ++x, sums += kChannels) {
+// Each channel rounded and held to 255.
+void FinishRowPlain(const std::uint32_t* reduced, std::uint32_t weight, const std::uint32_t* sums,
+                    std::uint32_t* out, int width) {
+    for (int x = 0; x < width; ++x, reduced += kChannels) {
         std::uint32_t pixel = 0;
         for (int c = 2; c >= 0; --c) {
-            const std::uint32_t value = (sums[c] + kRound) >> kFinalShift;
+            const std::uint32_t sum = (sums != nullptr ? sums[c] : 0u) + reduced[c] * weight;
+            const std::uint32_t value = (sum + kRound) >> kFinalShift;
             pixel = (pixel << 8) | (value > 255 ? 255 : value);
         }
         out[x] = pixel;
+        if (sums != nullptr) {
+            sums += kChannels;
+        }
     }
 }
 
-using RowAdder = void (*)(const std::uint32_t*, std::uint32_t, std::uint32_t*, std::size_t);
+constexpr ColumnSteps kPlainSteps{StartSumsPlain, AddWeightedRowPlain, FinishRowPlain};
 
 using RowReducer = void (*)(const std::uint32_t*, const Taps&, std::uint32_t*);
 
@@ -212,8 +236,19 @@ RowReducer ChooseFourTapReducer() {
     return __builtin_cpu_supports("ssse3") ? ReduceRowFourTaps : ReduceRowPacked<4>;
 }
 
-// The same sums, eight at a time, on processors with AVX2; the products wrap to 32 bits as
-// the plain loop's do.
+// The same steps, eight sums at a time, on processors with AVX2.
+__attribute__((target("avx2"))) void StartSumsAvx2(const std::uint32_t* reduced,
+                                                   std::uint32_t weight, std::uint32_t* sums,
+                                                   std::size_t count) {
+    const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), _mm256_mullo_epi32(row, weights));
+    }
+    StartSumsPlain(reduced + i, weight, sums + i, count - i);
+}
+
 __attribute__((target("avx2"))) void AddWeightedRowAvx2(const std::uint32_t* reduced,
                                                         std::uint32_t weight, std::uint32_t* sums,
                                                         std::size_t count) {
@@ -228,40 +263,48 @@ __attribute__((target("avx2"))) void AddWeightedRowAvx2(const std::uint32_t* red
     AddWeightedRowPlain(reduced + i, weight, sums + i, count - i);
 }
 
-RowAdder ChooseAdder() {
-    return __builtin_cpu_supports("avx2") ? AddWeightedRowAvx2 : AddWeightedRowPlain;
-}
-
 // Four pixels at a time: a shifted sum is at most 1023, so the signed narrowing keeps it and
 // the unsigned one holds it to 255, as the plain loop does; the unused byte is cleared.
-void PackRow(const std::uint32_t* sums, std::uint32_t* out, int width) {
-    const __m128i round = _mm_set1_epi32(static_cast<int>(kRound));
+__attribute__((target("avx2"))) void FinishRowAvx2(const std::uint32_t* reduced,
+                                                   std::uint32_t weight, const std::uint32_t* sums,
+                                                   std::uint32_t* out, int width) {
+    const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
+    const __m256i round = _mm256_set1_epi32(static_cast<int>(kRound));
     const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
     int x = 0;
-    for (; x + 4 <= width; x += 4, sums += 4 * kChannels) {
-        __m128i values[4];
-        for (int n = 0; n < 4; ++n) {
-            const __m128i sum =
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + n * kChannels));
-            values[n] = _mm_srli_epi32(_mm_add_epi32(sum, round), kFinalShift);
+    for (; x + 4 <= width; x += 4, reduced += 4 * kChannels) {
+        __m256i near = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced)), weights);
+        __m256i far = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced + 8)), weights);
+        if (sums != nullptr) {
+            near =
+                _mm256_add_epi32(near, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums)));
+            far = _mm256_add_epi32(far,
+                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 8)));
+            sums += 4 * kChannels;
         }
-        const __m128i pixels = _mm_packus_epi16(_mm_packs_epi32(values[0], values[1]),
-                                                _mm_packs_epi32(values[2], values[3]));
+        near = _mm256_srli_epi32(_mm256_add_epi32(near, round), kFinalShift);
+        far = _mm256_srli_epi32(_mm256_add_epi32(far, round), kFinalShift);
+        const __m128i pixels = _mm_packus_epi16(
+            _mm_packs_epi32(_mm256_castsi256_si128(near), _mm256_extracti128_si256(near, 1)),
+            _mm_packs_epi32(_mm256_castsi256_si128(far), _mm256_extracti128_si256(far, 1)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_and_si128(pixels, colour));
     }
-    PackRowPlain(sums, out + x, width - x);
+    FinishRowPlain(reduced, weight, sums, out + x, width - x);
+}
+
+const ColumnSteps& ChooseColumnSteps() {
+    static constexpr ColumnSteps kAvx2Steps{StartSumsAvx2, AddWeightedRowAvx2, FinishRowAvx2};
+    return __builtin_cpu_supports("avx2") ? kAvx2Steps : kPlainSteps;
 }
 #else
 RowReducer ChooseFourTapReducer() {
     return ReduceRowPacked<4>;
 }
 
-RowAdder ChooseAdder() {
-    return AddWeightedRowPlain;
-}
-
-void PackRow(const std::uint32_t* sums, std::uint32_t* out, int width) {
-    PackRowPlain(sums, out, width);
+const ColumnSteps& ChooseColumnSteps() {
+    return kPlainSteps;
 }
 #endif
 
@@ -287,19 +330,21 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
                  int output_stride) {
     const Taps columns = MakeTaps(MakeSpans(source_width, output_width), source_width);
     const RowReducer reduce_row = ChooseReducer(columns);
-    const RowAdder add_row = ChooseAdder();
+    const ColumnSteps& steps = ChooseColumnSteps();
     const Spans rows = MakeSpans(source_height, output_height);
-    // One output row at a time: each source row it covers is reduced across, then added in
-    // with its weight. Neighbouring output rows share the source row on their border, so the
+    // One output row at a time: each source row it covers is reduced across, then weighed
+    // into the sums. Neighbouring output rows share the source row on their border, so the
     // last reduced row is kept for the next output row.
     const std::size_t values = static_cast<std::size_t>(output_width) * kChannels;
     std::vector<std::uint32_t> sums(values);
     std::vector<std::uint32_t> reduced(values);
     int reduced_row = -1;
     for (int y = 0; y < output_height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0u);
+        auto* out =
+            reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride);
         const std::uint32_t* row_weight = rows.weights.data() + rows.weight_start[y];
-        for (int r = 0; r < rows.count[y]; ++r) {
+        const int count = rows.count[y];
+        for (int r = 0; r < count; ++r) {
             const int source_row = rows.first[y] + r;
             if (source_row != reduced_row) {
                 reduce_row(reinterpret_cast<const std::uint32_t*>(
@@ -307,12 +352,15 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
                            columns, reduced.data());
                 reduced_row = source_row;
             }
-            add_row(reduced.data(), row_weight[r], sums.data(), values);
+            if (r + 1 == count) {
+                steps.finish(reduced.data(), row_weight[r], r == 0 ? nullptr : sums.data(), out,
+                             output_width);
+            } else if (r == 0) {
+                steps.start(reduced.data(), row_weight[r], sums.data(), values);
+            } else {
+                steps.add(reduced.data(), row_weight[r], sums.data(), values);
+            }
         }
-        PackRow(
-            sums.data(),
-            reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride),
-            output_width);
     }
 }
 
