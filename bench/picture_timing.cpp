@@ -1,5 +1,6 @@
-// The picture stages' median time without Google Benchmark, for builds that lack it (the
-// Windows build, run under Wine): all three stages of one request against the floor.
+// The picture stages' median time against the floor, without Google Benchmark so that the
+// Windows build runs it under Wine too: all three stages of one read as the read runs them,
+// after the work its driver's wait does, and the same stages without that work.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "bench/processor_time.h"
 #include "platform/working_memory.h"
 #include "request/picture_stages.h"
+#include "request/picture_warm_up.h"
 
 using namespace vorn;
 
@@ -63,64 +65,58 @@ int main() {
         std::fprintf(stderr, "picture_timing: the photo could not be decoded\n");
         return 1;
     }
-    const auto stage_work = [&] {
+    // A read starts the warm-up when the driver begins its wait and takes what it made once
+    // the card is read; here the warm-up is waited for, untimed, before each run.
+    std::unique_ptr<PictureWarmUp> warm_up;
+    const auto wait = [&] {
+        warm_up = std::make_unique<PictureWarmUp>(directory);
+        warm_up->Finish();
+    };
+    const auto read_work = [&] {
+        PictureTexts texts;
+        const bool done =
+            RunAllStages(directory, card, texts, &warm_up->canvases(), &warm_up->fonts());
+        warm_up.reset();
+        return done;
+    };
+    const auto cold_work = [&] {
         PictureTexts texts;
         return RunAllStages(directory, card, texts);
     };
     const auto floor_work = [&] { return bench.EncodeOnly(); };
-    // A read also makes the resident card's face canvases and its fonts while the driver
-    // waits; the stages that follow take them.
-    std::unique_ptr<PreparedCanvases> prepared;
-    std::unique_ptr<PreparedFonts> prepared_fonts;
-    const auto prepare = [&] {
-        prepared = std::make_unique<PreparedCanvases>();
-        PrepareProgramCanvases(*prepared);
-        prepared_fonts = std::make_unique<PreparedFonts>();
-        PrepareProgramFonts(*prepared_fonts);
-    };
-    const auto after_wait_work = [&] {
-        PictureTexts texts;
-        const bool done =
-            RunAllStages(directory, card, texts, prepared.get(), prepared_fonts.get());
-        prepared_fonts.reset();
-        prepared.reset();
-        return done;
-    };
-    // Warm-up: the first run loads the font configuration. Then the stages and the floor
-    // take turns, so that a busy moment of the machine falls on both alike.
-    Times stages_times;
+    // Warm-up: the first run loads the font configuration. Then the three take turns, so that
+    // a busy moment of the machine falls on all of them alike.
+    Times read_times;
     Times floor_times;
-    Times after_wait_times;
-    bool ok = stage_work() && floor_work();
+    Times cold_times;
+    bool ok = cold_work() && floor_work();
     for (int run = 0; ok && run < kRuns; ++run) {
-        ok = stages_times.Run(stage_work) && floor_times.Run(floor_work) &&
-             after_wait_times.Run(after_wait_work, prepare);
+        ok = read_times.Run(read_work, wait) && floor_times.Run(floor_work) &&
+             cold_times.Run(cold_work);
     }
     if (!ok) {
         std::fprintf(stderr, "picture_timing: a run failed\n");
         return 1;
     }
-    const double stages = Median(stages_times.wall);
     const double floor = Median(floor_times.wall);
-    const double stages_processor = Median(stages_times.processor);
     const double floor_processor = Median(floor_times.processor);
-    std::printf("picture stages: %.2f ms median of %d (processor %.2f ms)\n", stages, kRuns,
-                stages_processor);
     std::printf("encoding floor: %.2f ms median of %d (processor %.2f ms)\n", floor, kRuns,
                 floor_processor);
-    if (floor > 0) {
-        std::printf("ratio: %.2f\n", stages / floor);
-    }
-    if (floor_processor > 0) {
-        std::printf("processor ratio: %.2f\n", stages_processor / floor_processor);
-    }
-    const double after_wait = Median(after_wait_times.wall);
-    const double after_wait_processor = Median(after_wait_times.processor);
-    std::printf("after the wait's canvases: %.2f ms median of %d (processor %.2f ms)\n", after_wait,
-                kRuns, after_wait_processor);
-    if (floor > 0 && floor_processor > 0) {
-        std::printf("after the wait's ratio: %.2f (processor %.2f)\n", after_wait / floor,
-                    after_wait_processor / floor_processor);
+    const struct {
+        const char* name;
+        const Times& times;
+    } reports[] = {{"picture stages of a read", read_times},
+                   {"without the wait's work", cold_times}};
+    for (const auto& report : reports) {
+        const double wall = Median(report.times.wall);
+        const double processor = Median(report.times.processor);
+        std::printf("%s: %.2f ms median of %d (processor %.2f ms)", report.name, wall, kRuns,
+                    processor);
+        if (floor > 0 && floor_processor > 0) {
+            std::printf(", %.2f times the floor (processor %.2f)", wall / floor,
+                        processor / floor_processor);
+        }
+        std::printf("\n");
     }
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "host/entry_point.h"
 #include "host/self_test_checks.h"
 #include "platform/module_path.h"
+#include "platform/temp_directory.h"
 #include "platform/text_conversion.h"
 #include "request/read_card.h"
 #include "request/reply_document.h"
@@ -44,8 +45,11 @@ void Print(const CheckLine& line) {
 // A folder of the read's own under the temporary folder: whatever the read leaves in its
 // current directory goes with it.
 fs::path MakeWorkFolder() {
+    const fs::path parent = TemporaryDirectory::SystemFolder();
     std::error_code error;
-    fs::path parent = fs::temp_directory_path(error);
+    if (parent.empty()) {
+        return {};
+    }
     std::random_device random;
     for (int attempt = 0; !error && attempt < 8; ++attempt) {
         fs::path folder = parent / (L"vorn-selftest-" + std::to_wstring(random()));

@@ -13,6 +13,7 @@
 #include "imaging/imaging_context.h"
 #include "platform/module_path.h"
 #include "platform/shared_library.h"
+#include "platform/temp_directory.h"
 #include "platform/text_conversion.h"
 #include "websocket/handshake.h"
 
@@ -205,13 +206,14 @@ CheckLine CheckPhotoDecoder(const std::string& directory) {
 
 CheckLine CheckTemporaryFolder() {
     const wchar_t* subject = L"temporary folder";
+    // The folder each request makes its private folder in.
+    const fs::path folder = TemporaryDirectory::SystemFolder();
     std::error_code error;
-    fs::path folder = fs::temp_directory_path(error);
-    if (error) {
-        return Line(
-            Verdict::kFail, subject,
-            L"none usable (TMPDIR on Linux, TMP and TEMP on Windows): " + Wide(error.message()),
-            kSelfTestTemporaryFolderFailed);
+    if (folder.empty() || !fs::is_directory(folder, error)) {
+        const std::wstring named = folder.empty() ? L"" : L" (" + folder.wstring() + L")";
+        return Line(Verdict::kFail, subject,
+                    L"none usable (TMPDIR on Linux, TMP and TEMP on Windows)" + named,
+                    kSelfTestTemporaryFolderFailed);
     }
     // A file of a name no one else uses, written and removed at once.
     std::random_device random;

@@ -11,9 +11,15 @@ namespace vorn {
 // when it goes. The name is new for every folder, so two processes never share one.
 class TemporaryDirectory {
 public:
-    // Makes the folder under the system's temporary folder (GetTempPath on Windows, $TMPDIR
-    // or /tmp elsewhere), its name starting with name_prefix. Null when it cannot be made.
+    // Makes the folder under SystemFolder, its name starting with name_prefix. Null when it
+    // cannot be made.
     static std::unique_ptr<TemporaryDirectory> Create(const char* name_prefix);
+
+    // The folder the private folders are made in: on Windows the one GetTempPath names; on
+    // Linux $TMPDIR when it is set, else /dev/shm when it is a folder anyone may write to, as
+    // /tmp is, else /tmp. /dev/shm is held in memory, so a card holder's photo never reaches
+    // a disk, and its files cost less to make and remove. Empty when none can be named.
+    static std::filesystem::path SystemFolder();
 
     ~TemporaryDirectory();
     TemporaryDirectory(const TemporaryDirectory&) = delete;

@@ -94,10 +94,18 @@ std::string AnsiPath(const std::wstring& path) {
 
 }  // namespace
 
-std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_prefix) {
+std::filesystem::path TemporaryDirectory::SystemFolder() {
     wchar_t base[MAX_PATH + 1] = {};
     const DWORD base_length = GetTempPathW(MAX_PATH + 1, base);
     if (base_length == 0 || base_length > MAX_PATH) {
+        return {};
+    }
+    return std::filesystem::path(base);
+}
+
+std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_prefix) {
+    const std::wstring base = SystemFolder().wstring();
+    if (base.empty()) {
         return nullptr;
     }
     const LocalMemory<PSECURITY_DESCRIPTOR> descriptor = OwnerOnlyDescriptor();
@@ -116,7 +124,7 @@ std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_
         wchar_t unique[40];
         std::swprintf(unique, 40, L"%lx%x%llx", GetCurrentProcessId(), g_folders_made++,
                       static_cast<unsigned long long>(counter.QuadPart) & 0xFFFFFFull);
-        const std::wstring path = std::wstring(base) + prefix + unique;
+        const std::wstring path = base + prefix + unique;
         if (!CreateDirectoryW(path.c_str(), &attributes)) {
             if (GetLastError() == ERROR_ALREADY_EXISTS) {
                 continue;

@@ -70,8 +70,9 @@ struct Taps {
     // difference below zero and wrapped around; only the per-channel sums wrap the same way.
     bool bounded = true;
     // For four bounded taps: each output pixel's weights as 16-bit lanes, the first two taps'
-    // weights four times each, then the last two's, one lane for every channel of a pixel.
-    std::vector<std::uint16_t> lanes;
+    // weights alternating four times, then the last two's, so that one multiply-add weighs two
+    // pixels' channels at once.
+    std::vector<std::int16_t> lanes;
 };
 
 Taps MakeTaps(const Spans& spans, int source) {
@@ -94,16 +95,23 @@ Taps MakeTaps(const Spans& spans, int source) {
     }
     if (taps.count == 4 && taps.bounded) {
         taps.lanes.reserve(taps.weights.size() * 4);
-        for (const std::uint32_t weight : taps.weights) {
-            taps.lanes.insert(taps.lanes.end(), 4, static_cast<std::uint16_t>(weight));
+        for (std::size_t i = 0; i < taps.weights.size(); i += 2) {
+            for (int lane = 0; lane < 4; ++lane) {
+                taps.lanes.push_back(static_cast<std::int16_t>(taps.weights[i]));
+                taps.lanes.push_back(static_cast<std::int16_t>(taps.weights[i + 1]));
+            }
         }
     }
     return taps;
 }
 
-// One source row reduced across: for each output column, the weighted sums of its red,
-// green and blue, with kDrop bits of fraction dropped. With bounded weights red and blue
-// share one 64-bit sum, each in 32 bits of its own that the other never reaches.
+// A reduced row holds four sums for each output pixel, in the order of the pixel's bytes:
+// blue, green, red, and the unused byte, which the packing leaves out.
+constexpr std::size_t kChannels = 4;
+
+// One source row reduced across: for each output column, the weighted sums of its channels,
+// with kDrop bits of fraction dropped. With bounded weights red and blue share one 64-bit
+// sum, each in 32 bits of its own that the other never reaches.
 template <int kCount>
 void ReduceRowPacked(const std::uint32_t* row, const Taps& taps, std::uint32_t* reduced) {
     const int count = kCount > 0 ? kCount : taps.count;
@@ -120,10 +128,11 @@ void ReduceRowPacked(const std::uint32_t* row, const Taps& taps, std::uint32_t* 
             green += ((value >> 8) & 0xFFu) * weight[n];
         }
         weight += count;
-        reduced[0] = static_cast<std::uint32_t>(red_blue >> 32) >> kDrop;
+        reduced[0] = static_cast<std::uint32_t>(red_blue) >> kDrop;
         reduced[1] = green >> kDrop;
-        reduced[2] = static_cast<std::uint32_t>(red_blue) >> kDrop;
-        reduced += 3;
+        reduced[2] = static_cast<std::uint32_t>(red_blue >> 32) >> kDrop;
+        reduced[3] = 0;
+        reduced += kChannels;
     }
 }
 
@@ -140,14 +149,34 @@ void ReduceRowPerChannel(const std::uint32_t* row, const Taps& taps, std::uint32
             blue += (pixel[n] & 0xFF) * weight[n];
         }
         weight += taps.count;
-        reduced[0] = red >> kDrop;
+        reduced[0] = blue >> kDrop;
         reduced[1] = green >> kDrop;
-        reduced[2] = blue >> kDrop;
-        reduced += 3;
+        reduced[2] = red >> kDrop;
+        reduced[3] = 0;
+        reduced += kChannels;
     }
 }
 
-// Adds one reduced row into the sums with its weight.
+// The steps down one output row: the first source row it covers sets the sums, the next
+// ones add to them, and the last one adds and packs the pixels, so that the sums are gone
+// through as few times as the rows allow. The products and sums wrap to 32 bits alike.
+struct ColumnSteps {
+    void (*start)(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                  std::size_t count);
+    void (*add)(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                std::size_t count);
+    // With sums null the row's one source row is all there is.
+    void (*finish)(const std::uint32_t* reduced, std::uint32_t weight, const std::uint32_t* sums,
+                   std::uint32_t* out, int width);
+};
+
+void StartSumsPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                    std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        sums[i] = reduced[i] * weight;
+    }
+}
+
 void AddWeightedRowPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
                          std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
@@ -155,44 +184,71 @@ void AddWeightedRowPlain(const std::uint32_t* reduced, std::uint32_t weight, std
     }
 }
 
-using RowAdder = void (*)(const std::uint32_t*, std::uint32_t, std::uint32_t*, std::size_t);
+// Each channel rounded and held to 255.
+void FinishRowPlain(const std::uint32_t* reduced, std::uint32_t weight, const std::uint32_t* sums,
+                    std::uint32_t* out, int width) {
+    for (int x = 0; x < width; ++x, reduced += kChannels) {
+        std::uint32_t pixel = 0;
+        for (int c = 2; c >= 0; --c) {
+            const std::uint32_t sum = (sums != nullptr ? sums[c] : 0u) + reduced[c] * weight;
+            const std::uint32_t value = (sum + kRound) >> kFinalShift;
+            pixel = (pixel << 8) | (value > 255 ? 255 : value);
+        }
+        out[x] = pixel;
+        if (sums != nullptr) {
+            sums += kChannels;
+        }
+    }
+}
+
+constexpr ColumnSteps kPlainSteps{StartSumsPlain, AddWeightedRowPlain, FinishRowPlain};
 
 using RowReducer = void (*)(const std::uint32_t*, const Taps&, std::uint32_t*);
 
 #if defined(__SSE2__)
-// Four taps at once: the four pixels' channels widened to 16 bits, multiplied by their
-// weights into 32-bit products and added channel by channel. Bounded weights keep every
-// sum exact, so the results are those of the other reductions.
-void ReduceRowFourTaps(const std::uint32_t* row, const Taps& taps, std::uint32_t* reduced) {
-    const __m128i zero = _mm_setzero_si128();
+// Four taps at once: two pixels' channels laid side by side as 16-bit lanes, each pair
+// multiplied by its two weights and added into 32 bits in one step, the same for the other
+// two pixels. Bounded weights fit the signed lanes and keep every sum exact, so the results
+// are those of the other reductions.
+__attribute__((target("ssse3"))) void ReduceRowFourTaps(const std::uint32_t* row, const Taps& taps,
+                                                        std::uint32_t* reduced) {
+    // Byte positions of the first two pixels' blue, green, red and unused bytes, pixel by
+    // pixel; a position of -1 gives a zero high byte.
+    const __m128i near_order =
+        _mm_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+    const __m128i far_order =
+        _mm_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
     const auto* weights = reinterpret_cast<const __m128i*>(taps.lanes.data());
     for (const int first : taps.first) {
         const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + first));
-        const __m128i near = _mm_unpacklo_epi8(pixels, zero);
-        const __m128i far = _mm_unpackhi_epi8(pixels, zero);
-        const __m128i near_weights = _mm_loadu_si128(weights);
-        const __m128i far_weights = _mm_loadu_si128(weights + 1);
+        const __m128i near =
+            _mm_madd_epi16(_mm_shuffle_epi8(pixels, near_order), _mm_loadu_si128(weights));
+        const __m128i far =
+            _mm_madd_epi16(_mm_shuffle_epi8(pixels, far_order), _mm_loadu_si128(weights + 1));
         weights += 2;
-        const __m128i near_low = _mm_mullo_epi16(near, near_weights);
-        const __m128i near_high = _mm_mulhi_epu16(near, near_weights);
-        const __m128i far_low = _mm_mullo_epi16(far, far_weights);
-        const __m128i far_high = _mm_mulhi_epu16(far, far_weights);
-        __m128i sum = _mm_add_epi32(_mm_unpacklo_epi16(near_low, near_high),
-                                    _mm_unpackhi_epi16(near_low, near_high));
-        sum = _mm_add_epi32(sum, _mm_add_epi32(_mm_unpacklo_epi16(far_low, far_high),
-                                               _mm_unpackhi_epi16(far_low, far_high)));
-        // The lanes hold blue, green, red and the unused byte, as the pixels lie in memory.
-        sum = _mm_srli_epi32(sum, kDrop);
-        reduced[0] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(sum, 2)));
-        reduced[1] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(sum, 1)));
-        reduced[2] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
-        reduced += 3;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(reduced),
+                         _mm_srli_epi32(_mm_add_epi32(near, far), kDrop));
+        reduced += kChannels;
     }
 }
-constexpr RowReducer kFourTapReducer = ReduceRowFourTaps;
 
-// The same sums, eight at a time, on processors with AVX2; the products wrap to 32 bits as
-// the plain loop's do.
+RowReducer ChooseFourTapReducer() {
+    return __builtin_cpu_supports("ssse3") ? ReduceRowFourTaps : ReduceRowPacked<4>;
+}
+
+// The same steps, eight sums at a time, on processors with AVX2.
+__attribute__((target("avx2"))) void StartSumsAvx2(const std::uint32_t* reduced,
+                                                   std::uint32_t weight, std::uint32_t* sums,
+                                                   std::size_t count) {
+    const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), _mm256_mullo_epi32(row, weights));
+    }
+    StartSumsPlain(reduced + i, weight, sums + i, count - i);
+}
+
 __attribute__((target("avx2"))) void AddWeightedRowAvx2(const std::uint32_t* reduced,
                                                         std::uint32_t weight, std::uint32_t* sums,
                                                         std::size_t count) {
@@ -207,14 +263,48 @@ __attribute__((target("avx2"))) void AddWeightedRowAvx2(const std::uint32_t* red
     AddWeightedRowPlain(reduced + i, weight, sums + i, count - i);
 }
 
-RowAdder ChooseAdder() {
-    return __builtin_cpu_supports("avx2") ? AddWeightedRowAvx2 : AddWeightedRowPlain;
+// Four pixels at a time: a shifted sum is at most 1023, so the signed narrowing keeps it and
+// the unsigned one holds it to 255, as the plain loop does; the unused byte is cleared.
+__attribute__((target("avx2"))) void FinishRowAvx2(const std::uint32_t* reduced,
+                                                   std::uint32_t weight, const std::uint32_t* sums,
+                                                   std::uint32_t* out, int width) {
+    const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
+    const __m256i round = _mm256_set1_epi32(static_cast<int>(kRound));
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    int x = 0;
+    for (; x + 4 <= width; x += 4, reduced += 4 * kChannels) {
+        __m256i near = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced)), weights);
+        __m256i far = _mm256_mullo_epi32(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced + 8)), weights);
+        if (sums != nullptr) {
+            near =
+                _mm256_add_epi32(near, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums)));
+            far = _mm256_add_epi32(far,
+                                   _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 8)));
+            sums += 4 * kChannels;
+        }
+        near = _mm256_srli_epi32(_mm256_add_epi32(near, round), kFinalShift);
+        far = _mm256_srli_epi32(_mm256_add_epi32(far, round), kFinalShift);
+        const __m128i pixels = _mm_packus_epi16(
+            _mm_packs_epi32(_mm256_castsi256_si128(near), _mm256_extracti128_si256(near, 1)),
+            _mm_packs_epi32(_mm256_castsi256_si128(far), _mm256_extracti128_si256(far, 1)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_and_si128(pixels, colour));
+    }
+    FinishRowPlain(reduced, weight, sums, out + x, width - x);
+}
+
+const ColumnSteps& ChooseColumnSteps() {
+    static constexpr ColumnSteps kAvx2Steps{StartSumsAvx2, AddWeightedRowAvx2, FinishRowAvx2};
+    return __builtin_cpu_supports("avx2") ? kAvx2Steps : kPlainSteps;
 }
 #else
-constexpr RowReducer kFourTapReducer = ReduceRowPacked<4>;
+RowReducer ChooseFourTapReducer() {
+    return ReduceRowPacked<4>;
+}
 
-RowAdder ChooseAdder() {
-    return AddWeightedRowPlain;
+const ColumnSteps& ChooseColumnSteps() {
+    return kPlainSteps;
 }
 #endif
 
@@ -227,7 +317,7 @@ RowReducer ChooseReducer(const Taps& taps) {
         case 3:
             return ReduceRowPacked<3>;
         case 4:
-            return kFourTapReducer;
+            return ChooseFourTapReducer();
         default:
             return ReduceRowPacked<0>;
     }
@@ -240,19 +330,21 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
                  int output_stride) {
     const Taps columns = MakeTaps(MakeSpans(source_width, output_width), source_width);
     const RowReducer reduce_row = ChooseReducer(columns);
-    const RowAdder add_row = ChooseAdder();
+    const ColumnSteps& steps = ChooseColumnSteps();
     const Spans rows = MakeSpans(source_height, output_height);
-    // One output row at a time: each source row it covers is reduced across, then added in
-    // with its weight. Neighbouring output rows share the source row on their border, so the
+    // One output row at a time: each source row it covers is reduced across, then weighed
+    // into the sums. Neighbouring output rows share the source row on their border, so the
     // last reduced row is kept for the next output row.
-    const std::size_t values = static_cast<std::size_t>(output_width) * 3;
+    const std::size_t values = static_cast<std::size_t>(output_width) * kChannels;
     std::vector<std::uint32_t> sums(values);
     std::vector<std::uint32_t> reduced(values);
     int reduced_row = -1;
     for (int y = 0; y < output_height; ++y) {
-        std::fill(sums.begin(), sums.end(), 0u);
+        auto* out =
+            reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride);
         const std::uint32_t* row_weight = rows.weights.data() + rows.weight_start[y];
-        for (int r = 0; r < rows.count[y]; ++r) {
+        const int count = rows.count[y];
+        for (int r = 0; r < count; ++r) {
             const int source_row = rows.first[y] + r;
             if (source_row != reduced_row) {
                 reduce_row(reinterpret_cast<const std::uint32_t*>(
@@ -260,18 +352,14 @@ void AreaAverage(const unsigned char* source, int source_width, int source_heigh
                            columns, reduced.data());
                 reduced_row = source_row;
             }
-            add_row(reduced.data(), row_weight[r], sums.data(), values);
-        }
-        auto* out =
-            reinterpret_cast<std::uint32_t*>(output + static_cast<std::size_t>(y) * output_stride);
-        const std::uint32_t* sum = sums.data();
-        for (int x = 0; x < output_width; ++x, sum += 3) {
-            std::uint32_t pixel = 0;
-            for (int c = 0; c < 3; ++c) {
-                const std::uint32_t value = (sum[c] + kRound) >> kFinalShift;
-                pixel = (pixel << 8) | (value > 255 ? 255 : value);
+            if (r + 1 == count) {
+                steps.finish(reduced.data(), row_weight[r], r == 0 ? nullptr : sums.data(), out,
+                             output_width);
+            } else if (r == 0) {
+                steps.start(reduced.data(), row_weight[r], sums.data(), values);
+            } else {
+                steps.add(reduced.data(), row_weight[r], sums.data(), values);
             }
-            out[x] = pixel;
         }
     }
 }

@@ -203,7 +203,7 @@ class DebianPackage(unittest.TestCase):
         stdout, stderr = self.process.communicate(timeout=RUN_TIMEOUT)
         self.assertEqual(self.process.returncode, 0, stderr)
         self.assertTrue(self.notify.wait_for("STATUS=Stopped", 1.0), self.notify.messages)
-        # The decoder's temporary files went into the state folder, and nowhere else.
+        # The state folder the service works in belongs to the service's own account.
         self.assertEqual(os.stat(service["WorkingDirectory"]).st_uid, user.pw_uid)
 
     def run_as_browser_host(self):

@@ -15,38 +15,11 @@
 
 #include "host/service_notify_posix.h"
 #include "platform/handles_posix.h"
+#include "tests/scoped_variable_posix.h"
 
 using namespace vorn;
 
 namespace {
-
-// Sets or clears an environment variable while it lives, and puts back what the variable
-// held before when it goes, however the test ends: the tests may run under a service manager
-// of their own, whose NOTIFY_SOCKET later tests must still see.
-class ScopedVariable {
-public:
-    explicit ScopedVariable(const char* name) : name_(name) {
-        if (const char* value = std::getenv(name)) {
-            before_ = value;
-        }
-    }
-    ~ScopedVariable() {
-        if (before_) {
-            setenv(name_, before_->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-    void Set(const std::string& value) { setenv(name_, value.c_str(), 1); }
-    void Clear() { unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> before_;
-};
 
 // A datagram socket that systemd would listen on, bound to the name (a leading '@' is the
 // abstract namespace), and NOTIFY_SOCKET pointing at it while the object lives.

@@ -25,8 +25,8 @@ TEST(TemporaryDirectory, NewPrivateFolderUnderTheSystemTemporaryFolder) {
     for (const TemporaryDirectory* folder : {first.get(), second.get()}) {
         EXPECT_TRUE(fs::is_directory(folder->path()));
         EXPECT_TRUE(fs::is_empty(folder->path()));
-        EXPECT_TRUE(SameFolder(folder->path().parent_path(), fs::temp_directory_path()))
-            << folder->path() << " " << fs::temp_directory_path();
+        EXPECT_TRUE(SameFolder(folder->path().parent_path(), TemporaryDirectory::SystemFolder()))
+            << folder->path() << " " << TemporaryDirectory::SystemFolder();
         EXPECT_EQ(folder->path().filename().string().rfind(kPrefix, 0), 0u);
         // The narrow name is the same folder, ready for a file name to be appended.
         const std::string& narrow = folder->narrow_prefix();

@@ -9,6 +9,7 @@
 
 #include "imaging/encoding/image_encoding.h"
 #include "imaging/imaging_context.h"
+#include "platform/temp_directory.h"
 #include "request/picture_stages.h"
 #include "simulator/photo_record.h"
 #include "tests/imaging/imaging_test_support.h"
@@ -66,7 +67,7 @@ TEST_F(PhotoDecoding, DecodesInAPrivateFolderThatGoesWithTheDecoder) {
     ASSERT_NE(imaging.temporary_directory(), nullptr);
     const fs::path folder = imaging.temporary_directory()->path();
     EXPECT_TRUE(fs::is_empty(folder));
-    EXPECT_TRUE(SameFolder(folder.parent_path(), fs::temp_directory_path()));
+    EXPECT_TRUE(SameFolder(folder.parent_path(), TemporaryDirectory::SystemFolder()));
     // Every decoding of the request uses the same folder.
     ASSERT_EQ(Decode(imaging, bitmap), 0);
     EXPECT_EQ(imaging.temporary_directory()->path(), folder);
