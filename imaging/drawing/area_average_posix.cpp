@@ -170,17 +170,12 @@ struct ColumnSteps {
                    std::uint32_t* out, int width);
 };
 
-void StartSumsPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
-                    std::size_t count) {
+// Sets the sums to the weighted row, or adds it to them.
+template <bool kAdd>
+void WeighRowPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
+                   std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-        sums[i] = reduced[i] * weight;
-    }
-}
-
-void AddWeightedRowPlain(const std::uint32_t* reduced, std::uint32_t weight, std::uint32_t* sums,
-                         std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        sums[i] += reduced[i] * weight;
+        sums[i] = (kAdd ? sums[i] : 0u) + reduced[i] * weight;
     }
 }
 
@@ -201,7 +196,7 @@ void FinishRowPlain(const std::uint32_t* reduced, std::uint32_t weight, const st
     }
 }
 
-constexpr ColumnSteps kPlainSteps{StartSumsPlain, AddWeightedRowPlain, FinishRowPlain};
+constexpr ColumnSteps kPlainSteps{WeighRowPlain<false>, WeighRowPlain<true>, FinishRowPlain};
 
 using RowReducer = void (*)(const std::uint32_t*, const Taps&, std::uint32_t*);
 
@@ -237,30 +232,22 @@ RowReducer ChooseFourTapReducer() {
 }
 
 // The same steps, eight sums at a time, on processors with AVX2.
-__attribute__((target("avx2"))) void StartSumsAvx2(const std::uint32_t* reduced,
-                                                   std::uint32_t weight, std::uint32_t* sums,
-                                                   std::size_t count) {
-    const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sums + i), _mm256_mullo_epi32(row, weights));
-    }
-    StartSumsPlain(reduced + i, weight, sums + i, count - i);
-}
-
-__attribute__((target("avx2"))) void AddWeightedRowAvx2(const std::uint32_t* reduced,
-                                                        std::uint32_t weight, std::uint32_t* sums,
-                                                        std::size_t count) {
+template <bool kAdd>
+__attribute__((target("avx2"))) void WeighRowAvx2(const std::uint32_t* reduced,
+                                                  std::uint32_t weight, std::uint32_t* sums,
+                                                  std::size_t count) {
     const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
     std::size_t i = 0;
     for (; i + 8 <= count; i += 8) {
         const __m256i row = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reduced + i));
         auto* sum = reinterpret_cast<__m256i*>(sums + i);
-        _mm256_storeu_si256(
-            sum, _mm256_add_epi32(_mm256_loadu_si256(sum), _mm256_mullo_epi32(row, weights)));
+        __m256i weighed = _mm256_mullo_epi32(row, weights);
+        if (kAdd) {
+            weighed = _mm256_add_epi32(_mm256_loadu_si256(sum), weighed);
+        }
+        _mm256_storeu_si256(sum, weighed);
     }
-    AddWeightedRowPlain(reduced + i, weight, sums + i, count - i);
+    WeighRowPlain<kAdd>(reduced + i, weight, sums + i, count - i);
 }
 
 // Four pixels at a time: a shifted sum is at most 1023, so the signed narrowing keeps it and
@@ -295,7 +282,7 @@ __attribute__((target("avx2"))) void FinishRowAvx2(const std::uint32_t* reduced,
 }
 
 const ColumnSteps& ChooseColumnSteps() {
-    static constexpr ColumnSteps kAvx2Steps{StartSumsAvx2, AddWeightedRowAvx2, FinishRowAvx2};
+    static constexpr ColumnSteps kAvx2Steps{WeighRowAvx2<false>, WeighRowAvx2<true>, FinishRowAvx2};
     return __builtin_cpu_supports("avx2") ? kAvx2Steps : kPlainSteps;
 }
 #else

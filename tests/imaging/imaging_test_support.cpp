@@ -90,6 +90,12 @@ void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length) {
     card.photo_length = photo_length;
 }
 
+CardResourceTable ProgramTable() {
+    CardResourceTable table;
+    PointAtModule(table, OwnModule(), kProgramResourceIds);
+    return table;
+}
+
 void PrepareLikeThePipeline(CImagingContext& imaging) {
     const std::string directory = TestProgramDirectory().string() +
                                   static_cast<char>(std::filesystem::path::preferred_separator);

@@ -29,6 +29,12 @@ void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length = 102
 // Gives the card the photo record of the resident test card, with the given length.
 void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length = 1024);
 
+// No resource of the program has this id.
+constexpr int kMissingResource = 999;
+
+// A resource table that points every entry at the program's own resources.
+CardResourceTable ProgramTable();
+
 // The context bound to the stand-in decoder beside the test program, its templates and
 // fonts taken from the program's resources and registered, as the pipeline sets it up.
 void PrepareLikeThePipeline(CImagingContext& imaging);

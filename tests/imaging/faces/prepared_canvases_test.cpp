@@ -14,18 +14,7 @@
 
 using namespace vorn;
 
-using namespace vorn;
-
 namespace {
-
-// No resource of the program has this id.
-constexpr int kMissingResource = 999;
-
-CardResourceTable ProgramTable() {
-    CardResourceTable table;
-    PointAtModule(table, OwnModule(), kProgramResourceIds);
-    return table;
-}
 
 // The canvas a face makes for itself from the entry's template.
 void MakeCanvasInTheRequest(const ResourceEntry& entry, CardCanvas& canvas) {

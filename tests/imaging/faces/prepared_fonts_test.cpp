@@ -15,15 +15,6 @@ using namespace vorn;
 
 namespace {
 
-// No resource of the program has this id.
-constexpr int kMissingResource = 999;
-
-CardResourceTable ProgramTable() {
-    CardResourceTable table;
-    PointAtModule(table, OwnModule(), kProgramResourceIds);
-    return table;
-}
-
 // The reply's front and back faces of the card, drawn as the pipeline draws them, with the
 // prepared fonts when given; empty texts for a face that failed.
 std::pair<std::string, std::string> ReplyFaces(const CIdBufferW& card, PreparedFonts* prepared) {

@@ -24,8 +24,6 @@ namespace {
 
 const fs::path kBitmap = kPhotoBitmapFileName;
 const fs::path kPhotoFile = fs::path(kPhotoBitmapFileName).replace_extension(".wlt");
-// No resource of the program has this id.
-constexpr int kMissingResource = 999;
 
 // Tests start without the temporary files of an earlier one.
 class PhotoDecoding : public ::testing::Test {
