@@ -7,6 +7,8 @@
 #include <immintrin.h>
 #endif
 
+#include "imaging/pixel_colour.h"
+
 namespace vorn {
 
 namespace {
@@ -257,7 +259,7 @@ __attribute__((target("avx2"))) void FinishRowAvx2(const std::uint32_t* reduced,
                                                    std::uint32_t* out, int width) {
     const __m256i weights = _mm256_set1_epi32(static_cast<int>(weight));
     const __m256i round = _mm256_set1_epi32(static_cast<int>(kRound));
-    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourMask));
     int x = 0;
     for (; x + 4 <= width; x += 4, reduced += 4 * kChannels) {
         __m256i near = _mm256_mullo_epi32(

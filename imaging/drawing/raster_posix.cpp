@@ -10,6 +10,7 @@
 #include "imaging/drawing/raster.h"
 #include "imaging/drawing/raster_platform.h"
 #include "imaging/drawing/uncleared_surface_posix.h"
+#include "imaging/pixel_colour.h"
 #include "platform/file_bytes.h"
 
 namespace vorn {
@@ -23,7 +24,6 @@ namespace {
 // A template file is a 540 x 340 bitmap of about half a megabyte; anything much larger is
 // not a template.
 constexpr std::size_t kMaxTemplateFileSize = 16u * 1024u * 1024u;
-constexpr std::uint32_t kColourMask = 0x00FFFFFF;
 
 // Paints the whole source onto the rectangle; PAD keeps the borders from blending with what
 // lies outside the source.

@@ -7,6 +7,7 @@
 #include "imaging/drawing/picture_win.h"
 #include "imaging/drawing/raster.h"
 #include "imaging/drawing/raster_platform.h"
+#include "imaging/pixel_colour.h"
 
 namespace vorn {
 
@@ -19,7 +20,6 @@ struct TemplateBitmap {
 
 namespace {
 
-constexpr COLORREF kColourMask = 0x00FFFFFF;
 constexpr int kBlankBitsPerPixel = 32;
 
 // COLORREF keeps red in the low byte; the program's pixels are 0x00RRGGBB.

@@ -8,12 +8,11 @@
 
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/bitmap_file_format.h"
+#include "imaging/pixel_colour.h"
 
 namespace vorn {
 
 namespace {
-
-constexpr std::uint32_t kColourMask = 0x00FFFFFF;
 
 std::uint32_t Read16(const unsigned char* bytes) {
     return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8;
