@@ -74,8 +74,7 @@ int main() {
     };
     const auto read_work = [&] {
         PictureTexts texts;
-        const bool done =
-            RunAllStages(directory, card, texts, &warm_up->canvases(), &warm_up->fonts());
+        const bool done = RunAllStages(directory, card, texts, warm_up.get());
         warm_up.reset();
         return done;
     };

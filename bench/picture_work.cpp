@@ -34,8 +34,8 @@ bool ReadSampleCard(const std::string& directory, CIdBufferW& card) {
 }
 
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
-                  PreparedCanvases* prepared, PreparedFonts* prepared_fonts) {
-    PictureOutcome outcome = RunPictureStages(directory, card, prepared, prepared_fonts);
+                  PictureWarmUp* warm_up) {
+    PictureOutcome outcome = RunPictureStages(directory, card, warm_up);
     texts = std::move(outcome.pictures);
     return outcome.complete();
 }

@@ -6,8 +6,6 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/faces/prepared_canvases.h"
-#include "imaging/faces/prepared_fonts.h"
 #include "imaging/photo/image_holder.h"
 #include "request/reply_document.h"
 
@@ -19,11 +17,12 @@ std::string ProgramDirectory();
 // Reads the card that the simulator's description puts on the reader; false when it fails.
 bool ReadSampleCard(const std::string& directory, CIdBufferW& card);
 
-// The three picture stages, as the pipeline runs them for one request, the faces taking their
-// canvases from prepared and the fonts from prepared_fonts when they are given. True on
-// success.
+class PictureWarmUp;
+
+// The three picture stages, as the pipeline runs them for one request, taking what the
+// read's warm-up made when it is given. True on success.
 bool RunAllStages(const std::string& directory, const CIdBufferW& card, PictureTexts& texts,
-                  PreparedCanvases* prepared = nullptr, PreparedFonts* prepared_fonts = nullptr);
+                  PictureWarmUp* warm_up = nullptr);
 
 // One stage each, in an imaging context set up the way the pipeline sets it up.
 class StageBench {

@@ -6,6 +6,7 @@
 #include "imaging/faces/prepared_canvases.h"
 #include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
+#include "request/picture_warm_up.h"
 #include "resources/resource_ids.h"
 
 namespace vorn {
@@ -49,11 +50,14 @@ bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
 }
 
 PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
-                                PreparedCanvases* prepared, PreparedFonts* prepared_fonts) {
+                                PictureWarmUp* warm_up) {
     PictureOutcome outcome;
     CImagingContext imaging;
-    imaging.UsePreparedCanvases(prepared);
-    imaging.UsePreparedFonts(prepared_fonts);
+    if (warm_up != nullptr) {
+        warm_up->Finish();
+        imaging.UsePreparedCanvases(&warm_up->canvases());
+        imaging.UsePreparedFonts(&warm_up->fonts());
+    }
     if (!PrepareImaging(imaging, directory, card)) {
         outcome.message = kDecoderLoadFailed;
         return outcome;

@@ -16,6 +16,7 @@ constexpr const wchar_t* kFrontPictureFailed = L"生成身份证正面合成图�
 constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图失败.";
 
 class CImagingContext;
+class PictureWarmUp;
 class PreparedCanvases;
 class PreparedFonts;
 
@@ -56,11 +57,10 @@ struct PictureOutcome {
 
 // Runs after the card was read and copied: binds the photo decoder from the program's
 // directory, points the templates and fonts at the program's own resources, and makes the
-// three pictures, each stage only when the one before succeeded. The faces take their
-// canvases from prepared, when given and made from their templates, and the context takes
-// the prepared fonts, when given and registered, instead of registering its own.
+// three pictures, each stage only when the one before succeeded. With the read's warm-up,
+// it waits for the warm-up to finish; the faces then take its canvases made from their
+// templates, and the context takes its registered fonts instead of registering its own.
 PictureOutcome RunPictureStages(const std::string& directory, const CIdBufferW& card,
-                                PreparedCanvases* prepared = nullptr,
-                                PreparedFonts* prepared_fonts = nullptr);
+                                PictureWarmUp* warm_up = nullptr);
 
 }  // namespace vorn

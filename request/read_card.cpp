@@ -68,10 +68,8 @@ struct ReadCardCall {
             return;
         }
         card.CopyFrom(driver.Record());
-        warm_up.Finish();
         // The picture stages follow the copy of the record and may still fail the request.
-        PictureOutcome outcome =
-            RunPictureStages(directory, card, &warm_up.canvases(), &warm_up.fonts());
+        PictureOutcome outcome = RunPictureStages(directory, card, &warm_up);
         pictures = std::move(outcome.pictures);
         if (!outcome.complete()) {
             result = outcome.code;

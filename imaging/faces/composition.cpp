@@ -120,7 +120,7 @@ int MeasureTextItem(TextTarget& target, const TextItem& item) {
     return right;
 }
 
-void ApplyRowFonts(CIdCardFont& fonts, const FieldRow& row, TextItem& item) {
+void ApplyRow(CIdCardFont& fonts, const FieldRow& row, TextItem& item) {
     item.x = row.x;
     item.y = row.y;
     item.wrap_width = row.wrap_width;
@@ -139,7 +139,7 @@ void ApplyRowFonts(CIdCardFont& fonts, const FieldRow& row, TextItem& item) {
 int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
                   const std::vector<FieldRow>& rows) {
     for (const FieldRow& row : rows) {
-        ApplyRowFonts(fonts, row, item);
+        ApplyRow(fonts, row, item);
         const int drawn = row.fit_width > 0 && !Fits(canvas, item, row.fit_width)
                               ? DrawFittedRow(canvas, item, row.fit_width)
                               : DrawTextItem(canvas, item);

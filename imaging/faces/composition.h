@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "imaging/faces/font_sets.h"
 #include "imaging/drawing/raster.h"
+#include "imaging/faces/font_sets.h"
 #include "imaging/text/text_item.h"
 
 namespace vorn {
@@ -57,10 +57,11 @@ struct FieldRow {
 
 // Makes the item ready to draw the row: its place, wrapping and text, then the fonts of the
 // row's font operation (which see the text) and its forced weights.
-void ApplyRowFonts(CIdCardFont& fonts, const FieldRow& row, TextItem& item);
+void ApplyRow(CIdCardFont& fonts, const FieldRow& row, TextItem& item);
 
 // Draws the rows in order into the canvas with the reused item; the item's text is set
-// before its font operation runs, since the name font looks at it. kPictureFailed at the first failure.
+// before its font operation runs, since the name font looks at it. kPictureFailed at the first
+// failure.
 int DrawFieldRows(CardCanvas& canvas, TextItem& item, CIdCardFont& fonts,
                   const std::vector<FieldRow>& rows);
 

@@ -113,7 +113,7 @@ std::vector<FontWork> ResidentFontWork() {
         TextItem item;
         ResetTextItem(item);
         for (std::size_t row = 0; row < rows.size(); ++row) {
-            ApplyRowFonts(fonts, rows[row], item);
+            ApplyRow(fonts, rows[row], item);
             AddFonts(work, item);
             AddText(work, item, CommonText(layout[row]));
         }
