@@ -37,7 +37,8 @@ constexpr CodeName kEthnicityNames[] = {
     {L"53", L"赫哲"},     {L"54", L"门巴"},   {L"55", L"珞巴"},     {L"56", L"基诺"},
 };
 
-// The table ends at Libya: later codes find no name.
+// The rows up to Libya are kept by hand, as the first faces printed them; the rest of
+// ISO 3166-1 follows, generated from Debian's iso-codes translations.
 constexpr CodeName kCountryNames[] = {
     {L"AFG", L"阿富汗"},
     {L"ALB", L"阿尔巴利亚"},
@@ -161,6 +162,7 @@ constexpr CodeName kCountryNames[] = {
     {L"LSO", L"莱索托"},
     {L"LBR", L"利比里亚"},
     {L"LBY", L"利比亚"},
+#include "card/country_names_iso.inc"
 };
 
 constexpr int kDotDateDigits = 8;

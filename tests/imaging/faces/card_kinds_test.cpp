@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
 
 #include "imaging/faces/card_kinds.h"
 #include "imaging/faces/module_resources.h"
@@ -91,9 +92,16 @@ TEST(FaceLayouts, ForeignerFrontMakesItsTextsFromTheFields) {
     EXPECT_EQ(rows[2].text, L"男/M");
     EXPECT_EQ(rows[4].text, L"公安部/Ministry of Public Security");
     EXPECT_EQ(rows[6].text.substr(rows[6].text.size() - 5), L" - 长期");
-    // A nationality the table does not know prints as a slash and the code.
-    rows = Rows(ForeignerRecord().Put(152, 6, u"ZZZ"), front);
-    EXPECT_EQ(rows[3].text, L"/ZZZ");
+    // Every ISO 3166-1 nationality prints its Chinese name, also those after Libya; a code
+    // the table does not know prints as a slash and the code.
+    const std::pair<const char16_t*, const wchar_t*> nationalities[] = {{u"USA", L"美国/USA"},
+                                                                        {u"GBR", L"英国/GBR"},
+                                                                        {u"RUS", L"俄罗斯/RUS"},
+                                                                        {u"DEU", L"德国/DEU"},
+                                                                        {u"ZZZ", L"/ZZZ"}};
+    for (const auto& [code, text] : nationalities) {
+        EXPECT_EQ(Rows(ForeignerRecord().Put(152, 6, code), front)[3].text, text);
+    }
     // A record too short for any field still gives every row, with empty field texts.
     CIdBufferW card;
     CSdtBuffer raw;
