@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "diagnostics/trace_log.h"
+#include "platform/load_failure.h"
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
@@ -123,9 +124,12 @@ bool CSdtFunc::LoadDllModule(const wchar_t* name) {
     std::wstring path = directory_ + name;
     scope.Write(L"Dll Path = %ls", path.c_str());
     std::uint32_t error = 0;
-    module_ = LoadSharedLibrary(path, &error);
+    load_failure_.clear();
+    module_ = LoadSharedLibrary(path, &error, &load_failure_);
     if (!module_) {
         scope.WriteError(L"LoadLibrary Error", static_cast<int>(error), kLoadLibraryErrorLine);
+        scope.Write(L"%ls", load_failure_.c_str());
+        ReportLoadFailure(load_failure_);
         FreeDllModule();
         return false;
     }

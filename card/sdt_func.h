@@ -41,6 +41,8 @@ public:
     // The raw card record the driver writes into.
     const CSdtBuffer& Record() const { return record_; }
     bool IsLoaded() const { return loaded_; }
+    // Why the last bind could not load the library, in a sentence; empty after one that could.
+    const std::wstring& LoadFailure() const { return load_failure_; }
 
     // The exports the bound library lacks, by name.
     std::vector<std::string> MissingExports() const;
@@ -59,6 +61,7 @@ private:
     bool loaded_;
     std::wstring directory_;
     SharedLibrary module_;
+    std::wstring load_failure_;
     CSdtBuffer record_;
     int open_port_;
     wchar_t conversion_[kLongestPath + 1];

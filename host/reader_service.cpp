@@ -9,8 +9,10 @@
 #include "diagnostics/trace_log.h"
 #include "host/program_version.h"
 #include "host/service_names.h"
+#include "platform/load_failure.h"
 #include "platform/text_conversion.h"
 #include "websocket/frame.h"
+#include "websocket/report_limiter.h"
 
 namespace vorn {
 
@@ -114,6 +116,7 @@ CIdReaderService::~CIdReaderService() {
     if (worker_queued_ && !stopping_) {
         StopHook();
     }
+    SetLoadFailureListener(nullptr);
     events_->Detach();
 }
 
@@ -126,6 +129,13 @@ void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
     auto report = [events = events_](const wchar_t* message) { events->WriteError(message); };
     server_.Origins().Configure(OriginPolicy::FromSetting(ReadAllowedOrigins(config)),
                                 {TraceOriginRefused, std::move(report)});
+    auto limiter =
+        std::make_shared<ReportLimiter>(kLoadFailureReportInterval, kLoadFailuresRemembered);
+    SetLoadFailureListener([events = events_, limiter](const std::wstring& cause) {
+        if (limiter->ShouldReport(WideToUtf8(cause.c_str()))) {
+            events->WriteError(cause.c_str());
+        }
+    });
     // A server that does not open leaves the service running: the worker keeps trying, and
     // the log and the status say why nobody can connect.
     TryToListen();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,6 +28,10 @@ public:
     static constexpr std::uint32_t kReaderStopMilliseconds = 5000;
     // A stop waits in steps of this length, each announced to the service manager.
     static constexpr std::uint32_t kStopStepMilliseconds = 1000;
+    // A reader maker's library that does not load fails every read alike: each cause is
+    // written to the service's log once in this interval, of at most this many causes.
+    static constexpr std::chrono::hours kLoadFailureReportInterval{1};
+    static constexpr std::size_t kLoadFailuresRemembered = 16;
 
     // What the endpoint's requests run: the read-card pipeline, told where an oversized
     // reply is reported.

@@ -46,6 +46,11 @@ std::wstring LibraryFolder(const std::string& directory) {
     return folder;
 }
 
+// The file's name without its folder, in quotes.
+std::wstring Quoted(const std::wstring& file) {
+    return L"\"" + file.substr(file.find_last_of(L"/\\") + 1) + L"\"";
+}
+
 std::wstring Wide(const std::string& utf8) {
     return Utf8ToWide(utf8);
 }
@@ -155,16 +160,12 @@ std::wstring FormatCheckLine(const CheckLine& line) {
 
 CheckLine CheckDriverLibrary(const std::string& directory) {
     const wchar_t* subject = L"reader driver";
-    std::wstring where = L"\"" + AnsiToWide(kSdtLibraryName) + L"\" in " + LibraryFolder(directory);
+    const std::wstring folder = LibraryFolder(directory);
+    const std::wstring where =
+        Quoted(SharedLibraryFile(folder + AnsiToWide(kSdtLibraryName))) + L" in " + folder;
     CSdtFunc driver;
     if (driver.CreateDefault(directory.c_str()) != kSdtResultOk) {
-        std::uint32_t error = 0;
-        // Loaded again only for the system's error code; the owner frees it at once.
-        LoadSharedLibrary(LibraryFolder(directory) + AnsiToWide(kSdtLibraryName), &error);
-        return Line(Verdict::kFail, subject,
-                    where + L" cannot be loaded (error " + std::to_wstring(error) +
-                        L"): missing, or built for another system or bitness",
-                    kSelfTestDriverFailed);
+        return Line(Verdict::kFail, subject, driver.LoadFailure(), kSelfTestDriverFailed);
     }
     std::vector<std::string> missing = driver.MissingExports();
     bool can_read = driver.HasReadEntryPoints();
@@ -184,16 +185,13 @@ CheckLine CheckDriverLibrary(const std::string& directory) {
 
 CheckLine CheckPhotoDecoder(const std::string& directory) {
     const wchar_t* subject = L"photo decoder";
-    std::wstring where =
-        L"\"" + std::wstring(kPhotoDecoderLibrary) + L"\" in " + LibraryFolder(directory);
-    std::uint32_t error = 0;
-    SharedLibrary library =
-        LoadSharedLibrary(LibraryFolder(directory) + kPhotoDecoderLibrary, &error);
+    const std::wstring folder = LibraryFolder(directory);
+    const std::wstring where =
+        Quoted(SharedLibraryFile(folder + kPhotoDecoderLibrary)) + L" in " + folder;
+    std::wstring cause;
+    SharedLibrary library = LoadSharedLibrary(folder + kPhotoDecoderLibrary, nullptr, &cause);
     if (!library) {
-        return Line(Verdict::kFail, subject,
-                    where + L" cannot be loaded (error " + std::to_wstring(error) +
-                        L"): missing, or built for another system or bitness",
-                    kSelfTestDecoderFailed);
+        return Line(Verdict::kFail, subject, cause, kSelfTestDecoderFailed);
     }
     const bool has_export = FindLibraryExport(library.get(), kGetBmpExport, nullptr) != nullptr;
     library.reset();

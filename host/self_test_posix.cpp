@@ -95,7 +95,10 @@ ServiceReport QueryServiceReport() {
         }
     }
     std::string state;
-    int status = Systemctl({"is-active", UnitName()}, &state);
+    // A systemctl without a systemd to ask complains on standard error; the complaint belongs
+    // in this line, not after the checklist.
+    std::string complaint;
+    int status = Systemctl({"is-active", UnitName()}, &state, &complaint);
     bool answered = status >= 0 && !state.empty();
     // systemctl calls a unit it does not know "inactive"; one installed elsewhere than the
     // installer's folder still shows its state.
@@ -104,7 +107,9 @@ ServiceReport QueryServiceReport() {
                       : answered                                   ? ServicePresence::kNotInstalled
                                                                    : ServicePresence::kUnknown;
     // Without systemctl, or without a systemd to answer it (a container), the state is unknown.
-    report.state = answered ? Utf8ToWide(state) : L"systemctl gave no answer";
+    report.state = answered            ? Utf8ToWide(state)
+                   : complaint.empty() ? std::wstring(L"systemctl gave no answer")
+                                       : L"systemctl says \"" + Utf8ToWide(complaint) + L"\"";
     report.running = state == kActiveState;
     return report;
 }

@@ -13,8 +13,10 @@ std::string UnitDirectory();
 std::string UnitPath();
 
 // Runs systemctl with the arguments; returns its exit status (-1 when it could not be run)
-// and, when asked, the first line of what it printed.
-int Systemctl(const std::vector<std::string>& arguments, std::string* first_line = nullptr);
+// and, when asked, the first line of what it printed, and the first line of its complaint
+// (standard error), which is then kept off the program's own.
+int Systemctl(const std::vector<std::string>& arguments, std::string* first_line = nullptr,
+              std::string* complaint = nullptr);
 // Why the last Systemctl that returned -1 could not run it (an errno value).
 int SystemctlSpawnError();
 

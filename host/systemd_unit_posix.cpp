@@ -1,6 +1,7 @@
 // The program's systemd unit and the systemctl that manages it.
 #include "host/systemd_unit.h"
 
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,6 +34,32 @@ std::string Setting(const char* variable, const char* fallback) {
     return value != nullptr && value[0] != '\0' ? value : fallback;
 }
 
+// Reads both pipes (the second may be -1) until the child has closed them, so that neither
+// fills while the other is read.
+void ReadUntilClosed(int out, std::string* printed, int error, std::string* complained) {
+    pollfd ends[2] = {{out, POLLIN, 0}, {error, POLLIN, 0}};
+    char chunk[256];
+    while (ends[0].fd >= 0 || ends[1].fd >= 0) {
+        if (poll(ends, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (ends[i].fd < 0 || ends[i].revents == 0) {
+                continue;
+            }
+            ssize_t count = read(ends[i].fd, chunk, sizeof(chunk));
+            if (count > 0) {
+                (i == 0 ? printed : complained)->append(chunk, static_cast<std::size_t>(count));
+            } else if (count == 0 || errno != EINTR) {
+                ends[i].fd = -1;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 std::string UnitName() {
@@ -47,7 +74,8 @@ std::string UnitPath() {
     return UnitDirectory() + "/" + UnitName();
 }
 
-int Systemctl(const std::vector<std::string>& arguments, std::string* first_line) {
+int Systemctl(const std::vector<std::string>& arguments, std::string* first_line,
+              std::string* complaint) {
     std::string program = Setting(kSystemctlVariable, kDefaultSystemctl);
     std::vector<std::string> words = {program};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -57,34 +85,40 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
     }
     argv.push_back(nullptr);
 
-    int ends[2];
-    if (pipe(ends) != 0) {
+    int out_ends[2];
+    int error_ends[2] = {-1, -1};
+    if (pipe(out_ends) != 0) {
         return -1;
     }
-    FileDescriptor read_end(ends[0]);
-    FileDescriptor write_end(ends[1]);
+    FileDescriptor out_read(out_ends[0]);
+    FileDescriptor out_write(out_ends[1]);
+    if (complaint != nullptr && pipe(error_ends) != 0) {
+        return -1;
+    }
+    FileDescriptor error_read(error_ends[0]);
+    FileDescriptor error_write(error_ends[1]);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, write_end.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, read_end.get());
+    posix_spawn_file_actions_adddup2(&actions, out_write.get(), STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out_read.get());
+    if (complaint != nullptr) {
+        posix_spawn_file_actions_adddup2(&actions, error_write.get(), STDERR_FILENO);
+        posix_spawn_file_actions_addclose(&actions, error_read.get());
+    }
     pid_t child = 0;
     int spawned = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    // The child holds its own copy of the write end; with ours closed, the read below ends
+    // The child holds its own copies of the write ends; with ours closed, the reads below end
     // when the child does.
-    write_end.reset();
+    out_write.reset();
+    error_write.reset();
     std::string printed;
-    char chunk[256];
-    ssize_t count = 0;
-    while (spawned == 0 && (count = read(read_end.get(), chunk, sizeof(chunk))) != 0) {
-        if (count < 0 && errno != EINTR) {
-            break;
-        }
-        if (count > 0) {
-            printed.append(chunk, static_cast<std::size_t>(count));
-        }
+    std::string complained;
+    if (spawned == 0) {
+        ReadUntilClosed(out_read.get(), &printed, error_read.get(), &complained);
     }
-    read_end.reset();
+    out_read.reset();
+    error_read.reset();
     if (spawned != 0) {
         spawn_error = spawned;
         return -1;
@@ -94,6 +128,9 @@ int Systemctl(const std::vector<std::string>& arguments, std::string* first_line
     }
     if (first_line != nullptr) {
         *first_line = printed.substr(0, printed.find('\n'));
+    }
+    if (complaint != nullptr) {
+        *complaint = complained.substr(0, complained.find('\n'));
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

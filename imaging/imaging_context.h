@@ -7,12 +7,12 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/faces/card_resources.h"
 #include "imaging/encoding/image_codec.h"
 #include "imaging/encoding/image_encoding.h"
+#include "imaging/encoding/work_buffer.h"
+#include "imaging/faces/card_resources.h"
 #include "imaging/photo/image_holder.h"
 #include "imaging/photo/photo_decoder_api.h"
-#include "imaging/encoding/work_buffer.h"
 #include "imaging/picture_result.h"
 #include "imaging/text/warm_fonts.h"
 #include "platform/shared_library.h"
@@ -49,6 +49,8 @@ public:
 
     // Photo decoding.
     bool LoadDecoder(const char* module_directory);
+    // Why the last LoadDecoder could not load the library, in a sentence; empty otherwise.
+    const std::wstring& DecoderLoadFailure() const { return decoder_load_failure_; }
     int DecodePhoto(unsigned char* out, std::uint32_t* size);
     int WritePhotoFile(const char* bitmap_path);
     int LoadPhotoBitmap(ImageMemoryStream& holder);
@@ -114,6 +116,7 @@ private:
     // decoder left inside.
     std::unique_ptr<TemporaryDirectory> temp_directory_;
     SharedLibrary library_;
+    std::wstring decoder_load_failure_;
     GraphicsSession graphics_;
     std::uint32_t encoder_quality_ = kJpegQuality;
     WorkBuffer work_;

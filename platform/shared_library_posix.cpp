@@ -3,15 +3,15 @@
 
 #include <dlfcn.h>
 
+#include "platform/load_failure.h"
 #include "platform/text_conversion.h"
 
 namespace vorn {
 
 namespace {
 
-// dlopen reports no numeric code; these are the codes Windows gives for the same failures,
-// so that the trace lines read alike on both systems.
-constexpr std::uint32_t kModuleNotFound = 126;
+// dlopen reports no numeric code; this is the code Windows gives for the same failure, so
+// that the trace lines read alike on both systems.
 constexpr std::uint32_t kProcedureNotFound = 127;
 
 // "dir/name" or "dir/name.dll" becomes "dir/libname.so".
@@ -30,13 +30,30 @@ std::string LinuxLibraryPath(const std::string& path) {
 
 }  // namespace
 
-SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
+std::wstring SharedLibraryFile(const std::wstring& path) {
+    return Utf8ToWide(LinuxLibraryPath(WideToUtf8(path.c_str())));
+}
+
+SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error,
+                                std::wstring* cause) {
     std::string file = LinuxLibraryPath(WideToUtf8(path.c_str()));
     void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr && error != nullptr) {
-        *error = kModuleNotFound;
+    if (library != nullptr) {
+        return SharedLibrary(library);
     }
-    return SharedLibrary(library);
+    // dlerror's text names what went wrong, a missing dependency among others.
+    const char* loader_text = dlerror();
+    if (error != nullptr) {
+        *error = kLibraryNotFoundError;
+    }
+    if (cause != nullptr) {
+        LoadFailureFacts facts;
+        facts.file = Utf8ToWide(file);
+        facts.error = kLibraryNotFoundError;
+        facts.loader_text = loader_text != nullptr ? Utf8ToWide(loader_text) : std::wstring();
+        *cause = ExplainLoadFailure(facts, ProgramBinaryHeader());
+    }
+    return SharedLibrary(nullptr);
 }
 
 void* FindLibraryExport(LibraryHandle library, const char* name, std::uint32_t* error) {

@@ -3,14 +3,75 @@
 
 #include <windows.h>
 
+#include "platform/load_failure.h"
+
 namespace vorn {
 
-SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error) {
-    HMODULE module = LoadLibraryW(path.c_str());
-    if (module == nullptr && error != nullptr) {
-        *error = GetLastError();
+namespace {
+
+constexpr const wchar_t* kDllSuffix = L".dll";
+// DLL names the loader resolves to parts of the system itself; no file of that name exists.
+constexpr const char* kApiSetPrefixes[] = {"api-ms-win-", "ext-ms-"};
+
+bool StartsWithCaseless(const std::string& text, const char* prefix) {
+    for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
+        char c = i < text.size() ? text[i] : '\0';
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != prefix[i]) {
+            return false;
+        }
     }
-    return SharedLibrary(reinterpret_cast<LibraryHandle>(module));
+    return true;
+}
+
+// Whether a DLL is found beside the library or where the loader searches for this process.
+bool DependencyFound(const std::wstring& folder, const std::string& name) {
+    for (const char* prefix : kApiSetPrefixes) {
+        if (StartsWithCaseless(name, prefix)) {
+            return true;
+        }
+    }
+    const std::wstring wide(name.begin(), name.end());
+    wchar_t found[MAX_PATH] = {};
+    return (!folder.empty() &&
+            SearchPathW(folder.c_str(), wide.c_str(), nullptr, MAX_PATH, found, nullptr) != 0) ||
+           SearchPathW(nullptr, wide.c_str(), nullptr, MAX_PATH, found, nullptr) != 0;
+}
+
+}  // namespace
+
+std::wstring SharedLibraryFile(const std::wstring& path) {
+    // As the loader does: a name without a suffix means a DLL.
+    const std::size_t separator = path.find_last_of(L"\\/");
+    const std::size_t dot = path.rfind(L'.');
+    const bool has_suffix =
+        dot != std::wstring::npos && (separator == std::wstring::npos || dot > separator);
+    return has_suffix ? path : path + kDllSuffix;
+}
+
+SharedLibrary LoadSharedLibrary(const std::wstring& path, std::uint32_t* error,
+                                std::wstring* cause) {
+    HMODULE module = LoadLibraryW(path.c_str());
+    if (module != nullptr) {
+        return SharedLibrary(reinterpret_cast<LibraryHandle>(module));
+    }
+    const DWORD code = GetLastError();
+    if (error != nullptr) {
+        *error = code;
+    }
+    if (cause != nullptr) {
+        LoadFailureFacts facts;
+        facts.file = SharedLibraryFile(path);
+        facts.error = code;
+        const std::wstring folder = facts.file.substr(0, facts.file.find_last_of(L"\\/") + 1);
+        facts.dependency_found = [folder](const std::string& name) {
+            return DependencyFound(folder, name);
+        };
+        *cause = ExplainLoadFailure(facts, ProgramBinaryHeader());
+    }
+    return SharedLibrary(nullptr);
 }
 
 void* FindLibraryExport(LibraryHandle library, const char* name, std::uint32_t* error) {

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "diagnostics/trace_log.h"
 #include "imaging/faces/card_resources.h"
 #include "imaging/faces/prepared_canvases.h"
 #include "imaging/faces/prepared_fonts.h"
@@ -42,6 +43,9 @@ void PrepareProgramFonts(PreparedFonts& fonts) {
 bool PrepareImaging(CImagingContext& imaging, const std::string& directory,
                     const CIdBufferW& card) {
     if (!imaging.LoadDecoder(directory.c_str())) {
+        if (!imaging.DecoderLoadFailure().empty()) {
+            TraceWrite(L"%ls", imaging.DecoderLoadFailure().c_str());
+        }
         return false;
     }
     UseProgramResources(imaging);

@@ -10,6 +10,7 @@
 #include "imaging/encoding/image_codec.h"
 #include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
+#include "platform/load_failure.h"
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"
 
@@ -92,7 +93,12 @@ bool CImagingContext::LoadDecoder(const char* module_directory) {
     if (!decoder_directory_.empty() && decoder_directory_.back() != kPathSeparatorW) {
         decoder_directory_ += kPathSeparatorW;
     }
-    library_ = LoadSharedLibrary(decoder_directory_ + kPhotoDecoderLibrary, nullptr);
+    decoder_load_failure_.clear();
+    library_ = LoadSharedLibrary(decoder_directory_ + kPhotoDecoderLibrary, nullptr,
+                                 &decoder_load_failure_);
+    if (!library_) {
+        ReportLoadFailure(decoder_load_failure_);
+    }
     void* get_bmp = FindLibraryExport(library_.get(), kGetBmpExport, nullptr);
     if (!library_ || get_bmp == nullptr) {
         library_.reset();

@@ -4,7 +4,7 @@
 Every call is appended to the file named by FAKE_SYSTEMCTL_LOG, one line of arguments each.
 "is-active" prints the next line of FAKE_SYSTEMCTL_STATES (the last one repeats) and exits
 with 0 for "active", 3 otherwise, as systemctl does. A command named in FAKE_SYSTEMCTL_FAIL
-exits with 1.
+exits with 1, after printing FAKE_SYSTEMCTL_COMPLAINT on standard error when it is set.
 """
 
 import os
@@ -26,6 +26,9 @@ def main():
         log.write(" ".join(arguments) + "\n")
     command = arguments[0] if arguments else ""
     if command in os.environ.get("FAKE_SYSTEMCTL_FAIL", "").split():
+        complaint = os.environ.get("FAKE_SYSTEMCTL_COMPLAINT")
+        if complaint:
+            print(complaint, file=sys.stderr)
         return 1
     if command == "is-active":
         state = next_state(os.environ["FAKE_SYSTEMCTL_STATES"])

@@ -104,6 +104,24 @@ class ForegroundRun(unittest.TestCase):
         self.endpoint.stop(signal.SIGINT if RUNNER else signal.SIGTERM)
         self.assertEqual(self.endpoint.process.returncode, 0)
 
+    def test_driver_that_does_not_load_is_named_once(self):
+        folder = self.endpoint.folder
+        driver = "sdtapi.dll" if folder.windows else "libsdtapi.so"
+        folder.write(driver, "[Reader]\n")
+        self.endpoint.start()
+        for _ in range(2):
+            with WebSocketClient(self.endpoint.port, timeout=CLIENT_TIMEOUT) as client:
+                client.handshake()
+                client.send_frame("readcard")
+                # The reply is the binding's failure, as callers know it.
+                self.assertEqual(json.loads(client.receive_message())["result"], -11)
+        self.assertTrue(wait_for_text(self.endpoint, r"result -11.*\n(.|\n)*result -11", 10),
+                        self.endpoint.text())
+        named = re.findall(r"Error: %s in .* is no library \(" % re.escape(driver),
+                           self.endpoint.text())
+        self.assertEqual(len(named), 1, self.endpoint.text())
+        self.endpoint.stop(signal.SIGINT if RUNNER else signal.SIGTERM)
+
 
 if __name__ == "__main__":
     if "--" in sys.argv:

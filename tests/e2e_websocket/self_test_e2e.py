@@ -8,6 +8,7 @@ checklist, its exit code, and nothing left behind.
 import os
 import shutil
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -145,21 +146,53 @@ class SelfTest(unittest.TestCase):
             self.assertEqual(done.returncode, 0, text)
             self.assertIn("ID: " + SAMPLE_ID, text)
 
-    def test_missing_driver(self):
-        os.remove(os.path.join(self.folder.path, "libsdtapi.so"))
-        code, text = self.self_test()
-        self.assertEqual(code, DRIVER_FAILED, text)
-        self.assertIn("cannot be loaded", self.assert_verdict(text, "reader driver", "[FAIL]"))
-        self.assert_verdict(text, "photo decoder", "[ OK ]")
-        self.assert_verdict(text, "card read", "[SKIP]")
+    def test_driver_that_cannot_load_names_its_cause(self):
+        driver = os.path.join(self.folder.path, "libsdtapi.so")
+        # The header of a 32-bit x86 shared library: class, byte order, version, type, machine.
+        elf32 = b"\x7fELF\x01\x01\x01" + bytes(9) + struct.pack("<HHI", 3, 3, 1) + bytes(32)
+        with open(os.path.join(self.folder.build, "simulator-variants", "needs-dependency",
+                               "libsdtapi.so"), "rb") as f:
+            needs_dependency = f.read()
+        where = "libsdtapi.so in %s/" % self.folder.path
+        causes = [
+            (None, "libsdtapi.so is missing from %s/" % self.folder.path),
+            (elf32, where + " is a 32-bit x86 library; this program is 64-bit (x86-64): "
+             "install the maker's 64-bit x86-64 library"),
+            (needs_dependency, where + " cannot be loaded: libvornsimdep.so: cannot open shared"),
+            (b"[Reader]\n", where + " is no library (neither a Windows DLL nor a Linux shared"),
+        ]
+        for content, cause in causes:
+            if os.path.exists(driver):
+                os.remove(driver)
+            if content is not None:
+                with open(driver, "wb") as f:
+                    f.write(content)
+            code, text = self.self_test()
+            self.assertEqual(code, DRIVER_FAILED, text)
+            self.assertIn(cause, self.assert_verdict(text, "reader driver", "[FAIL]"))
+            self.assert_verdict(text, "photo decoder", "[ OK ]")
+            self.assert_verdict(text, "card read", "[SKIP]")
 
-    def test_missing_decoder(self):
+    def test_missing_decoder_by_its_linux_name(self):
         os.remove(os.path.join(self.folder.path, "libWltRS.so"))
         code, text = self.self_test()
         self.assertEqual(code, DECODER_FAILED, text)
-        self.assert_verdict(text, "photo decoder", "[FAIL]")
-        self.assert_verdict(text, "reader driver", "[ OK ]")
+        self.assertIn("libWltRS.so is missing from %s/" % self.folder.path,
+                      self.assert_verdict(text, "photo decoder", "[FAIL]"))
+        self.assertIn('"libsdtapi.so" in %s/' % self.folder.path,
+                      self.assert_verdict(text, "reader driver", "[ OK ]"))
         self.assert_verdict(text, "card read", "[SKIP]")
+
+    def test_systemctl_complaint_is_part_of_the_service_line(self):
+        complaint = "System has not been booted with systemd as init system (PID 1)."
+        done = subprocess.run([self.folder.program, "-selftest"], capture_output=True,
+                              timeout=RUN_TIMEOUT, cwd=self.folder.path, stdin=subprocess.DEVNULL,
+                              env=dict(self.environment, FAKE_SYSTEMCTL_FAIL="is-active",
+                                       FAKE_SYSTEMCTL_COMPLAINT=complaint))
+        text = done.stdout.decode("utf-8")
+        self.assertIn(complaint, self.assert_verdict(text, "service", "[WARN]"))
+        self.assertNotIn(complaint, done.stderr.decode("utf-8"))
+        self.assertTrue(text.rstrip().endswith("exit code 0)"), text)
 
     def test_unusable_temporary_folder(self):
         # A file, and a folder that does not exist: neither takes files, even for root.

@@ -8,6 +8,7 @@ RUNNER starts a Windows program in the build's Wine prefix (see service_wine_e2e
 """
 
 import os
+import shutil
 import socket
 import sys
 import threading
@@ -84,6 +85,32 @@ class SelfTestUnderWine(unittest.TestCase):
         code, text = self.self_test()
         self.assertEqual(code, 1, text)
         self.assertEqual(self.verdict(text, "reader driver"), "[FAIL]", text)
+
+    def test_driver_that_cannot_load_names_its_cause(self):
+        driver = os.path.join(self.folder.path, "sdtapi.dll")
+        variants = os.path.join(self.folder.build, "simulator-variants")
+        causes = [
+            (os.path.join(variants, "needs-dependency", "sdtapi.dll"),
+             " needs vornsimdep.dll, found neither beside it nor on the system path"),
+            (None, " is no library (neither a Windows DLL nor a Linux shared library)"),
+        ]
+        # The 32-bit stand-in, where the x86 build has made one.
+        x86_driver = os.path.join(self.folder.build, os.pardir, "windows-x86", "sdtapi.dll")
+        if os.path.exists(x86_driver):
+            causes.append((x86_driver, " is a 32-bit x86 library; this program is 64-bit (x64):"
+                           " install the x86 package, or the maker's 64-bit library"))
+        else:
+            print("no %s: the swapped stand-in is not tried" % x86_driver, file=sys.stderr)
+        for source, cause in causes:
+            if source:
+                shutil.copy2(source, driver)
+            else:
+                self.folder.write("sdtapi.dll", "[Reader]\n")
+            code, text = self.self_test()
+            self.assertEqual(code, 1, text)
+            line = [line for line in text.splitlines() if "reader driver:" in line][0]
+            self.assertTrue(line.startswith("[FAIL] reader driver: sdtapi.dll in "), line)
+            self.assertIn(cause, line)
 
     def test_port_held_by_another_program(self):
         listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
