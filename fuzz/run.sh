@@ -14,10 +14,10 @@ build="$repo_root/build/fuzz"
 
 CC=clang CXX=clang++ cmake -S "$repo_root" -B "$build" -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_FUZZ=ON -DVORN_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target fuzz_handshake fuzz_frame fuzz_native_messaging
+cmake --build "$build" --target fuzz_handshake fuzz_frame fuzz_native_messaging fuzz_library_header
 
 status=0
-for target in handshake frame native_messaging; do
+for target in handshake frame native_messaging library_header; do
     corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     echo "fuzz: $target for ${seconds}s"
