@@ -34,7 +34,9 @@ constexpr const wchar_t* kUnknownDependencyFormat =
 constexpr const wchar_t* kErrorFormat = L"%ls in %ls cannot be loaded (error %u)";
 // The program's own header lies within its first page.
 constexpr std::size_t kProgramHeaderReadLimit = 4096;
+// Room for a sentence: the file's path (at most kLongestPath), the words, and a repeated text.
 constexpr std::size_t kSentenceRoom = 1024;
+constexpr std::size_t kLongestRepeated = 400;
 
 // Each system's libraries: what it is called, and the machines of the program's packages.
 const wchar_t* SystemName(BinaryFormat format) {
@@ -56,6 +58,11 @@ std::wstring Describe(const BinaryHeader& header) {
 std::wstring DescribeProgram(const BinaryHeader& header) {
     return header.bits == 0 ? MachineName(header)
                             : std::to_wstring(header.bits) + L"-bit (" + MachineName(header) + L")";
+}
+
+// A text repeated in a sentence, cut so that the sentence always fits its room.
+std::wstring Shortened(const std::wstring& text) {
+    return text.size() <= kLongestRepeated ? text : text.substr(0, kLongestRepeated) + L"...";
 }
 
 template <typename... Arguments>
@@ -102,14 +109,12 @@ std::wstring ExplainLoadFailure(const LoadFailureFacts& facts, const BinaryHeade
     if (program_known &&
         (library.machine != program.machine ||
          (library.bits != 0 && program.bits != 0 && library.bits != program.bits))) {
-        const std::wstring wanted = Describe(program);
+        const std::wstring width =
+            program.bits == 0 ? MachineName(program) : std::to_wstring(program.bits) + L"-bit";
         const std::wstring advice =
             IsPackagedMachine(library)
-                ? Format(kOtherPackageAdvice, MachineName(library).c_str(),
-                         (program.bits == 0 ? MachineName(program)
-                                            : std::to_wstring(program.bits) + L"-bit")
-                             .c_str())
-                : Format(kMakersLibraryAdvice, wanted.c_str());
+                ? Format(kOtherPackageAdvice, MachineName(library).c_str(), width.c_str())
+                : Format(kMakersLibraryAdvice, Describe(program).c_str());
         return Format(kOtherProcessorFormat, n, f, Describe(library).c_str(),
                       DescribeProgram(program).c_str(), advice.c_str());
     }
@@ -121,11 +126,11 @@ std::wstring ExplainLoadFailure(const LoadFailureFacts& facts, const BinaryHeade
             }
         }
         if (!missing.empty()) {
-            return Format(kMissingDependenciesFormat, n, f, missing.c_str());
+            return Format(kMissingDependenciesFormat, n, f, Shortened(missing).c_str());
         }
     }
     if (!facts.loader_text.empty()) {
-        return Format(kLoaderTextFormat, n, f, facts.loader_text.c_str());
+        return Format(kLoaderTextFormat, n, f, Shortened(facts.loader_text).c_str());
     }
     if (facts.error == kLibraryNotFoundError) {
         return Format(kUnknownDependencyFormat, n, f, static_cast<unsigned>(facts.error));
