@@ -91,7 +91,7 @@ class SelfTestUnderWine(unittest.TestCase):
         variants = os.path.join(self.folder.build, "simulator-variants")
         causes = [
             (os.path.join(variants, "needs-dependency", "sdtapi.dll"),
-             " needs vornsimdep.dll, found neither beside it nor on the system path"),
+             " needs libvornsimdep.dll, found neither beside it nor on the system path"),
             (None, " is no library (neither a Windows DLL nor a Linux shared library)"),
         ]
         # The 32-bit stand-in, where the x86 build has made one.
