@@ -37,9 +37,7 @@ export class AutoChannel implements Channel {
         return reply;
       } catch (fallback) {
         // Without the extension, why the WebSocket failed is what the page needs to know.
-        throw (fallback as { cause?: unknown }).cause === NO_EXTENSION
-          ? error
-          : fallback;
+        throw (fallback as { cause?: unknown }).cause === NO_EXTENSION ? error : fallback;
       }
     }
   }

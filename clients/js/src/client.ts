@@ -206,7 +206,9 @@ export function watchCard(onCard: (card: Card) => void, options: WatchOptions = 
 }
 
 /** What stands between this page and the card, through the shared client; never rejects. */
-export function status(options: ClientOptions & { timeoutMs?: number } = {}): Promise<ReaderStatus> {
+export function status(
+  options: ClientOptions & { timeoutMs?: number } = {},
+): Promise<ReaderStatus> {
   return sharedClient(options).status(options);
 }
 

@@ -20,7 +20,7 @@ export type SocketFactory = (url: string) => SocketLike;
 
 /** The one command the service answers with a reply document. */
 const READ_COMMAND = "readcard";
-export const OPEN_STATE = 1;
+const OPEN_STATE = 1;
 /** How long the origin probe may take; it runs only after a connection failed to open. */
 const PROBE_TIMEOUT_MS = 2000;
 /** The status the service answers a handshake from an origin it does not accept with. */

@@ -85,7 +85,12 @@ describe("the browser's guard", () => {
     );
     assert.equal(status.extension, false);
 
-    const version = { name: "VornIdReader", version: "1.1.0", replyFormat: 1, messages: ["readcard", "version"] };
+    const version = {
+      name: "VornIdReader",
+      version: "1.1.0",
+      replyFormat: 1,
+      messages: ["readcard", "version"],
+    };
     const current = new FakeService();
     current.answers.push(version);
     const older = new FakeService();
@@ -107,7 +112,9 @@ describe("the browser's guard", () => {
     // The extension's content script on the page: accepts a read, then brings the reply.
     const window = new EventTarget();
     const post = (data) =>
-      setTimeout(() => window.dispatchEvent(Object.assign(new Event("message"), { data, source: window })));
+      setTimeout(() =>
+        window.dispatchEvent(Object.assign(new Event("message"), { data, source: window })),
+      );
     window.postMessage = (message) => {
       if (message.type === "read") {
         post({ channel: message.channel, id: message.id, type: "accepted" });
