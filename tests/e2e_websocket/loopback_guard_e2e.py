@@ -14,6 +14,7 @@ The page imports the built library: run `npm run build` in clients/js first.
 import json
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -158,6 +159,21 @@ class PublicPage(BrowserTestCase):
         allowed = self.browser.evaluate(
             page, FRAME % ("frame.allow = 'loopback-network';", frame), timeout=60)
         self.assertEqual(allowed.get("card"), CARD_ID, allowed)
+        if self.policy:
+            # The self-test reads the policy the browser has just obeyed, and names the
+            # listed origin it does not grant.
+            self.folder.write("config.ini", "[Bind]\nip=127.0.0.1\nport=%d\n[Security]\n"
+                              "allowed_origins=%s, https://hotel.example\n"
+                              % (self.service_port, self.origin()))
+            done = subprocess.run([self.folder.program, "-selftest"], capture_output=True,
+                                  timeout=60, cwd=self.folder.path, stdin=subprocess.DEVNULL)
+            lines = [line for line in done.stdout.decode("utf-8").splitlines()
+                     if line[7:].startswith("browser policy:")]
+            self.assertEqual(len(lines), 1, done.stdout)
+            self.assertTrue(lines[0].startswith("[WARN]"), lines[0])
+            self.assertIn("https://hotel.example", lines[0])
+            self.assertNotIn(APP_HOST, lines[0])
+            print("\nself-test: %s" % lines[0], file=sys.stderr)
 
     def test_auto_reads_through_the_extension_while_the_socket_is_blocked(self):
         folder = tempfile.mkdtemp(prefix="vorn-extension-")
