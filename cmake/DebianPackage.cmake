@@ -23,6 +23,12 @@ set(VORN_DEB_CHROME_ORIGINS "" CACHE STRING
 set(VORN_DEB_FIREFOX_EXTENSIONS "" CACHE STRING
     "Firefox add-on ids allowed to start the native-messaging host (;-separated)")
 
+# Web applications the Chromium-based browsers let reach the service without asking, written
+# as a managed policy file of the package's own (no other policy file is touched). Empty: no
+# policy file is installed.
+set(VORN_DEB_LOOPBACK_ORIGINS "" CACHE STRING
+    "Web application origins granted loopback access by browser policy (;-separated)")
+
 # Where systemd looks for the units of packages.
 set(VORN_DEB_UNIT_DIR lib/systemd/system)
 
@@ -51,11 +57,24 @@ set(_firefox_manifest ${VORN_DEB_HOST_NAME}.firefox.json)
 vorn_deb_manifest(${_chrome_manifest} allowed_origins "${VORN_DEB_CHROME_ORIGINS}")
 vorn_deb_manifest(${_firefox_manifest} allowed_extensions "${VORN_DEB_FIREFOX_EXTENSIONS}")
 
+set(_browser_policy browser-policy.json)
+set(_policy_conffile "")
+if(VORN_DEB_LOOPBACK_ORIGINS)
+    set(_quoted "")
+    foreach(_origin IN LISTS VORN_DEB_LOOPBACK_ORIGINS)
+        list(APPEND _quoted "\"${_origin}\"")
+    endforeach()
+    list(JOIN _quoted ", " VORN_DEB_POLICY_LIST)
+    configure_file(${_deb_source}/${_browser_policy}.in ${_deb_build}/${_browser_policy} @ONLY)
+    set(_policy_conffile "/${VORN_DEB_CONFIG_DIR}/${_browser_policy}\n")
+endif()
+
 # Files under /etc are the package's configuration files: dpkg keeps an administrator's edits.
 file(WRITE ${_deb_build}/control/conffiles
     "/${VORN_DEB_CONFIG_DIR}/config.ini\n"
     "/${VORN_DEB_CONFIG_DIR}/${_chrome_manifest}\n"
-    "/${VORN_DEB_CONFIG_DIR}/${_firefox_manifest}\n")
+    "/${VORN_DEB_CONFIG_DIR}/${_firefox_manifest}\n"
+    "${_policy_conffile}")
 
 configure_file(${_deb_source}/changelog.in ${_deb_build}/changelog @ONLY)
 execute_process(COMMAND gzip -9 -n -f -k ${_deb_build}/changelog)
@@ -79,6 +98,14 @@ vorn_deb_link(${_chrome_manifest} ${_chrome_target} etc/chromium/native-messagin
 vorn_deb_link(${_chrome_manifest} ${_chrome_target} etc/opt/edge/native-messaging-hosts)
 vorn_deb_link(${_chrome_manifest} /${VORN_DEB_CONFIG_DIR}/${_firefox_manifest}
     usr/lib/mozilla/native-messaging-hosts)
+if(VORN_DEB_LOOPBACK_ORIGINS)
+    set(_policy_target /${VORN_DEB_CONFIG_DIR}/${_browser_policy})
+    foreach(_folder etc/opt/chrome/policies/managed etc/chromium/policies/managed
+            etc/opt/edge/policies/managed)
+        vorn_deb_link(${VORN_DEB_PACKAGE}.json ${_policy_target} ${_folder})
+    endforeach()
+    install(FILES ${_deb_build}/${_browser_policy} DESTINATION ${VORN_DEB_CONFIG_DIR})
+endif()
 vorn_deb_link(config.ini /${VORN_DEB_CONFIG_DIR}/config.ini ${VORN_DEB_DIR})
 vorn_deb_link(QD_LOG /var/log/${VORN_DEB_STATE_NAME} ${VORN_DEB_DIR})
 

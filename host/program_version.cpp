@@ -4,11 +4,20 @@
 
 namespace vorn {
 
+#define VORN_PROGRAM_NAME "VornIdReader"
 #define VORN_WIDEN_TEXT(text) L##text
 #define VORN_WIDE(text) VORN_WIDEN_TEXT(text)
 
+const char* ProgramName() {
+    return VORN_PROGRAM_NAME;
+}
+
+const char* ProgramVersion() {
+    return VORN_PROGRAM_VERSION;
+}
+
 const wchar_t* ProgramVersionText() {
-    return L"VornIdReader " VORN_WIDE(VORN_PROGRAM_VERSION);
+    return VORN_WIDE(VORN_PROGRAM_NAME) L" " VORN_WIDE(VORN_PROGRAM_VERSION);
 }
 
 }  // namespace vorn

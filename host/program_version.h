@@ -3,7 +3,11 @@
 
 namespace vorn {
 
-// "VornIdReader 1.0.0": the name and the version the build was made with.
+// "VornIdReader".
+const char* ProgramName();
+// "1.0.0": the version the build was made with.
+const char* ProgramVersion();
+// "VornIdReader 1.0.0": the name and the version together.
 const wchar_t* ProgramVersionText();
 
 }  // namespace vorn

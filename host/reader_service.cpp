@@ -9,6 +9,7 @@
 #include "diagnostics/trace_log.h"
 #include "host/program_version.h"
 #include "host/service_names.h"
+#include "host/version_message.h"
 #include "platform/load_failure.h"
 #include "platform/text_conversion.h"
 #include "websocket/frame.h"
@@ -105,6 +106,11 @@ WebSocketServer::CommandHandler CIdReaderService::EndpointHandler(
     };
     auto execute = [pipeline = std::move(pipeline), notify = std::move(notify)](
                        const char* command, char* reply, std::int32_t capacity) {
+        // Answered here without the reader, which it does not concern.
+        int result = kExecuteReplied;
+        if (AnswerVersionMessage(command, reply, capacity, result)) {
+            return result;
+        }
         return pipeline(command, reply, capacity, notify);
     };
     return WebSocketServer::CommandHandler{std::move(execute), kReplyBufferSize};

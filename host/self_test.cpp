@@ -10,6 +10,7 @@
 #include <random>
 
 #include "diagnostics/trace_log.h"
+#include "host/browser_policy.h"
 #include "host/console_output.h"
 #include "host/entry_point.h"
 #include "host/self_test_checks.h"
@@ -151,6 +152,9 @@ int RunSelfTest(const std::vector<std::wstring>& arguments, const wchar_t* switc
     ServiceReport service = QueryServiceReport();
     report(CheckService(service));
     report(CheckPort(settings, service));
+    if (!settings.allowed_origins.empty()) {
+        report(CheckBrowserPolicies(settings.allowed_origins, ReadLoopbackGrants()));
+    }
     if (!can_read) {
         report({Verdict::kSkip, L"card read", L"not tried: fix the lines above first", 0});
     } else {

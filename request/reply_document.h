@@ -36,6 +36,10 @@ constexpr const char* kFrontImg = "frontImg";
 constexpr const char* kBackImg = "backImg";
 }  // namespace reply
 
+// The form of the reply document. Raised when a member is added, renamed or changes meaning, so
+// that a page can tell from the service's "version" answer what its replies will hold.
+constexpr int kReplyFormatVersion = 1;
+
 // The pictures of a read, as base64 JPEG text; empty when not produced.
 struct PictureTexts {
     std::string photo;

@@ -19,9 +19,16 @@
       event.source !== window ||
       !message ||
       message.channel !== CHANNEL ||
-      message.type !== "read" ||
       typeof message.id !== "string"
     ) {
+      return;
+    }
+    // A page asks whether the extension is here without starting the reader program.
+    if (message.type === "ping") {
+      answer(message.id, { type: "pong" });
+      return;
+    }
+    if (message.type !== "read") {
       return;
     }
     // Said at once, so that a page without this extension can tell it is missing quickly.

@@ -27,9 +27,10 @@ def find_browser():
 
 
 class Browser:
-    def __init__(self, extension=None, profile_files=None):
+    def __init__(self, extension=None, profile_files=None, switches=()):
         """Starts the browser with a profile of its own. profile_files maps paths inside the
-        profile (such as NativeMessagingHosts/NAME.json) to their text."""
+        profile (such as NativeMessagingHosts/NAME.json) to their text; switches are added to
+        the command line."""
         self.profile = tempfile.mkdtemp(prefix="vorn-chromium-")
         for relative, text in (profile_files or {}).items():
             path = os.path.join(self.profile, relative)
@@ -42,6 +43,7 @@ class Browser:
         if extension:
             arguments += ["--load-extension=" + extension,
                           "--disable-extensions-except=" + extension]
+        arguments += list(switches)
         arguments.append("about:blank")
         self.log = open(os.path.join(self.profile, "browser.log"), "wb")
         # A session of its own, so that ending it ends every process the browser started.

@@ -49,8 +49,16 @@ class ForegroundRun(unittest.TestCase):
                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n" % ORIGIN).encode())
             self.assertEqual(client.receive_exactly(12), b"HTTP/1.1 101")
             client.receive_exactly(129 - 12)
+            # The service says who it is without touching the reader, and the same
+            # connection then reads the card.
+            client.send_frame("version")
+            version = json.loads(client.receive_message())
             client.send_frame("readcard")
             reply = json.loads(client.receive_message())
+        self.assertEqual(version["name"], "VornIdReader")
+        self.assertRegex(version["version"], r"^\d+\.\d+\.\d+$")
+        self.assertEqual(version["replyFormat"], 1)
+        self.assertEqual(version["messages"], ["readcard", "version"])
         self.assertEqual(reply["ID"], "11010119650312158X")
         self.assertTrue(wait_for_text(self.endpoint, r"closed: ", 10), self.endpoint.text())
         return reply

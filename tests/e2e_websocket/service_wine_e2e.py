@@ -87,6 +87,11 @@ class ServiceUnderWine(unittest.TestCase):
 
         with WebSocketClient(self.port, timeout=60) as client:
             client.handshake()
+            # The service says who it is, and the same connection goes on to read.
+            client.send_frame("version")
+            version = json.loads(client.receive_message())
+            self.assertEqual((version["name"], version["messages"]),
+                             ("VornIdReader", ["readcard", "version"]))
             for card in self.folder.sample_cards():
                 self.folder.lay_card(card)
                 client.send_frame("readcard")

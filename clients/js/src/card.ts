@@ -1,6 +1,7 @@
 // Typed cards made from the service's reply: English names, clean values, ready pictures.
 
 import { ReaderError, replyError } from "./errors.js";
+import type { ChannelKind } from "./channel.js";
 import { Reply, replyShapeProblem } from "./reply.js";
 
 /** Stands in `validUntil` for a card valid without end (the card says "长期"). */
@@ -39,6 +40,8 @@ interface CardCommon {
   message: string;
   /** The service's reply, untouched. */
   raw: Reply;
+  /** Which way the reply came: the service's WebSocket or the browser extension. */
+  channel: ChannelKind;
 }
 
 export interface ResidentCard extends CardCommon {
@@ -117,7 +120,7 @@ export function cardKind(reply: Pick<Reply, "CardSign" | "ID">): CardKind {
  * The card a reply carries, or a ReaderError for a reply that carries none. Throws
  * ReaderError("read-failed") for a value that is not a reply document at all.
  */
-export function parseReply(value: unknown): Card {
+export function parseReply(value: unknown, channel: ChannelKind = "websocket"): Card {
   const problem = replyShapeProblem(value);
   if (problem) {
     throw new ReaderError("read-failed", `the service's answer is not a reply: ${problem}`, {
@@ -150,6 +153,7 @@ export function parseReply(value: unknown): Card {
     // kept so a page can say why the card has no pictures.
     message: reply.errmsg,
     raw: reply,
+    channel,
   };
   const kind = cardKind(reply);
   switch (kind) {

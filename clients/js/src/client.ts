@@ -1,24 +1,40 @@
 // The reader client: queued reads over one channel, and watching for cards laid down.
 
+import { AutoChannel } from "./auto_channel.js";
 import { Card, parseReply } from "./card.js";
 import { Channel } from "./channel.js";
 import { ExtensionChannel } from "./extension_channel.js";
 import { ReaderError } from "./errors.js";
-import { SocketFactory, WebSocketChannel } from "./websocket_channel.js";
+import { currentPage, PageEnvironment } from "./permission.js";
+import { readerStatus, ReaderStatus } from "./status.js";
+import {
+  browserSocket,
+  probeRefusal,
+  SocketFactory,
+  WebSocketChannel,
+} from "./websocket_channel.js";
 
 export const DEFAULT_URL = "ws://127.0.0.1:17171";
 /** One read takes about a second with its pictures; this leaves room for a slow machine. */
 export const DEFAULT_TIMEOUT_MS = 8000;
 /** A clerk lays the card down and waits; a read every second and a half answers promptly enough. */
 export const DEFAULT_WATCH_INTERVAL_MS = 1500;
+/** status() waits this long for the service's version; a read under way delays it. */
+export const DEFAULT_STATUS_TIMEOUT_MS = 3000;
 
 export interface ClientOptions {
-  /** "websocket" (the service, the default) or "extension" (the sample extension's bridge). */
-  channel?: "websocket" | "extension";
+  /**
+   * "websocket" (the service, the default), "extension" (the sample extension's bridge), or
+   * "auto": the WebSocket, and the extension when the browser blocks the WebSocket or nothing
+   * listens (the card's `channel` says which served).
+   */
+  channel?: "websocket" | "extension" | "auto";
   /** Where the service listens; default ws://127.0.0.1:17171. */
   url?: string;
   /** For runtimes without a global WebSocket (such as older Node with the "ws" package). */
   createSocket?: SocketFactory;
+  /** The page's secure context, address and permissions; the global ones by default. */
+  page?: PageEnvironment;
 }
 
 export interface ReadOptions extends ClientOptions {
@@ -53,13 +69,42 @@ function cardIdentity(card: Card): string {
 /** Reads cards through one channel; calls are queued and answered in order. */
 export class ReaderClient {
   private readonly channel: Channel;
+  private readonly url: string;
+  private readonly createSocket: SocketFactory;
+  private readonly page: PageEnvironment;
+  private readonly extension = new ExtensionChannel();
   private queue: Promise<unknown> = Promise.resolve();
 
   constructor(options: ClientOptions = {}) {
-    this.channel =
-      options.channel === "extension"
-        ? new ExtensionChannel()
-        : new WebSocketChannel(options.url ?? DEFAULT_URL, options.createSocket);
+    this.url = options.url ?? DEFAULT_URL;
+    this.createSocket = options.createSocket ?? browserSocket;
+    this.page = options.page ?? currentPage();
+    const socket = () => new WebSocketChannel(this.url, this.createSocket, probeRefusal, this.page);
+    switch (options.channel) {
+      case "extension":
+        this.channel = this.extension;
+        break;
+      case "auto":
+        this.channel = new AutoChannel(socket(), this.extension);
+        break;
+      default:
+        this.channel = socket();
+    }
+  }
+
+  /**
+   * What stands between this page and the card, without reading it: whether the endpoint
+   * answers, the browser's permission, the service's version and the extension. Never rejects.
+   */
+  status(options: { timeoutMs?: number } = {}): Promise<ReaderStatus> {
+    return readerStatus({
+      url: this.url,
+      createSocket: this.createSocket,
+      page: this.page,
+      probe: probeRefusal,
+      extension: this.extension,
+      timeoutMs: options.timeoutMs ?? DEFAULT_STATUS_TIMEOUT_MS,
+    });
   }
 
   /** Reads the card on the reader; rejects with ReaderError. */
@@ -67,14 +112,16 @@ export class ReaderClient {
     const timeoutMs = options.timeoutMs ?? DEFAULT_TIMEOUT_MS;
     // The service answers one request at a time on a connection, in order; each call waits
     // for the one before it, whatever that one's outcome.
-    const reply = this.queue.then(
-      () => this.channel.request(timeoutMs),
-      () => this.channel.request(timeoutMs),
-    );
+    const ask = () => this.channel.request(timeoutMs);
+    const reply = this.queue.then(ask, ask);
     this.queue = reply.catch(() => undefined);
-    return reply.then(parseReply, (error) => {
-      throw asReaderError(error);
-    });
+    // The queue lets one request run at a time, so the channel that served is this reply's.
+    return reply.then(
+      (value) => parseReply(value, this.channel.served),
+      (error) => {
+        throw asReaderError(error);
+      },
+    );
   }
 
   /**
@@ -137,7 +184,9 @@ const sharedClients = new Map<string, ReaderClient>();
 
 function sharedClient(options: ClientOptions): ReaderClient {
   const key =
-    options.channel === "extension" ? "extension" : `websocket ${options.url ?? DEFAULT_URL}`;
+    options.channel === "extension"
+      ? "extension"
+      : `${options.channel ?? "websocket"} ${options.url ?? DEFAULT_URL}`;
   let client = sharedClients.get(key);
   if (!client) {
     client = new ReaderClient(options);
@@ -154,6 +203,13 @@ export function readCard(options: ReadOptions = {}): Promise<Card> {
 /** Watches for cards through the shared client of this channel and URL. */
 export function watchCard(onCard: (card: Card) => void, options: WatchOptions = {}): CardWatch {
   return sharedClient(options).watchCard(onCard, options);
+}
+
+/** What stands between this page and the card, through the shared client; never rejects. */
+export function status(
+  options: ClientOptions & { timeoutMs?: number } = {},
+): Promise<ReaderStatus> {
+  return sharedClient(options).status(options);
 }
 
 /** Ends every connection the shared clients hold. */

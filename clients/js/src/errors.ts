@@ -1,5 +1,7 @@
 // The one error class of the library, and how a failed reply maps onto its codes.
 
+import type { LoopbackPermission } from "./permission.js";
+
 /** Stable reasons a read can fail; compare against these, never against message texts. */
 export type ReaderErrorCode =
   | "service-unavailable"
@@ -8,7 +10,9 @@ export type ReaderErrorCode =
   | "read-failed"
   | "driver-missing"
   | "photo-failed"
-  | "origin-refused";
+  | "origin-refused"
+  | "permission-denied"
+  | "insecure-page";
 
 export interface ReaderErrorDetails {
   /** The service's result code (the driver's or decoder's own number when they failed). */
@@ -17,6 +21,8 @@ export interface ReaderErrorDetails {
   serviceMessage?: string;
   /** The reply that carried the failure, when there was one. */
   reply?: unknown;
+  /** The browser's loopback-network permission when the browser kept the page away. */
+  permission?: LoopbackPermission;
   cause?: unknown;
 }
 
@@ -26,6 +32,7 @@ export class ReaderError extends Error {
   readonly result?: number;
   readonly serviceMessage?: string;
   readonly reply?: unknown;
+  readonly permission?: LoopbackPermission;
 
   constructor(code: ReaderErrorCode, message: string, details: ReaderErrorDetails = {}) {
     super(message);
@@ -34,6 +41,7 @@ export class ReaderError extends Error {
     this.result = details.result;
     this.serviceMessage = details.serviceMessage;
     this.reply = details.reply;
+    this.permission = details.permission;
     if (details.cause !== undefined) {
       (this as { cause?: unknown }).cause = details.cause;
     }
@@ -78,4 +86,27 @@ export function replyError(reply: { result: number; errmsg: string }): ReaderErr
     serviceMessage: reply.errmsg,
     reply,
   });
+}
+
+/** The browser kept the page from the service: not allowed yet, or refused. */
+export function permissionDeniedError(url: string, permission: LoopbackPermission): ReaderError {
+  return new ReaderError(
+    "permission-denied",
+    `the browser does not let this site reach the card reader service at ${url} ` +
+      `(permission "${permission}"): allow the site to reach apps on this device when the ` +
+      "browser asks, or in its site settings, or ask IT to allow the site by policy " +
+      "(LoopbackNetworkAllowedForUrls)",
+    { permission },
+  );
+}
+
+/** A page served without https: the browser may not even ask the user. */
+export function insecurePageError(url: string, permission: LoopbackPermission): ReaderError {
+  return new ReaderError(
+    "insecure-page",
+    `this page is not served over https, so the browser does not let it reach the card ` +
+      `reader service at ${url}: open the application's https address, or ask IT to serve it ` +
+      "over https",
+    { permission },
+  );
 }

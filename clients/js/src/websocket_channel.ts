@@ -1,7 +1,9 @@
 // The service's WebSocket endpoint as a channel: one connection, reused and reopened as needed.
 
 import { Channel } from "./channel.js";
+import { connectionFailure, refusalBeforeConnecting } from "./connection_failure.js";
 import { ReaderError, ReaderErrorCode } from "./errors.js";
+import { currentPage, PageEnvironment } from "./permission.js";
 
 /** The part of the browser's WebSocket the channel uses; other runtimes supply their own. */
 export interface SocketLike {
@@ -24,7 +26,7 @@ const PROBE_TIMEOUT_MS = 2000;
 /** The status the service answers a handshake from an origin it does not accept with. */
 const ORIGIN_REFUSED_STATUS = 403;
 
-function browserSocket(url: string): SocketLike {
+export function browserSocket(url: string): SocketLike {
   const Constructor = (globalThis as { WebSocket?: new (url: string) => SocketLike }).WebSocket;
   if (!Constructor) {
     throw new Error("this environment has no WebSocket; pass createSocket");
@@ -73,6 +75,7 @@ interface PendingReply {
 
 /** One WebSocket connection to the service, carrying one request at a time. */
 export class WebSocketChannel implements Channel {
+  readonly served = "websocket";
   private socket: SocketLike | null = null;
   private opening: Promise<SocketLike> | null = null;
   private pending: PendingReply | null = null;
@@ -81,6 +84,7 @@ export class WebSocketChannel implements Channel {
     readonly url: string,
     private readonly createSocket: SocketFactory = browserSocket,
     private readonly probe: (url: string) => Promise<ReaderErrorCode> = probeRefusal,
+    private readonly page: PageEnvironment = currentPage(),
   ) {}
 
   request(timeoutMs: number): Promise<unknown> {
@@ -152,6 +156,13 @@ export class WebSocketChannel implements Channel {
   }
 
   private open(): Promise<SocketLike> {
+    // A browser that has refused already is not asked again through a connection.
+    return refusalBeforeConnecting(this.url, this.page).then((refusal) =>
+      refusal ? Promise.reject(refusal) : this.openSocket(),
+    );
+  }
+
+  private openSocket(): Promise<SocketLike> {
     return new Promise((resolve, reject) => {
       let socket: SocketLike;
       try {
@@ -177,16 +188,7 @@ export class WebSocketChannel implements Channel {
           this.socket = null;
         }
         if (!opened) {
-          this.probe(this.url).then((code) =>
-            reject(
-              new ReaderError(
-                code,
-                code === "origin-refused"
-                  ? `the service at ${this.url} refused this page's origin`
-                  : `nothing answers at ${this.url}`,
-              ),
-            ),
-          );
+          connectionFailure(this.url, this.page, this.probe).then(reject);
           return;
         }
         const pending = this.pending;
