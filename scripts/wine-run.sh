@@ -61,6 +61,19 @@ ensure_prefix() {
     exec {lock_fd}>&-
 }
 
+# Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed. A
+# program of a 64-bit prefix started through it gets Wine's 32-bit tools (msiexec writes the
+# 32-bit view of the registry) and runs behind a parent that keeps the signals sent to it, so
+# a 64-bit prefix is given the 64-bit loader by name.
+loader() {
+    if [[ $arch == win64 && -x /usr/lib/wine/wine64 ]] &&
+        ! grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
+        echo /usr/lib/wine/wine64
+    else
+        echo wine
+    fi
+}
+
 case $1 in
     --init)
         ensure_prefix
@@ -73,6 +86,6 @@ case $1 in
         ;;
     *)
         ensure_prefix
-        exec wine "$@"
+        exec "$(loader)" "$@"
         ;;
 esac
