@@ -166,6 +166,20 @@ class AllowedOrigins(unittest.TestCase):
                     self.assertEqual(self.refusal("Origin: %s\r\n" % origin), REFUSED, origin)
                 self.assertEqual(self.trace().count(CARD_READ), 0)
                 self.assertIn(why, self.trace())
+                if not RUNNER:
+                    self.assertIn(why, self.self_test_line())
+
+    def self_test_line(self):
+        """The self-test's line of settings, from a run in the program's folder."""
+        environment = {k: v for k, v in os.environ.items() if k != "NOTIFY_SOCKET"}
+        done = subprocess.run([self.folder.program, "-selftest"], cwd=self.folder.path,
+                              env=environment, capture_output=True, timeout=60)
+        for line in done.stdout.decode("utf-8").splitlines():
+            if "config.ini:" in line:
+                self.assertTrue(line.startswith("[FAIL]"), line)
+                self.assertIn("allowed origins: none (", line)
+                return line
+        self.fail(done.stdout)
 
 
 if __name__ == "__main__":
