@@ -162,6 +162,11 @@ class AllowedOrigins(unittest.TestCase):
                  "first 1 MiB")):
             with self.subTest(why=why):
                 self.start(security)
+                if RUNNER and why == "first 1 MiB":
+                    # Windows reads the whole file: there the list is in force whole.
+                    self.read_card(ALLOWED)
+                    self.assertEqual(self.refusal("Origin: http://localhost\r\n"), REFUSED)
+                    continue
                 for origin in ("http://localhost", ALLOWED, "http://localhost:8080"):
                     self.assertEqual(self.refusal("Origin: %s\r\n" % origin), REFUSED, origin)
                 self.assertEqual(self.trace().count(CARD_READ), 0)
