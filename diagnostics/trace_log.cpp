@@ -1,16 +1,21 @@
 // The trace log: entries, file names and the process-wide switch.
 #include "diagnostics/trace_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "diagnostics/trace_file.h"
+#include "platform/file_bytes.h"
 #include "platform/module_path.h"
 
 namespace vorn {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -54,19 +59,56 @@ std::wstring TraceDirectory() {
 }
 
 TraceLog::TraceLog()
-    : base_name(kTraceBaseName), size_limit(kTraceFileSizeLimit), clock(CurrentLocalTime) {}
+    : base_name(kTraceBaseName),
+      size_limit(kTraceFileSizeLimit),
+      day_limit(kTraceDayLimit),
+      clock(CurrentLocalTime) {}
 
 std::wstring TraceLog::LogFileName() const {
     LocalTime today = clock();
     wchar_t date[32] = {};
     std::swprintf(date, 32, L"[%04d-%02d-%02d]", today.year, today.month, today.day);
+    auto name_of = [this, &date](int sequence) {
+        return directory + date + base_name + L"_" + std::to_wstring(sequence) + L".log";
+    };
+    const long long most_files = std::max(1LL, day_limit / std::max(1LL, size_limit));
+    bool all_files = true;
     for (int sequence = 1;; ++sequence) {
-        std::wstring name =
-            directory + date + base_name + L"_" + std::to_wstring(sequence) + L".log";
+        std::wstring name = name_of(sequence);
         long long size = TraceFileSize(name);
-        if (size < size_limit) {
+        if (size >= 0 && size < size_limit) {
             return name;
         }
+        if (size == kUnusableTraceFileSize) {
+            // A name taken by something else is passed over, and nothing around it is moved.
+            all_files = false;
+            continue;
+        }
+        if (size >= 0) {
+            continue;
+        }
+        // A new file would begin. The full files before it that exceed the day's share are
+        // removed, oldest first, and the rest take their numbers.
+        const int full = sequence - 1;
+        const int dropped = full - static_cast<int>(most_files - 1);
+        if (!all_files || dropped <= 0) {
+            return name;
+        }
+        for (int old = 1; old <= full; ++old) {
+            std::error_code error;
+            if (old <= dropped) {
+                fs::remove(PathFromWide(name_of(old).c_str()), error);
+            } else {
+                fs::rename(PathFromWide(name_of(old).c_str()),
+                           PathFromWide(name_of(old - dropped).c_str()), error);
+            }
+            if (error) {
+                // Another writer is moving them too, or a file is held open: the entry goes
+                // to a new file rather than over one that may still be there.
+                return name;
+            }
+        }
+        return name_of(full - dropped + 1);
     }
 }
 

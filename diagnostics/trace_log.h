@@ -17,12 +17,16 @@ public:
 
     // Writes one entry: a new line, the time and thread id, then the formatted text.
     void WriteEntry(const wchar_t* format, std::va_list arguments);
-    // The file the next entry goes to: today's first file below the size limit.
+    // The file the next entry goes to: today's first file below the size limit. Before the
+    // day's files outgrow the day's limit, the oldest of them are removed and the others
+    // renumbered from 1, so that the day keeps its newest entries.
     std::wstring LogFileName() const;
 
     std::wstring directory;
     std::wstring base_name;
     long long size_limit;
+    // A day's files hold at most this many bytes, give or take an entry per file.
+    long long day_limit;
     // Where entries take their date and time from; tests set it to cross midnight.
     std::function<LocalTime()> clock;
 
@@ -31,6 +35,8 @@ private:
 };
 
 constexpr long long kTraceFileSizeLimit = 33554432;
+// A client refused thousands of times a second must not fill the disk.
+constexpr long long kTraceDayLimit = 2 * kTraceFileSizeLimit;
 
 // The folder the entries go to: "QD_LOG" beside the program, with a trailing separator. It is
 // never created: without it, entries are lost.

@@ -44,6 +44,8 @@ constexpr const wchar_t* kListeningAgainFormat = L"WebSocket server listening on
 constexpr const wchar_t* kReaderLeftFormat =
     L"Service stopped while a card read had not returned after %u ms; its thread is left "
     L"behind.";
+constexpr const wchar_t* kEveryOriginRefusedFormat =
+    L"Every web page is refused: %ls. Correct config.ini and restart the service.";
 constexpr std::size_t kMessageRoom = 512;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 
@@ -133,7 +135,7 @@ void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
     // Refused origins go to the service's log, where a deployer looks for why a page was
     // turned away; the gate keeps a hostile page from repeating it without bound.
     auto report = [events = events_](const wchar_t* message) { events->WriteError(message); };
-    server_.Origins().Configure(OriginPolicy::FromSetting(ReadAllowedOrigins(config)),
+    server_.Origins().Configure(OriginsInForce(ReadAllowedOrigins(config)),
                                 {TraceOriginRefused, std::move(report)});
     auto limiter =
         std::make_shared<ReportLimiter>(kLoadFailureReportInterval, kLoadFailuresRemembered);
@@ -150,6 +152,19 @@ void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
         throw error;
     }
     worker_queued_ = true;
+}
+
+OriginPolicy CIdReaderService::OriginsInForce(const AllowedOriginsSetting& setting) {
+    if (setting.fault.empty()) {
+        return OriginPolicy::FromSetting(setting.list);
+    }
+    // A list read in part could admit a page it was written to keep out, and no list at all
+    // admits every page: neither is taken for a list that is there but cannot be read whole.
+    wchar_t message[kMessageRoom] = {};
+    std::swprintf(message, kMessageRoom, kEveryOriginRefusedFormat, setting.fault.c_str());
+    WriteErrorEvent(message);
+    TraceOriginRefused(message);
+    return OriginPolicy::RefusingEveryOrigin();
 }
 
 bool CIdReaderService::TryToListen() {

@@ -63,6 +63,9 @@ private:
     static void RequestWorker(void* service);
     // Opens the endpoint; says so once when it cannot, and once when it can again.
     bool TryToListen();
+    // The origin policy the setting leaves in force; a setting not read whole refuses every
+    // origin, and the service's log says why.
+    OriginPolicy OriginsInForce(const AllowedOriginsSetting& setting);
 
     std::atomic<bool> stopping_;
     bool worker_queued_;

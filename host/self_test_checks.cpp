@@ -16,6 +16,7 @@
 #include "platform/temp_directory.h"
 #include "platform/text_conversion.h"
 #include "websocket/handshake.h"
+#include "websocket/origin_policy.h"
 
 namespace vorn {
 
@@ -67,19 +68,26 @@ std::wstring JoinNames(const std::vector<std::string>& names) {
     return text;
 }
 
+// The origins the endpoint admits with these settings, as it compares them.
+OriginPolicy PolicyInForce(const AllowedOriginsSetting& setting) {
+    return setting.fault.empty() ? OriginPolicy::FromSetting(setting.list)
+                                 : OriginPolicy::RefusingEveryOrigin();
+}
+
 std::wstring Describe(const SelfTestSettings& settings) {
     std::wstring text = L"ip " + Wide(settings.bind.ip) + L", port " +
                         std::to_wstring(settings.bind.port) + L", trace log " +
                         (settings.trace_log ? L"on" : L"off") + L", allowed origins: ";
-    text += settings.allowed_origins.empty() ? L"any" : Wide(settings.allowed_origins);
-    return text;
+    OriginPolicy policy = PolicyInForce(settings.allowed_origins);
+    if (policy.RefusesEveryOrigin()) {
+        return text + L"none (" + settings.allowed_origins.fault + L")";
+    }
+    return text + (policy.AcceptsEveryOrigin() ? L"any" : JoinNames(policy.Allowed()));
 }
 
-std::string FirstOrigin(const std::string& list) {
-    std::string first = list.substr(0, list.find(','));
-    std::size_t begin = first.find_first_not_of(" \t");
-    std::size_t end = first.find_last_not_of(" \t");
-    return begin == std::string::npos ? std::string() : first.substr(begin, end - begin + 1);
+std::string FirstOrigin(const AllowedOriginsSetting& setting) {
+    OriginPolicy policy = PolicyInForce(setting);
+    return policy.Allowed().empty() ? std::string() : policy.Allowed().front();
 }
 
 // The program's own file name without a Windows suffix, to tell it among listeners.
@@ -249,6 +257,10 @@ CheckLine CheckConfig(const std::string& path, SelfTestSettings* settings) {
                     kSelfTestConfigFailed);
     }
     std::wstring detail = file.wstring() + L": " + Describe(*settings);
+    if (!settings->allowed_origins.fault.empty()) {
+        return Line(Verdict::kFail, subject, detail + L"; every web page is refused",
+                    kSelfTestConfigFailed);
+    }
     if (settings->trace_log && !fs::is_directory(fs::path(TraceDirectory()), error)) {
         return Line(Verdict::kWarn, subject,
                     detail + L"; no folder " + TraceDirectory() + L", so no entry is written");
@@ -334,6 +346,11 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
                         L"the WebSocket endpoint answers on " + where +
                             (listener.empty() ? L"" : L" (" + listener + L")"));
         case PortAnswer::kRefusedOrigin:
+            if (!settings.allowed_origins.fault.empty()) {
+                return Line(Verdict::kOk, subject,
+                            L"the WebSocket endpoint answers on " + where +
+                                L" and refuses every origin, as config.ini leaves it to");
+            }
             return Line(Verdict::kWarn, subject,
                         who + L" on " + where + L" refuses the origin \"" + Wide(origin) +
                             L"\": it runs with other settings than config.ini's, restart it");

@@ -32,7 +32,7 @@ CheckLine CheckTemporaryFolder();
 struct SelfTestSettings {
     BindSettings bind{};
     bool trace_log = false;
-    std::string allowed_origins;
+    AllowedOriginsSetting allowed_origins;
 };
 
 // Reads config.ini beside the program; the line tells what it sets.

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "diagnostics/trace_log.h"
 #include "host/console_output.h"
 #include "host/service_installer.h"
 #include "host/service_names.h"
@@ -72,13 +73,13 @@ bool HasControlCharacter(const std::string& path) {
     return false;
 }
 
-// The program path as one word of a unit file's command line. systemd expands "%" specifiers
-// and "$" variables in it, so both are doubled to stand for themselves.
-std::string CommandWord(const std::string& path) {
+// A path as one word of a unit file's setting. systemd expands "%" specifiers in every
+// setting, and "$" variables in a command line, so those are doubled to stand for themselves.
+std::string UnitWord(const std::string& path, bool command) {
     std::string word;
     bool quote = path.find_first_of(" \t\"'\\;") != std::string::npos;
     for (char c : path) {
-        if (c == '%' || c == '$') {
+        if (c == '%' || (command && c == '$')) {
             word += c;
             word += c;
         } else if (quote && (c == '"' || c == '\\')) {
@@ -91,6 +92,52 @@ std::string CommandWord(const std::string& path) {
     return quote ? "\"" + word + "\"" : word;
 }
 
+// The sandbox of a service installed by hand: the package's, but for what a program run as
+// root from any folder needs. It keeps reading and writing files of any owner beside the
+// program (config.ini, the traces), and writes only its traces there.
+constexpr const char* kSandbox =
+    "UMask=0077\n"
+    "CapabilityBoundingSet=CAP_DAC_OVERRIDE CAP_DAC_READ_SEARCH\n"
+    "NoNewPrivileges=yes\n"
+    "RestrictNamespaces=yes\n"
+    "RestrictSUIDSGID=yes\n"
+    "RestrictRealtime=yes\n"
+    "LockPersonality=yes\n"
+    "RemoveIPC=yes\n"
+    "PrivateMounts=yes\n"
+    "ProtectSystem=strict\n"
+    "ProtectHome=read-only\n"
+    "PrivateTmp=yes\n"
+    "ProtectKernelTunables=yes\n"
+    "ProtectKernelModules=yes\n"
+    "ProtectKernelLogs=yes\n"
+    "ProtectControlGroups=yes\n"
+    "ProtectClock=yes\n"
+    "ProtectHostname=yes\n"
+    "ProtectProc=invisible\n"
+    "ProcSubset=pid\n"
+    "DevicePolicy=closed\n"
+    "DeviceAllow=char-usb_device rw\n"
+    "DeviceAllow=char-ttyUSB rw\n"
+    "DeviceAllow=char-ttyACM rw\n"
+    "DeviceAllow=char-hidraw rw\n"
+    "RestrictAddressFamilies=AF_INET AF_INET6 AF_UNIX AF_NETLINK\n"
+    "IPAddressDeny=any\n"
+    "IPAddressAllow=localhost\n"
+    "SystemCallFilter=@system-service\n"
+    "SystemCallFilter=~@privileged @resources\n"
+    "SystemCallErrorNumber=EPERM\n"
+    "SystemCallArchitectures=native\n";
+
+// The trace folder beside the program, without its trailing separator.
+std::string TraceFolder() {
+    std::string folder = WideToUtf8(TraceDirectory().c_str());
+    if (!folder.empty() && folder.back() == kPathSeparator) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
 std::string UnitText(const std::string& program) {
     std::string name = WideToUtf8(kServiceName);
     std::ostringstream unit;
@@ -100,9 +147,12 @@ std::string UnitText(const std::string& program) {
          << "After=network.target\n\n"
          << "[Service]\n"
          << "Type=notify\n"
-         << "ExecStart=" << CommandWord(program) << "\n"
+         << "ExecStart=" << UnitWord(program, true) << "\n"
          << "StateDirectory=" << name << "\n"
          << "WorkingDirectory=" << kStateDirectoryRoot << name << "\n"
+         << kSandbox
+         // The trace folder need not exist: "-" lets the service start without it.
+         << "ReadWritePaths=" << UnitWord("-" + TraceFolder(), false) << "\n"
          << "Restart=on-failure\n"
          << "RestartSec=5\n\n"
          << "[Install]\n"

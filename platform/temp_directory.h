@@ -8,11 +8,13 @@
 namespace vorn {
 
 // Owns a folder that only the current user may open, and removes it with everything in it
-// when it goes. The name is new for every folder, so two processes never share one.
+// when it goes. The name is new for every folder, so two processes never share one. A read
+// left behind in a slow driver or decoder may still hold one when the process ends: the
+// folders still there are removed as the process exits, and none is made after.
 class TemporaryDirectory {
 public:
     // Makes the folder under SystemFolder, its name starting with name_prefix. Null when it
-    // cannot be made.
+    // cannot be made, or when the process is exiting.
     static std::unique_ptr<TemporaryDirectory> Create(const char* name_prefix);
 
     // The folder the private folders are made in: on Windows the one GetTempPath names; on
@@ -33,6 +35,8 @@ public:
 
 private:
     TemporaryDirectory(std::filesystem::path path, std::string narrow_prefix);
+    // The platform's making of the folder.
+    static std::unique_ptr<TemporaryDirectory> MakeFolder(const char* name_prefix);
 
     std::filesystem::path path_;
     std::string narrow_prefix_;

@@ -46,7 +46,7 @@ std::filesystem::path TemporaryDirectory::SystemFolder() {
     return SystemTemporaryFolder();
 }
 
-std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_prefix) {
+std::unique_ptr<TemporaryDirectory> TemporaryDirectory::MakeFolder(const char* name_prefix) {
     std::string pattern =
         SystemTemporaryFolder() + "/" + (name_prefix != nullptr ? name_prefix : "");
     pattern += kUniqueSuffix;

@@ -103,7 +103,7 @@ std::filesystem::path TemporaryDirectory::SystemFolder() {
     return std::filesystem::path(base);
 }
 
-std::unique_ptr<TemporaryDirectory> TemporaryDirectory::Create(const char* name_prefix) {
+std::unique_ptr<TemporaryDirectory> TemporaryDirectory::MakeFolder(const char* name_prefix) {
     const std::wstring base = SystemFolder().wstring();
     if (base.empty()) {
         return nullptr;

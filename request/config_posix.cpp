@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "platform/handles_posix.h"
 #include "request/config.h"
@@ -14,37 +15,46 @@ namespace vorn {
 
 namespace {
 
-// A settings file is a few lines; anything past this is not read.
-constexpr std::size_t kLargestConfigFile = 1 << 20;
+enum class FileRead { kWhole, kCut, kMissing, kUnreadable };
 
 // Only a regular file is read: opening a FIFO would wait for a writer, and a device may never
-// end, so either counts as no file. The open itself does not wait.
-bool ReadFile(const std::string& path, std::string* content) {
+// end, so either counts as unreadable. The open itself does not wait. At most
+// kLargestConfigFile bytes are kept; kCut tells that the file goes on.
+FileRead ReadFile(const std::string& path, std::string* content) {
     FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd) {
-        return false;
+        return errno == ENOENT || errno == ENOTDIR ? FileRead::kMissing : FileRead::kUnreadable;
     }
     struct stat status {};
     if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        return false;
+        return FileRead::kUnreadable;
     }
     char chunk[4096];
-    while (content->size() < kLargestConfigFile) {
+    // One byte more than is kept tells a file that goes on from one that just fills it.
+    while (content->size() <= kLargestConfigFile) {
         ssize_t got = read(fd.get(), chunk, sizeof(chunk));
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        if (got <= 0) {
-            break;
+        if (got < 0) {
+            return FileRead::kUnreadable;
+        }
+        if (got == 0) {
+            return FileRead::kWhole;
         }
         content->append(chunk, static_cast<std::size_t>(got));
     }
-    return true;
+    content->resize(kLargestConfigFile);
+    return FileRead::kCut;
 }
 
 bool FindValue(const char* section, const char* key, const std::string& path, std::string* value) {
     std::string content;
-    return section != nullptr && key != nullptr && ReadFile(path, &content) &&
+    if (section == nullptr || key == nullptr) {
+        return false;
+    }
+    FileRead read = ReadFile(path, &content);
+    return (read == FileRead::kWhole || read == FileRead::kCut) &&
            FindIniValue(content, section, key, value);
 }
 
@@ -61,6 +71,22 @@ void ReadProfileString(const char* section, const char* key, const char* fallbac
         value = fallback == nullptr ? "" : fallback;
     }
     std::strncpy(out, value.c_str(), size - 1);
+}
+
+WholeRead ReadWholeProfileString(const char* section, const char* key, std::uint32_t limit,
+                                 const std::string& path, std::string* value) {
+    std::string content;
+    switch (ReadFile(path, &content)) {
+        case FileRead::kMissing:
+            return WholeRead::kAbsent;
+        case FileRead::kUnreadable:
+            return WholeRead::kUnreadable;
+        case FileRead::kWhole:
+            return FindWholeValue(std::move(content), false, section, key, limit, value);
+        case FileRead::kCut:
+            break;
+    }
+    return FindWholeValue(std::move(content), true, section, key, limit, value);
 }
 
 int ReadProfileInt(const char* section, const char* key, int fallback, const std::string& path) {

@@ -52,7 +52,10 @@ std::string Unquote(const std::string& value) {
 bool FindIniValue(const std::string& content, const std::string& section, const std::string& key,
                   std::string* value) {
     bool in_section = false;
-    std::size_t start = 0;
+    // Editors that save UTF-8 may put a byte order mark in front of the first section.
+    std::size_t start = content.compare(0, kUtf8ByteOrderMark.size(), kUtf8ByteOrderMark) == 0
+                            ? kUtf8ByteOrderMark.size()
+                            : 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
         if (end == std::string::npos) {

@@ -58,7 +58,10 @@ fi
 browser_tools=(chromium)
 # The Windows Installer packages (wixl; msitools to look inside them) and Authenticode
 # signing of the Windows files, with openssl for the tests' throwaway certificate.
-package_tools=(wixl msitools osslsigncode openssl)
+# systemd brings systemd-analyze, which rates the sandbox of the Linux units. In a container
+# where systemd does not run, installing it starts nothing and leaves the init alone (it is
+# systemd-sysv that would make it the init).
+package_tools=(wixl msitools osslsigncode openssl systemd)
 # Node and npm build and test the JavaScript client library of clients/js. A machine whose Node
 # came from elsewhere has its own npm, which Debian's npm package would conflict with, so they
 # are installed only when missing.

@@ -17,9 +17,9 @@ class OriginGate {
 public:
     // Where refusals are told, by the host that configures the gate.
     struct Reporting {
-        // Told of every refusal: the trace log, when tracing is switched on.
+        // The trace log, when tracing is switched on.
         std::function<void(const wchar_t* message)> trace;
-        // Told at most once per origin and interval: the service's event log or syslog.
+        // The service's event log or syslog.
         std::function<void(const wchar_t* message)> report;
     };
 
@@ -35,8 +35,8 @@ public:
     // The list applied from now on, and where refusals go (an empty function: nowhere).
     void Configure(OriginPolicy policy, Reporting reporting);
     // True when the handshake in the first `length` bytes of the request may go on. A refusal
-    // is told to the trace every time, and reported at most once per origin and interval;
-    // the caller answers kOriginRefusedResponse and closes.
+    // is told to the trace and reported at most once per origin and interval, with the count
+    // of those not told; the caller answers kOriginRefusedResponse and closes.
     bool Admits(const char* request, std::size_t length);
 
 private:

@@ -89,6 +89,12 @@ OriginPolicy OriginPolicy::FromSetting(std::string_view setting) {
     return policy;
 }
 
+OriginPolicy OriginPolicy::RefusingEveryOrigin() {
+    OriginPolicy policy;
+    policy.refuses_every_origin_ = true;
+    return policy;
+}
+
 bool OriginPolicy::Allows(std::string_view origin) const {
     if (AcceptsEveryOrigin()) {
         return true;

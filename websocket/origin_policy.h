@@ -25,8 +25,13 @@ public:
     // From a comma-separated list such as "https://a.example, http://localhost:8080". Blanks
     // around entries are ignored; a list without entries accepts every origin.
     static OriginPolicy FromSetting(std::string_view setting);
+    // No origin is accepted: what a list that could not be read whole leaves in force.
+    static OriginPolicy RefusingEveryOrigin();
 
-    bool AcceptsEveryOrigin() const { return allowed_.empty(); }
+    bool AcceptsEveryOrigin() const { return allowed_.empty() && !refuses_every_origin_; }
+    bool RefusesEveryOrigin() const { return refuses_every_origin_; }
+    // The origins accepted, in the form they are compared in.
+    const std::vector<std::string>& Allowed() const { return allowed_; }
     // Whether a page of this origin, as its browser sends it, may connect.
     bool Allows(std::string_view origin) const;
     // Whether a handshake with these Origin header values may go on. With a list set, a
@@ -37,6 +42,7 @@ public:
 
 private:
     std::vector<std::string> allowed_;
+    bool refuses_every_origin_ = false;
 };
 
 // The Origin header values of the handshake request in the first `length` bytes; its text

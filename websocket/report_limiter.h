@@ -21,14 +21,21 @@ public:
 
     // True when the key may be reported now, which starts its interval. While as many other
     // keys as remembered are still within their interval, a new key is not reported either.
-    bool ShouldReport(const std::string& key);
+    // `held_back`, when given, receives on a report how many times the key was not reported
+    // since its last report.
+    bool ShouldReport(const std::string& key, std::size_t* held_back = nullptr);
 
 private:
+    struct KeyState {
+        std::chrono::steady_clock::time_point last_reported;
+        std::size_t held_back = 0;
+    };
+
     std::chrono::steady_clock::duration interval_;
     std::size_t most_keys_;
     Clock clock_;
     std::mutex lock_;
-    std::unordered_map<std::string, std::chrono::steady_clock::time_point> last_reported_;
+    std::unordered_map<std::string, KeyState> keys_;
 };
 
 }  // namespace vorn

@@ -39,6 +39,13 @@ std::optional<DecoderSettings> ParseDecoderSettings(std::string_view text) {
         }
         settings.fail_from_call = *number;
     }
+    if (const auto delay = ini.Get(kPhotoDecoderSection, "delay")) {
+        const auto number = ParseInteger(*delay);
+        if (!number || *number < 0) {
+            return std::nullopt;
+        }
+        settings.delay_milliseconds = *number;
+    }
     if (const auto output = ini.Get(kPhotoDecoderSection, "output")) {
         bool known = false;
         for (const auto& [name, value] : kOutputNames) {

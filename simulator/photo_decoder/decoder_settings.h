@@ -23,11 +23,13 @@ enum class BitmapOutput {
 // Section [PhotoDecoder]: "result" answers with that code instead of decoding, from call
 // "fail_from_call" on (counted from 1 since the library was loaded; 1 when absent), so that
 // one request can decode the photo and still fail a face; "output" names a BitmapOutput
-// (normal, missing, empty, truncated, oversize, garbage, top_down).
+// (normal, missing, empty, truncated, oversize, garbage, top_down); "delay" is the
+// milliseconds each call waits before it starts: a slow decoder.
 struct DecoderSettings {
     std::optional<int> result;
     long long fail_from_call = 1;
     BitmapOutput output = BitmapOutput::kNormal;
+    long long delay_milliseconds = 0;
 };
 
 // Reads the settings from the description text; a missing section gives the defaults, an

@@ -1,8 +1,10 @@
 // The stand-in photo decoder's one export: a simulator photo record in, a bitmap file out.
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <type_traits>
 
 #include "imaging/photo/photo_decoder_api.h"
@@ -92,6 +94,7 @@ int Decode(const char* photo_file, int mode) {
     if (!settings) {
         return kUnreadableSettings;
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(settings->delay_milliseconds));
     if (settings->result && g_calls >= settings->fail_from_call) {
         return *settings->result;
     }

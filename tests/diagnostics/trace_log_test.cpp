@@ -91,6 +91,24 @@ TEST_F(TraceLogTest, FullFilesRollOverToTheNextSequenceNumber) {
     EXPECT_NE(Read("[2026-12-06]SDT_LOG_2.log").find("] second"), std::string::npos);
 }
 
+TEST_F(TraceLogTest, ADaysFilesKeepItsNewestEntriesWithinTheDaysLimit) {
+    EnableTraceLog();
+    TraceLog* log = ActiveTraceLog();
+    log->clock = FixedTime;
+    // Each file takes two entries; the day keeps two files.
+    log->size_limit = 80;
+    log->day_limit = 160;
+    for (int entry = 0; entry < 20; ++entry) {
+        TraceWrite(L"entry %02d", entry);
+    }
+    EXPECT_FALSE(fs::exists(File("[2026-12-06]SDT_LOG_3.log")));
+    std::string text = Read("[2026-12-06]SDT_LOG_1.log") + Read("[2026-12-06]SDT_LOG_2.log");
+    std::regex newest(
+        "\n\\[23:59:58 [0-9]+\\] entry 16\n\\[23:59:58 [0-9]+\\] entry 17"
+        "\n\\[23:59:58 [0-9]+\\] entry 18\n\\[23:59:58 [0-9]+\\] entry 19");
+    EXPECT_TRUE(std::regex_match(text, newest)) << text;
+}
+
 TEST_F(TraceLogTest, EntriesAfterMidnightGoToTheNewDaysFile) {
     EnableTraceLog();
     ActiveTraceLog()->clock = FixedTime;

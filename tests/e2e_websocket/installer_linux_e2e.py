@@ -20,6 +20,8 @@ from program_folder import ProgramFolder  # noqa: E402
 
 UNIT = "VornIdReader.service"
 RUN_TIMEOUT = 30
+# systemd's rating of a unit's exposure, times ten: both units stay at 2.5 or below.
+EXPOSURE_THRESHOLD = "25"
 
 
 class Installer(unittest.TestCase):
@@ -72,6 +74,20 @@ class Installer(unittest.TestCase):
                      "WantedBy=multi-user.target"):
             self.assertIn(line + "\n", unit)
         self.assertEqual(self.calls(), ["daemon-reload", "enable " + UNIT, "start " + UNIT])
+
+    def test_both_units_are_sandboxed(self):
+        analyze = shutil.which("systemd-analyze")
+        if analyze is None:
+            self.skipTest("systemd-analyze is not installed")
+        self.run_program("-install")
+        self.assertIn('ReadWritePaths=-%s\n' % os.path.join(self.folder.path, "QD_LOG"),
+                      self.unit_text())
+        packaged = os.path.join(os.environ["VORN_BUILD_DIR"], "packaging", "linux", UNIT)
+        for unit in (os.path.join(self.units, UNIT), packaged):
+            done = subprocess.run([analyze, "security", "--offline=yes",
+                                   "--threshold=" + EXPOSURE_THRESHOLD, unit],
+                                  capture_output=True, text=True, timeout=RUN_TIMEOUT)
+            self.assertEqual(done.returncode, 0, unit + "\n" + done.stdout[-300:] + done.stderr)
 
     def test_switch_word_in_any_case(self):
         self.assertEqual(self.run_program("-INSTALL"), "VornIdReader is installed.\n")

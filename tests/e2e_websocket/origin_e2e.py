@@ -80,12 +80,12 @@ class AllowedOrigins(unittest.TestCase):
     def tearDownClass(cls):
         cls.session.close()
 
-    def start(self, security=""):
+    def start(self, security="", before=""):
         self.folder = ProgramFolder()
         self.addCleanup(self.folder.remove)
         self.port = free_port()
-        self.folder.write("config.ini", "[Bind]\nip=127.0.0.1\nport=%d\nlog=1\n%s" % (
-            self.port, security))
+        self.folder.write("config.ini", "%s[Bind]\nip=127.0.0.1\nport=%d\nlog=1\n%s" % (
+            before, self.port, security))
         os.mkdir(os.path.join(self.folder.path, "QD_LOG"))
         service = RunningService(self.folder)
         self.addCleanup(service.stop)
@@ -144,6 +144,47 @@ class AllowedOrigins(unittest.TestCase):
         self.start("[Security]\nallowed_origins =\n")
         for origin in ("https://evil.example", None, "null"):
             self.read_card(origin)
+
+    def test_a_list_read_in_part_admits_no_origin(self):
+        # A byte order mark in front of the first section keeps the list in force.
+        self.start(before="\ufeff[Security]\nallowed_origins=%s\n" % ALLOWED)
+        self.read_card(ALLOWED)
+        self.assertEqual(self.refusal("Origin: https://evil.example\r\n"), REFUSED)
+
+        # A list longer than can be read would end in "http://localhost:80" when cut; a list
+        # past the part of the file that is read would be no list at all. Neither admits anyone.
+        cut_after = "http://localhost:80"
+        long_list = "https://%s.example, " % ("a" * (4095 - len(cut_after) - 18))
+        for security, why in (
+                ("[Security]\nallowed_origins=%shttp://localhost:8080\n" % long_list,
+                 "longer than"),
+                (";%s\n[Security]\nallowed_origins=%s\n" % ("x" * (1 << 20), ALLOWED),
+                 "first 1 MiB")):
+            with self.subTest(why=why):
+                self.start(security)
+                if RUNNER and why == "first 1 MiB":
+                    # Windows reads the whole file: there the list is in force whole.
+                    self.read_card(ALLOWED)
+                    self.assertEqual(self.refusal("Origin: http://localhost\r\n"), REFUSED)
+                    continue
+                for origin in ("http://localhost", ALLOWED, "http://localhost:8080"):
+                    self.assertEqual(self.refusal("Origin: %s\r\n" % origin), REFUSED, origin)
+                self.assertEqual(self.trace().count(CARD_READ), 0)
+                self.assertIn(why, self.trace())
+                if not RUNNER:
+                    self.assertIn(why, self.self_test_line())
+
+    def self_test_line(self):
+        """The self-test's line of settings, from a run in the program's folder."""
+        environment = {k: v for k, v in os.environ.items() if k != "NOTIFY_SOCKET"}
+        done = subprocess.run([self.folder.program, "-selftest"], cwd=self.folder.path,
+                              env=environment, capture_output=True, timeout=60)
+        for line in done.stdout.decode("utf-8").splitlines():
+            if "config.ini:" in line:
+                self.assertTrue(line.startswith("[FAIL]"), line)
+                self.assertIn("allowed origins: none (", line)
+                return line
+        self.fail(done.stdout)
 
 
 if __name__ == "__main__":

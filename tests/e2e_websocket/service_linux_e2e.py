@@ -30,6 +30,7 @@ class ServiceUnderSystemd(unittest.TestCase):
         self.folder.write_config(self.port)
         self.notify = NotifySocket()
         self.process = None
+        self.environment = dict(os.environ)
 
     def tearDown(self):
         if self.process is not None and self.process.poll() is None:
@@ -39,7 +40,7 @@ class ServiceUnderSystemd(unittest.TestCase):
         self.folder.remove()
 
     def start(self):
-        environment = dict(os.environ, NOTIFY_SOCKET=self.notify.path)
+        environment = dict(self.environment, NOTIFY_SOCKET=self.notify.path)
         self.process = subprocess.Popen([self.folder.program], cwd=self.folder.path,
                                         env=environment, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -145,6 +146,26 @@ class ServiceUnderSystemd(unittest.TestCase):
         self.assertGreater(took, 4.0)
         self.assertTrue(client.closed_by_server(timeout=1.0))
         client.close()
+
+    def test_stop_leaves_no_private_folder_of_a_read_left_behind(self):
+        # The driver answers, and the read makes its private folder; then the decoder takes
+        # longer than the stop waits, and the process ends around the read.
+        temporary = os.path.join(self.folder.path, "tmp")
+        os.mkdir(temporary)
+        self.environment["TMPDIR"] = temporary
+        self.folder.write("simulator.ini", "[Reader]\ncard = cards/resident_dated.ini\n"
+                          "[PhotoDecoder]\ndelay = 8000\n")
+        self.start()
+        client = WebSocketClient(self.port)
+        client.handshake()
+        client.send_frame("readcard")
+        deadline = time.monotonic() + 5.0
+        while not os.listdir(temporary) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertNotEqual(os.listdir(temporary), [])
+        self.stop()
+        client.close()
+        self.assertEqual(os.listdir(temporary), [])
 
     def test_busy_port_shows_in_the_status_and_the_service_recovers(self):
         holder = socket.socket()

@@ -212,6 +212,21 @@ TEST_F(ReaderService, RefusedOriginIsWrittenToTheServiceLog) {
     EXPECT_NE(sink_.entries[0].find(L"WebSocket handshake refused"), std::wstring::npos);
 }
 
+// A list of allowed origins that cannot be read whole leaves every page refused, and the
+// service's log (the console of a foreground run) says why as the service starts.
+TEST_F(ReaderService, AListNotReadWholeRefusesEveryOriginAndSaysWhy) {
+    WriteTextFile(ConfigPath(), "[Bind]\nport=" + std::to_string(port_) +
+                                    "\n[Security]\nallowed_origins=https://counter.example.com," +
+                                    std::string(kAllowedOriginsTextLimit, ',') + "\n");
+    service_.HandleStart(0, nullptr);
+    ASSERT_EQ(sink_.entries.size(), 1u);
+    EXPECT_NE(sink_.entries[0].find(L"Every web page is refused: [Security] allowed_origins"),
+              std::wstring::npos);
+    TestClient client(port_);
+    EXPECT_EQ(client.Handshake().rfind("HTTP/1.1 403 ", 0), 0u);
+    Stop();
+}
+
 // A read left behind in a hung driver may still report an oversized reply once the service
 // is gone: nothing is written then, and nothing of the service is touched.
 TEST_F(ReaderService, ReadLeftBehindWritesNothingOnceTheServiceIsGone) {

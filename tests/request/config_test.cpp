@@ -33,7 +33,10 @@ TEST_F(ConfigTest, MissingFileGivesTheDefaults) {
 }
 
 TEST_F(ConfigTest, ValuesAreReadWithTheirLimits) {
-    Write("[bind]\r\nIP = 0123456789012345678901234567890123456789\r\nPort=70000\r\nlog=1\r\n");
+    // Editors that save UTF-8 may begin the file with a byte order mark.
+    Write(
+        "\xEF\xBB\xBF[bind]\r\nIP = "
+        "0123456789012345678901234567890123456789\r\nPort=70000\r\nlog=1\r\n");
     BindSettings bind = ReadBindSettings(path_);
     // Longer addresses are cut to 31 characters, and only the port's low 16 bits count.
     EXPECT_STREQ(bind.ip, "0123456789012345678901234567890");
@@ -50,17 +53,37 @@ TEST_F(ConfigTest, OnlyExactlyOneSwitchesTracingOn) {
     EXPECT_TRUE(IsTraceLogConfigured(path_));
 }
 
-TEST_F(ConfigTest, AllowedOriginsAreReadWhole) {
-    EXPECT_EQ(ReadAllowedOrigins(path_), "");
-    std::string many;
-    for (int i = 0; i < 200; ++i) {
-        many += "https://desk" + std::to_string(i) + ".example, ";
+TEST_F(ConfigTest, AllowedOriginsAreTakenWholeOrNotAtAll) {
+    AllowedOriginsSetting none = ReadAllowedOrigins(path_);
+    EXPECT_EQ(none.list, "");
+    EXPECT_EQ(none.fault, L"");
+
+    const std::string longest = "https://" + std::string(kAllowedOriginsTextLimit - 8, 'a');
+    Write("\xEF\xBB\xBF[security]\nAllowed_Origins = " + longest +
+          "\n[Bind]\nallowed_origins=https://wrong.example\n");
+    AllowedOriginsSetting whole = ReadAllowedOrigins(path_);
+    EXPECT_EQ(whole.list, longest);
+    EXPECT_EQ(whole.fault, L"");
+
+    // One character more, and the list would be cut inside its last entry.
+    Write("[Security]\nallowed_origins=" + longest + "b\n");
+    AllowedOriginsSetting too_long = ReadAllowedOrigins(path_);
+    EXPECT_EQ(too_long.list, "");
+    EXPECT_NE(too_long.fault, L"");
+
+    // Where a large file is read only in part, a list past that part, or cut by its end, is
+    // not taken for no list; a system that reads the whole file may take the list whole.
+    const std::string list = "https://a.example, http://localhost:8080";
+    const std::string filler = ";" + std::string(kLargestConfigFile - 20, 'x') + "\n";
+    for (const std::string& text :
+         {filler + filler + "[Security]\nallowed_origins=" + list + "\n",
+          filler + "[Security]\nallowed_origins=" + list + "\n" + filler}) {
+        Write(text);
+        AllowedOriginsSetting far = ReadAllowedOrigins(path_);
+        EXPECT_TRUE(far.list == list || (far.list.empty() && !far.fault.empty()));
     }
-    Write("[Bind]\nallowed_origins=https://wrong.example\n[security]\nAllowed_Origins = " + many +
-          "\n");
-    std::string read = ReadAllowedOrigins(path_);
-    // A long list is cut at its limit, never read into another setting's place.
-    EXPECT_EQ(read, many.substr(0, kAllowedOriginsTextLimit));
+    Write("[Security]\nallowed_origins=" + list + "\n" + filler + filler);
+    EXPECT_EQ(ReadAllowedOrigins(path_).list, list);
 }
 
 TEST_F(ConfigTest, OtherSectionsAndLaterDuplicatesAreIgnored) {

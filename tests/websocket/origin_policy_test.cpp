@@ -78,13 +78,19 @@ TEST(ReportLimiter, EachKeyOncePerInterval) {
 }
 
 std::vector<std::wstring> g_reports;
+std::vector<std::wstring> g_traces;
 
 void Collect(const wchar_t* message) {
     g_reports.emplace_back(message);
 }
 
-TEST(OriginGate, RefusalsReachTheLogOncePerOriginAndMinute) {
+void CollectTrace(const wchar_t* message) {
+    g_traces.emplace_back(message);
+}
+
+TEST(OriginGate, RefusalsReachTheLogsOncePerOriginAndMinute) {
     g_reports.clear();
+    g_traces.clear();
     Time now{};
     OriginGate gate([&now] { return now; });
     auto admits = [&gate](const std::string& origin_line) {
@@ -93,7 +99,8 @@ TEST(OriginGate, RefusalsReachTheLogOncePerOriginAndMinute) {
     };
     // Until configured, every origin is let in and nothing is reported.
     EXPECT_TRUE(admits("Origin: https://evil.example\r\n"));
-    gate.Configure(OriginPolicy::FromSetting("https://counter.example.com"), {nullptr, Collect});
+    gate.Configure(OriginPolicy::FromSetting("https://counter.example.com"),
+                   {CollectTrace, Collect});
 
     for (int attempt = 0; attempt < 100; ++attempt) {
         EXPECT_FALSE(admits("Origin: https://evil.example\r\n"));
@@ -111,7 +118,17 @@ TEST(OriginGate, RefusalsReachTheLogOncePerOriginAndMinute) {
 
     now += seconds(60);
     EXPECT_FALSE(admits("Origin: https://evil.example\r\n"));
-    EXPECT_EQ(g_reports.size(), 4u);
+    ASSERT_EQ(g_reports.size(), 4u);
+    // The next line counts the refusals left out; the trace hears no more than the system's log.
+    EXPECT_NE(g_reports[3].find(L" 99 more"), std::wstring::npos) << g_reports[3];
+    EXPECT_EQ(g_traces, g_reports);
+
+    // A list that could not be read whole leaves no origin admitted, not every origin.
+    gate.Configure(OriginPolicy::RefusingEveryOrigin(), {nullptr, Collect});
+    EXPECT_FALSE(admits("Origin: https://counter.example.com\r\n"));
+    EXPECT_FALSE(admits(""));
+    ASSERT_EQ(g_reports.size(), 6u);
+    EXPECT_NE(g_reports[4].find(L"could not be read whole"), std::wstring::npos);
 }
 
 }  // namespace
