@@ -152,8 +152,10 @@ int RunSelfTest(const std::vector<std::wstring>& arguments, const wchar_t* switc
     ServiceReport service = QueryServiceReport();
     report(CheckService(service));
     report(CheckPort(settings, service));
-    if (!settings.allowed_origins.empty()) {
-        report(CheckBrowserPolicies(settings.allowed_origins, ReadLoopbackGrants()));
+    // A list that could not be read whole admits no page, so no browser grant matters then.
+    const AllowedOriginsSetting& origins = settings.allowed_origins;
+    if (origins.fault.empty() && !origins.list.empty()) {
+        report(CheckBrowserPolicies(origins.list, ReadLoopbackGrants()));
     }
     if (!can_read) {
         report({Verdict::kSkip, L"card read", L"not tried: fix the lines above first", 0});
