@@ -17,16 +17,15 @@ constexpr const wchar_t* kRefusedWithoutOrigin =
     L"origins are allowed.";
 constexpr std::size_t kMessageRoom = 512;
 
-// The origin as it may appear in a log line: printable ASCII only, and not too long.
-std::wstring Printable(const std::string& origin) {
+}  // namespace
+
+std::wstring PrintableOrigin(std::string_view origin) {
     std::wstring text;
     for (char c : origin.substr(0, OriginGate::kLongestOriginShown)) {
         text += c >= 0x20 && c < 0x7F ? static_cast<wchar_t>(c) : L'?';
     }
     return text;
 }
-
-}  // namespace
 
 OriginGate::OriginGate(ReportLimiter::Clock clock)
     : limiter_(kReportInterval, kMostOriginsRemembered, std::move(clock)) {}
@@ -50,7 +49,7 @@ bool OriginGate::Admits(const char* request, std::size_t length) {
     wchar_t message[kMessageRoom] = {};
     if (origins.size() == 1) {
         std::swprintf(message, kMessageRoom, kRefusedOriginFormat,
-                      Printable(origins.front()).c_str());
+                      PrintableOrigin(origins.front()).c_str());
     } else {
         std::wcsncpy(message, kRefusedWithoutOrigin, kMessageRoom - 1);
     }
