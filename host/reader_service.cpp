@@ -143,7 +143,8 @@ bool CIdReaderService::TryToListen() {
     if (server_.Open(bind_.ip, bind_.port)) {
         if (listen_failed_) {
             listen_failed_ = false;
-            std::swprintf(message, kMessageRoom, kListeningAgainFormat, ip.c_str(), port);
+            std::swprintf(message, kMessageRoom, kListeningAgainFormat, ip.c_str(),
+                          static_cast<unsigned>(server_.Port()));
             WriteInformationEvent(message);
             DescribeState(L"");
         }
