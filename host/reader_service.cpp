@@ -51,6 +51,13 @@ void TraceOriginRefused(const wchar_t* message) {
     }
 }
 
+// So is a connection the endpoint closed to make room for another.
+void TraceEndpointLine(const wchar_t* line) {
+    if (IsTraceLogConfigured(ConfigFilePath())) {
+        WriteTraceLine(L"%ls", line);
+    }
+}
+
 }  // namespace
 
 // The service's event log as the threads that may outlive the service reach it: a card read
@@ -126,6 +133,7 @@ void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
     auto report = [events = events_](const wchar_t* message) { events->WriteError(message); };
     server_.Origins().Configure(OriginPolicy::FromSetting(ReadAllowedOrigins(config)),
                                 {TraceOriginRefused, std::move(report)});
+    server_.SetTrace(TraceEndpointLine);
     // A server that does not open leaves the service running: the worker keeps trying, and
     // the log and the status say why nobody can connect.
     TryToListen();
