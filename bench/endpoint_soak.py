@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Soak of the WebSocket endpoint: well-formed requests over a few connections, mixed with
-hostile connections (idle, never reading, garbage, split, pipelined). Every well-formed
+hostile connections (idle, never reading, garbage, split, pipelined, control frames). Every well-formed
 request must be answered correctly, the program's open descriptors must not grow, and a
 sanitizer build must report nothing.
 
@@ -98,6 +98,25 @@ def hostile(port, kind, rng):
             client.send_frame("readcard")
             check_reply(client.receive_message())
         return 1
+    if kind == "control":
+        # A ping before a request and a binary frame after it, in one write: the pong comes
+        # first, then the reply, then the close frame the binary frame earns.
+        with connect(port) as client:
+            frames = []
+            real_send = client.sock.sendall
+            client.send = frames.append
+            ping = os.urandom(rng.randint(0, 125))
+            client.send_frame(ping, opcode=0x9)
+            client.send_frame("readcard")
+            client.send_frame(b"readcard", opcode=0x2)
+            client.send = real_send
+            real_send(b"".join(frames))
+            if client.receive_frame() != (0x8A, ping):
+                raise AssertionError("no pong with the ping's payload first")
+            check_reply(client.receive_message())
+            if client.receive_frame() != (0x88, b"\x03\xeb"):
+                raise AssertionError("no close frame 1003 after a binary frame")
+        return 1
     # Pipelined: three requests in one write.
     with connect(port) as client:
         frames = []
@@ -134,7 +153,7 @@ def main():
         well_formed(endpoint.port, 1)  # warm up: libraries loaded, caches made
         before = open_descriptors(pid)
         started = time.monotonic()
-        kinds = ["idle", "never-reading", "garbage", "split", "pipelined"]
+        kinds = ["idle", "never-reading", "garbage", "split", "pipelined", "control"]
         answered = [0]
         lock = threading.Lock()
 

@@ -1,12 +1,16 @@
-// Fuzz target: an opening request as the handshake receives it, in a buffer of its exact size.
+// Fuzz target: an opening request as the handshake receives it, in a buffer of its exact size:
+// its header block, its key and its origins.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
+#include "websocket/http_headers.h"
+#include "websocket/origin_policy.h"
 
 using namespace vorn;
 
@@ -14,6 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // One read takes at most a receive buffer's worth.
     std::size_t received = size < kReceiveBufferSize ? size : kReceiveBufferSize;
     std::vector<char> request(data, data + received);
+    // Every value found lies inside the request and has no blank at either end.
+    const std::string_view text(request.data(), request.size());
+    for (std::string_view value : HeaderValues(text, kOriginHeader)) {
+        if (value.data() < text.data() || value.data() + value.size() > text.data() + text.size() ||
+            (!value.empty() && (value.front() == ' ' || value.back() == ' '))) {
+            __builtin_trap();
+        }
+    }
     char key[kKeyTextLimit + 1];
     if (!ExtractKey(request.data(), request.size(), key)) {
         return 0;

@@ -5,7 +5,9 @@
 #include "host/console_output.h"
 #include "host/reader_service.h"
 #include "host/stop_request.h"
+#include "platform/standard_streams.h"
 #include "platform/text_conversion.h"
+#include "websocket/origin_gate.h"
 
 namespace vorn {
 
@@ -43,8 +45,9 @@ public:
 
 void PrintEndpointEvent(const EndpointEvent& event) {
     const std::wstring peer = Utf8ToWide(std::string(event.peer));
+    // The origin is the page's own text: escaped, so that it cannot forge console lines.
     const std::wstring origin =
-        event.origin.empty() ? std::wstring(kNoOrigin) : Utf8ToWide(std::string(event.origin));
+        event.origin.empty() ? std::wstring(kNoOrigin) : PrintableOrigin(event.origin);
     switch (event.kind) {
         case EndpointEvent::Kind::kConnected:
             ConsolePrint(kConnectedFormat, peer.c_str(), origin.c_str());
@@ -67,6 +70,9 @@ void PrintEndpointEvent(const EndpointEvent& event) {
 int RunInForeground() {
     // Before the service starts its threads, which inherit how the stop signals are taken.
     CatchStopRequests();
+    // A console piped into a program that quits early (`| head -1`) must not end the
+    // endpoint: its lines are then lost, and it serves on.
+    MakeClosedPipeWritesFail();
     ConsoleServiceSink sink;
     CIdReaderService service;
     SetServiceInstance(&service);
@@ -79,7 +85,10 @@ int RunInForeground() {
         return 1;
     }
     const BindSettings& bind = service.Bind();
-    ConsolePrint(kServingFormat, AnsiToWide(bind.ip).c_str(), static_cast<unsigned>(bind.port));
+    // Port 0 lets the system choose one: the console shows the port it chose.
+    const std::uint16_t port = service.Server().Port();
+    ConsolePrint(kServingFormat, AnsiToWide(bind.ip).c_str(),
+                 static_cast<unsigned>(port != 0 ? port : bind.port));
     WaitForStopRequest();
     ConsolePrint(kStopping);
     service.HandleControl(kServiceControlStop);

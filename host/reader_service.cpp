@@ -49,8 +49,9 @@ constexpr const wchar_t* kEveryOriginRefusedFormat =
 constexpr std::size_t kMessageRoom = 512;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 
-// A refused origin is traced, when tracing is switched on, like every other step.
-void TraceOriginRefused(const wchar_t* message) {
+// What the endpoint turns away (a refused origin, a connection closed to make room) is traced,
+// when tracing is switched on, like every other step.
+void TraceEndpointLine(const wchar_t* message) {
     if (IsTraceLogConfigured(ConfigFilePath())) {
         WriteTraceLine(L"%ls", message);
     }
@@ -136,7 +137,7 @@ void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
     // turned away; the gate keeps a hostile page from repeating it without bound.
     auto report = [events = events_](const wchar_t* message) { events->WriteError(message); };
     server_.Origins().Configure(OriginsInForce(ReadAllowedOrigins(config)),
-                                {TraceOriginRefused, std::move(report)});
+                                {TraceEndpointLine, std::move(report)});
     auto limiter =
         std::make_shared<ReportLimiter>(kLoadFailureReportInterval, kLoadFailuresRemembered);
     SetLoadFailureListener([events = events_, limiter](const std::wstring& cause) {
@@ -144,6 +145,7 @@ void CIdReaderService::StartHook(std::uint32_t /*argc*/, wchar_t** /*argv*/) {
             events->WriteError(cause.c_str());
         }
     });
+    server_.SetTrace(TraceEndpointLine);
     // A server that does not open leaves the service running: the worker keeps trying, and
     // the log and the status say why nobody can connect.
     TryToListen();
@@ -163,7 +165,7 @@ OriginPolicy CIdReaderService::OriginsInForce(const AllowedOriginsSetting& setti
     wchar_t message[kMessageRoom] = {};
     std::swprintf(message, kMessageRoom, kEveryOriginRefusedFormat, setting.fault.c_str());
     WriteErrorEvent(message);
-    TraceOriginRefused(message);
+    TraceEndpointLine(message);
     return OriginPolicy::RefusingEveryOrigin();
 }
 
@@ -174,7 +176,8 @@ bool CIdReaderService::TryToListen() {
     if (server_.Open(bind_.ip, bind_.port)) {
         if (listen_failed_) {
             listen_failed_ = false;
-            std::swprintf(message, kMessageRoom, kListeningAgainFormat, ip.c_str(), port);
+            std::swprintf(message, kMessageRoom, kListeningAgainFormat, ip.c_str(),
+                          static_cast<unsigned>(server_.Port()));
             WriteInformationEvent(message);
             DescribeState(L"");
         }

@@ -123,7 +123,7 @@ PortAnswer Probe(const char* ip, std::uint16_t port, const std::string& origin,
     const SocketHandle socket = connected.get();
     std::string request = std::string("GET / HTTP/1.1\r\nHost: ") + ip + ":" +
                           std::to_string(port) +
-                          "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + kKeyMarker +
+                          "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + kKeyHeader + ": " +
                           kProbeKey + "\r\nSec-WebSocket-Version: 13\r\n";
     if (!origin.empty()) {
         request += "Origin: " + origin + "\r\n";
@@ -304,6 +304,14 @@ CheckLine CheckPort(const SelfTestSettings& settings, const ServiceReport& repor
     const char* ip =
         std::string(settings.bind.ip) == kAnyAddress ? kLoopbackAddress : settings.bind.ip;
     std::wstring where = Wide(ip) + L":" + std::to_wstring(settings.bind.port);
+    if (settings.bind.port == 0) {
+        // The low 16 bits of the setting are 0: the system picks another free port at each
+        // start, which no page can know, and which this check cannot tell either.
+        return Line(Verdict::kWarn, subject,
+                    L"port 0 (the low 16 bits of the port in config.ini) makes the service listen "
+                    L"on a port the system picks at each start, which no page can find: set a "
+                    L"port from 1 to 65535");
+    }
     if (SocketStartup() != 0) {
         return Line(Verdict::kWarn, subject, L"sockets unavailable, " + where + L" not checked");
     }

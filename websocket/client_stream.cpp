@@ -41,7 +41,8 @@ ClientStream::Request ClientStream::TakeRequest(std::string* request) {
 FrameStatus ClientStream::TakeFrame(std::string* text) {
     FrameExtent extent;
     FrameStatus status = ParseFrame(buffer_, size_, kCapacity, &extent);
-    if (status == FrameStatus::kMessage) {
+    if (status == FrameStatus::kMessage || status == FrameStatus::kPing ||
+        status == FrameStatus::kPong || status == FrameStatus::kClose) {
         *text = UnmaskedPayload(buffer_, extent);
         Consume(extent.Size());
     }

@@ -32,8 +32,8 @@ public:
     // The opening request once its header block has ended with a blank line (CR LF CR LF,
     // or LF LF from a lenient client).
     Request TakeRequest(std::string* request);
-    // The next frame: kMessage with its unmasked payload, which leaves the stream;
-    // kIncomplete while more bytes must come; or why it can never be a message.
+    // The next frame: a message, ping, pong or close frame with its unmasked payload, which
+    // leaves the stream; kIncomplete while more bytes must come; or why it can never be read.
     FrameStatus TakeFrame(std::string* text);
 
 private:

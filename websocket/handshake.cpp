@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "codec/base64.h"
+#include "websocket/http_headers.h"
 #include "websocket/sha1.h"
 
 namespace vorn {
@@ -27,21 +29,12 @@ bool ExtractKey(const char* request, std::size_t received, char (&key)[kKeyTextL
     if (request == nullptr) {
         return false;
     }
-    // The request is text: whatever follows a NUL byte is not part of it.
-    const void* end = std::memchr(request, 0, received);
-    std::string_view text(request,
-                          end == nullptr ? received : static_cast<const char*>(end) - request);
-    std::size_t marker = text.find(kKeyMarker);
-    if (marker == std::string_view::npos) {
+    const std::optional<std::string_view> value =
+        HeaderValue(std::string_view(request, received), kKeyHeader);
+    if (!value) {
         return false;
     }
-    std::string_view rest = text.substr(marker + std::strlen(kKeyMarker));
-    std::size_t length = 0;
-    while (length < rest.size() && length < kKeyTextLimit && rest[length] != '\r' &&
-           rest[length] != '\n') {
-        ++length;
-    }
-    std::memcpy(key, rest.data(), length);
+    std::memcpy(key, value->data(), value->size() < kKeyTextLimit ? value->size() : kKeyTextLimit);
     return true;
 }
 

@@ -6,8 +6,8 @@
 
 namespace vorn {
 
-// The one request header read, matched with this exact case and its one blank.
-constexpr const char* kKeyMarker = "Sec-WebSocket-Key: ";
+// The request header that carries the client's key.
+constexpr const char* kKeyHeader = "Sec-WebSocket-Key";
 // The value RFC 6455 appends to every key before hashing it.
 constexpr const char* kWebSocketGuid = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
 constexpr std::size_t kWebSocketGuidLength = 36;
@@ -17,10 +17,10 @@ constexpr std::size_t kAcceptKeyLength = 28;
 // The response is built in a block of this size.
 constexpr std::size_t kHandshakeResponseSize = 2048;
 
-// Finds the key in the first `received` bytes of a request, which end at the first NUL
-// among them and need no terminator of their own. Copies what follows the marker, up to the
-// first CR or LF, the end of the request or kKeyTextLimit characters, into `key` with a
-// terminator. Returns false when the marker is not there.
+// Finds the key header, named in any case, in the header block of the first `received` bytes
+// of a request, which end at the first NUL among them and need no terminator of their own.
+// Copies its value, blanks around it trimmed and cut to kKeyTextLimit characters, into `key`
+// with a terminator. Returns false when the request has no such header.
 bool ExtractKey(const char* request, std::size_t received, char (&key)[kKeyTextLimit + 1]);
 
 // The accept value of a key: SHA-1 of key and GUID, in network byte order, as base64.

@@ -22,16 +22,15 @@ constexpr const wchar_t* kHeldBackFormat =
     L" Since its last line, %llu more like it were not logged.";
 constexpr std::size_t kMessageRoom = 512;
 
-// The origin as it may appear in a log line: printable ASCII only, and not too long.
-std::wstring Printable(const std::string& origin) {
+}  // namespace
+
+std::wstring PrintableOrigin(std::string_view origin) {
     std::wstring text;
     for (char c : origin.substr(0, OriginGate::kLongestOriginShown)) {
         text += c >= 0x20 && c < 0x7F ? static_cast<wchar_t>(c) : L'?';
     }
     return text;
 }
-
-}  // namespace
 
 OriginGate::OriginGate(ReportLimiter::Clock clock)
     : limiter_(kReportInterval, kMostOriginsRemembered, std::move(clock)) {}
@@ -66,7 +65,7 @@ bool OriginGate::Admits(const char* request, std::size_t length) {
         return false;
     }
     wchar_t message[kMessageRoom] = {};
-    std::wstring shown = origins.size() == 1 ? Printable(origins.front()) : std::wstring();
+    std::wstring shown = origins.size() == 1 ? PrintableOrigin(origins.front()) : std::wstring();
     if (refuses_every_origin) {
         std::swprintf(message, kMessageRoom, kRefusedEveryOriginFormat, shown.c_str());
     } else if (origins.size() == 1) {

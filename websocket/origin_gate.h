@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 #include "websocket/origin_policy.h"
 #include "websocket/report_limiter.h"
@@ -45,5 +47,9 @@ private:
     Reporting reporting_;
     ReportLimiter limiter_;
 };
+
+// The origin as it may appear in a log or console line: printable ASCII only (any other byte
+// becomes "?", so no control character or escape sequence gets through), and not too long.
+std::wstring PrintableOrigin(std::string_view origin);
 
 }  // namespace vorn

@@ -8,6 +8,9 @@
 
 namespace vorn {
 
+// The request header that names the page's origin.
+constexpr std::string_view kOriginHeader = "Origin";
+
 // The answer to a handshake from an origin that is not allowed. The CORS header lets a page's
 // plain fetch of the endpoint see the status, so that a client can tell a refusal from a port
 // where nothing listens.
@@ -48,10 +51,6 @@ private:
 // The Origin header values of the handshake request in the first `length` bytes; its text
 // ends at the first NUL among them.
 std::vector<std::string> RequestOrigins(const char* request, std::size_t length);
-
-// The values of every header line of that name (matched without regard to case) in the
-// header block of an HTTP request, blanks around each value removed.
-std::vector<std::string> HeaderValues(std::string_view request, std::string_view name);
 
 // The form in which two origins are compared: scheme and host in lower case, the scheme's
 // default port and a trailing "/" dropped.

@@ -39,6 +39,9 @@ std::uint16_t SocketPort(SocketHandle socket);
 // Ends both directions, which makes a receive, send or accept blocked on the socket in
 // another thread return; the socket stays open until CloseSocket.
 void ShutdownSocket(SocketHandle socket);
+// Ends the sending direction once what was sent has gone: the peer reads the end of the
+// stream after the last bytes, while receiving goes on.
+void ShutdownSending(SocketHandle socket);
 void CloseSocket(SocketHandle socket);
 
 // The kind of a socket of these calls, closed by CloseSocket.

@@ -132,6 +132,10 @@ void ShutdownSocket(SocketHandle socket) {
     shutdown(Fd(socket), SHUT_RDWR);
 }
 
+void ShutdownSending(SocketHandle socket) {
+    shutdown(Fd(socket), SHUT_WR);
+}
+
 void CloseSocket(SocketHandle socket) {
     close(Fd(socket));
 }

@@ -118,6 +118,10 @@ void ShutdownSocket(SocketHandle socket) {
     CancelIoEx(reinterpret_cast<HANDLE>(Native(socket)), nullptr);
 }
 
+void ShutdownSending(SocketHandle socket) {
+    shutdown(Native(socket), SD_SEND);
+}
+
 void CloseSocket(SocketHandle socket) {
     closesocket(Native(socket));
 }

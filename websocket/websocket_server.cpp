@@ -9,6 +9,8 @@
 
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
+#include "websocket/http_headers.h"
+#include "websocket/origin_policy.h"
 
 namespace vorn {
 
@@ -24,12 +26,19 @@ constexpr const wchar_t* kAcceptError = L"Socket accept error(%d).";
 constexpr const wchar_t* kPollError = L"Socket poll error(%d).";
 constexpr const wchar_t* kEndpointStopped = L"Endpoint stopped.";
 constexpr const wchar_t* kTooManyConnections = L"Too many connections.";
+constexpr const wchar_t* kNonBlockingError = L"Socket non-blocking error(%d).";
+constexpr const wchar_t* kClosedForRoom =
+    L"Closed to make room: the connection table was full and this origin held the most.";
+constexpr const wchar_t* kClosedForOrigin =
+    L"Closed to make room: this origin holds as many connections as one may.";
+constexpr const wchar_t* kOriginFull = L"This origin holds as many connections as one may.";
+constexpr const wchar_t* kRoomTraceFormat =
+    L"WebSocket connection of origin \"%ls\" closed to make room (%u connections of %u, %u "
+    L"of them from that origin, at most %u per origin).";
 constexpr const wchar_t* kHandshakeError = L"WebSocket Shakehand error.";
 constexpr const wchar_t* kHandshakeLate = L"Handshake not completed in time.";
 constexpr const wchar_t* kRequestTooLarge = L"Handshake request too large.";
-constexpr const wchar_t* kReceiveMessageError = L"Recv socket msg error.";
 constexpr const wchar_t* kFunctionError = L"Function error(%d).";
-constexpr const wchar_t* kSendMessageError = L"Send socket msg error.";
 constexpr const wchar_t* kReplyLate = L"Reply not taken in time.";
 constexpr const wchar_t* kNoKeyMarker = L"Key flag start ptr is null.";
 constexpr const wchar_t* kOriginRefused = L"Origin is not allowed.";
@@ -39,6 +48,9 @@ constexpr const wchar_t* kSocketClosed = L"Socket is closed.";
 constexpr const wchar_t* kClientClosing = L"Client is close.";
 constexpr const wchar_t* kNotMasked = L"Client recv no mask.";
 constexpr const wchar_t* kFrameTooLarge = L"Client frame is too large.";
+constexpr const wchar_t* kBinaryFrame = L"Client sent a binary frame.";
+constexpr const wchar_t* kFragmentedMessage = L"Client sent a fragmented message.";
+constexpr const wchar_t* kBrokenFrame = L"Client frame breaks the protocol.";
 constexpr const wchar_t* kSendTooLarge = L"Send buffer too small.";
 constexpr const wchar_t* kSendError = L"Socket send error(%d).";
 
@@ -48,9 +60,6 @@ constexpr const char* kBusyResponse =
     "HTTP/1.1 503 Service Unavailable\r\nAccess-Control-Allow-Origin: *\r\n"
     "Content-Length: 0\r\nConnection: close\r\n\r\n";
 
-// The header of the opening request that names the page's origin.
-constexpr std::string_view kOriginHeader = "origin";
-
 // Room for any message of this endpoint with its numbers, before it is cut to the text size.
 constexpr std::size_t kFormatRoom = 1024;
 // The longest wait for the sockets, so that deadlines are looked at now and then.
@@ -59,41 +68,28 @@ constexpr int kLongestPollMilliseconds = 1000;
 constexpr std::chrono::milliseconds kAcceptRest{100};
 // Connections taken from the backlog before the others get their turn.
 constexpr int kAcceptsPerRound = 64;
+// What a lingering connection's remaining bytes are read into and dropped.
+constexpr std::size_t kDiscardSize = 512;
+// Distinct origins whose making of room is remembered for its trace interval.
+constexpr std::size_t kMostRoomTraces = 256;
+// The group of connections still in their handshake: a text no Origin header can hold, as
+// the header reader splits lines at line feeds.
+constexpr std::string_view kHandshakingGroup = "\n";
 
-char FoldAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The value of a request header named without regard to case, blanks around it trimmed;
-// empty when the request has no such header.
-std::string HeaderValue(std::string_view request, std::string_view name) {
-    std::size_t line = request.find('\n');
-    while (line != std::string_view::npos && line + 1 < request.size()) {
-        std::size_t start = line + 1;
-        std::size_t end = request.find('\n', start);
-        std::string_view text = request.substr(
-            start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        std::size_t colon = text.find(':');
-        if (colon == name.size()) {
-            bool same = true;
-            for (std::size_t i = 0; i < colon && same; ++i) {
-                same = FoldAscii(text[i]) == name[i];
-            }
-            if (same) {
-                std::string_view value = text.substr(colon + 1);
-                while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
-                    value.remove_prefix(1);
-                }
-                while (!value.empty() &&
-                       (value.back() == ' ' || value.back() == '\t' || value.back() == '\r')) {
-                    value.remove_suffix(1);
-                }
-                return std::string(value);
-            }
-        }
-        line = end;
+// Why a frame of this kind ends its connection.
+const wchar_t* EndingOf(FrameStatus status) {
+    switch (status) {
+        case FrameStatus::kNotMasked:
+            return kNotMasked;
+        case FrameStatus::kTooLarge:
+            return kFrameTooLarge;
+        case FrameStatus::kBinary:
+            return kBinaryFrame;
+        case FrameStatus::kFragmented:
+            return kFragmentedMessage;
+        default:
+            return kBrokenFrame;
     }
-    return std::string();
 }
 
 }  // namespace
@@ -107,7 +103,8 @@ WebSocketServer::WebSocketServer(CommandHandler handler)
       wake_socket_(kInvalidSocket),
       next_id_(1),
       handshake_time_(kHandshakeTime),
-      reply_time_(kReplyTime) {
+      reply_time_(kReplyTime),
+      room_traces_(kRoomTraceInterval, kMostRoomTraces) {
     if (!handler_.Usable()) {
         throw std::invalid_argument(kUnusableHandler);
     }
@@ -236,7 +233,9 @@ WebSocketServer::ServeEnd WebSocketServer::Serve() {
             // Read while a request is with the reader too, so that a client that leaves is
             // noticed and its request dropped before it takes the reader's time. A client
             // with a reply still to take is not read from: what it sends waits in the system.
-            const bool reading = connection->output.empty() && connection->input.RoomSize() > 0;
+            // A lingering connection is read to its end, whatever it still sends.
+            const bool reading = connection->lingering ||
+                                 (connection->output.empty() && connection->input.RoomSize() > 0);
             entries.push_back(PollEntry{connection->socket.get(), reading,
                                         !connection->output.empty(), false, false, false});
             ids.push_back(id);
@@ -300,22 +299,32 @@ void WebSocketServer::AcceptClients() {
             }
             return;
         }
-        if (connections_.size() >= kMaxConnections || !SetNonBlocking(client.get())) {
+        if (!SetNonBlocking(client.get())) {
+            SetErrorText(kNonBlockingError, LastSocketError());
             Refuse(client.get());
             continue;
+        }
+        if (connections_.size() >= kMaxConnections) {
+            Connection* room = RoomMaker(nullptr);
+            if (room == nullptr) {
+                SetErrorText(kTooManyConnections);
+                Refuse(client.get());
+                continue;
+            }
+            MakeRoom(*room, kClosedForRoom);
         }
         auto connection = std::make_unique<Connection>();
         connection->id = next_id_++;
         connection->peer = PeerAddress(client.get());
         connection->socket = std::move(client);
         connection->has_deadline = true;
-        connection->deadline = Clock::now() + handshake_time_;
+        connection->last_active = Clock::now();
+        connection->deadline = connection->last_active + handshake_time_;
         connections_[connection->id] = std::move(connection);
     }
 }
 
 void WebSocketServer::Refuse(SocketHandle client) {
-    SetErrorText(kTooManyConnections);
     SendSocket(client, kBusyResponse, std::strlen(kBusyResponse));
     if (observer_) {
         const std::string peer = PeerAddress(client);
@@ -323,7 +332,75 @@ void WebSocketServer::Refuse(SocketHandle client) {
     }
 }
 
+WebSocketServer::Connection* WebSocketServer::RoomMaker(const std::string* origin) {
+    auto group = [](const Connection& connection) {
+        return connection.open ? std::string_view(connection.origin) : kHandshakingGroup;
+    };
+    std::map<std::string_view, std::size_t> held;
+    for (const auto& [id, connection] : connections_) {
+        ++held[group(*connection)];
+    }
+    Connection* chosen = nullptr;
+    std::size_t chosen_held = 0;
+    for (const auto& [id, connection] : connections_) {
+        if (connection->IsBusy() || connection->closing ||
+            (origin != nullptr && (!connection->open || connection->origin != *origin))) {
+            continue;
+        }
+        const std::size_t count = held[group(*connection)];
+        if (chosen == nullptr || count > chosen_held ||
+            (count == chosen_held && connection->last_active < chosen->last_active)) {
+            chosen = connection.get();
+            chosen_held = count;
+        }
+    }
+    return chosen;
+}
+
+std::size_t WebSocketServer::OpenFrom(const std::string& origin) const {
+    std::size_t count = 0;
+    for (const auto& [id, connection] : connections_) {
+        count += connection->open && connection->origin == origin ? 1 : 0;
+    }
+    return count;
+}
+
+void WebSocketServer::MakeRoom(Connection& connection, const wchar_t* reason) {
+    if (trace_ && room_traces_.ShouldReport(connection.origin)) {
+        SetErrorText(kRoomTraceFormat, PrintableOrigin(connection.origin).c_str(),
+                     static_cast<unsigned>(connections_.size()),
+                     static_cast<unsigned>(kMaxConnections),
+                     static_cast<unsigned>(OpenFrom(connection.origin)),
+                     static_cast<unsigned>(kMaxConnectionsPerOrigin));
+        trace_(error_text_);
+    }
+    // The client is told why, as far as its socket takes the frame at once.
+    if (connection.open && connection.output.empty()) {
+        const std::string frame = CloseFrame(kCloseGoingAway);
+        SendSocket(connection.socket.get(), frame.data(), frame.size());
+    }
+    SetErrorText(reason);
+    connection.ending = error_text_;
+    Drop(connection.id);
+}
+
+void WebSocketServer::BeginClose(Connection& connection, std::uint16_t code,
+                                 const wchar_t* reason) {
+    SetErrorText(reason);
+    connection.ending = error_text_;
+    connection.output = CloseFrame(code);
+    connection.sent = 0;
+    connection.closing = true;
+    connection.has_deadline = true;
+    connection.deadline = Clock::now() + kClosingTime;
+}
+
 bool WebSocketServer::ReadFrom(Connection& connection) {
+    if (connection.lingering) {
+        char discarded[kDiscardSize];
+        long received = ReceiveSocket(connection.socket.get(), discarded, sizeof(discarded));
+        return received > 0 || (received < 0 && LastErrorWouldBlock());
+    }
     if (connection.input.RoomSize() == 0) {
         return true;
     }
@@ -341,9 +418,6 @@ bool WebSocketServer::ReadFrom(Connection& connection) {
     } else {
         SetErrorText(kSocketClosed);
     }
-    if (connection.open) {
-        SetErrorText(kReceiveMessageError);
-    }
     return false;
 }
 
@@ -356,7 +430,6 @@ bool WebSocketServer::Flush(Connection& connection) {
         }
         if (sent <= 0) {
             SetErrorText(kSendError, LastSocketError());
-            SetErrorText(kSendMessageError);
             return false;
         }
         connection.sent += static_cast<std::size_t>(sent);
@@ -377,6 +450,17 @@ bool WebSocketServer::Advance(Connection& connection) {
                 return true;
             }
         }
+        if (connection.closing) {
+            // The close frame went: the client sees the end of the stream after it, and the
+            // connection ends when the client ends its side or its time is up.
+            if (!connection.lingering) {
+                ShutdownSending(connection.socket.get());
+                connection.lingering = true;
+                connection.has_deadline = true;
+                connection.deadline = Clock::now() + kClosingTime;
+            }
+            return true;
+        }
         if (connection.awaiting_reply) {
             return true;
         }
@@ -396,32 +480,39 @@ bool WebSocketServer::Advance(Connection& connection) {
                     continue;
             }
         }
-        std::string text;
-        switch (connection.input.TakeFrame(&text)) {
+        // Frames are taken one at a time, each once the answer to the one before has gone,
+        // so a pong or close frame never lands inside a reply.
+        std::string payload;
+        const FrameStatus status = connection.input.TakeFrame(&payload);
+        switch (status) {
             case FrameStatus::kIncomplete:
                 return true;
             case FrameStatus::kMessage:
                 connection.awaiting_reply = true;
                 connection.request_started = Clock::now();
-                queue_->Submit(connection.id, std::move(text));
+                connection.last_active = connection.request_started;
+                queue_->Submit(connection.id, std::move(payload));
                 return true;
+            case FrameStatus::kPing:
+                connection.output = ControlFrame(kOpcodePong, payload);
+                connection.sent = 0;
+                connection.has_deadline = true;
+                connection.deadline = Clock::now() + reply_time_;
+                continue;
+            case FrameStatus::kPong:
+                continue;
             case FrameStatus::kClose:
-                SetErrorText(kClientClosing);
-                break;
-            case FrameStatus::kNotMasked:
-                SetErrorText(kNotMasked);
-                break;
-            case FrameStatus::kTooLarge:
-                SetErrorText(kFrameTooLarge);
-                break;
+                BeginClose(connection, CloseReplyCode(payload), kClientClosing);
+                continue;
+            default:
+                BeginClose(connection, CloseCodeFor(status), EndingOf(status));
+                continue;
         }
-        SetErrorText(kReceiveMessageError);
-        return false;
     }
 }
 
 bool WebSocketServer::AnswerHandshake(Connection& connection, const std::string& request) {
-    connection.origin = HeaderValue(request, kOriginHeader);
+    connection.origin = HeaderValue(request, kOriginHeader).value_or(std::string_view());
     // A refused page gets its short answer at once; it fits any socket's send room, so it
     // needs no queueing, and the card is never read for it.
     if (!origin_gate_.Admits(request.data(), request.size())) {
@@ -430,6 +521,18 @@ bool WebSocketServer::AnswerHandshake(Connection& connection, const std::string&
         SetErrorText(kOriginRefused);
         Notify(EndpointEvent::Kind::kRefused, connection);
         return false;
+    }
+    // A page past its share makes room among its own connections, never the others'.
+    if (!connection.origin.empty() && OpenFrom(connection.origin) >= kMaxConnectionsPerOrigin) {
+        Connection* room = RoomMaker(&connection.origin);
+        if (room == nullptr) {
+            SetErrorText(kOriginFull);
+            connection.ending = error_text_;
+            SendSocket(connection.socket.get(), kBusyResponse, std::strlen(kBusyResponse));
+            Notify(EndpointEvent::Kind::kRefused, connection);
+            return false;
+        }
+        MakeRoom(*room, kClosedForOrigin);
     }
     char key[kKeyTextLimit + 1];
     if (!ExtractKey(request.data(), request.size(), key)) {
@@ -470,7 +573,6 @@ void WebSocketServer::DeliverReplies() {
         }
         if (done.too_large) {
             SetErrorText(kSendTooLarge);
-            SetErrorText(kSendMessageError);
             Notify(EndpointEvent::Kind::kRequest, connection, done.reply_code);
             Drop(done.connection);
             continue;
@@ -478,7 +580,8 @@ void WebSocketServer::DeliverReplies() {
         connection.output = std::move(done.frame);
         connection.sent = 0;
         connection.has_deadline = true;
-        connection.deadline = Clock::now() + reply_time_;
+        connection.last_active = Clock::now();
+        connection.deadline = connection.last_active + reply_time_;
         Notify(EndpointEvent::Kind::kRequest, connection, done.reply_code);
         if (!Advance(connection)) {
             Drop(done.connection);
@@ -507,6 +610,9 @@ void WebSocketServer::Drop(std::uint64_t id) {
     }
     if (found->second->awaiting_reply && queue_ != nullptr) {
         queue_->Cancel(id);
+    }
+    if (!found->second->ending.empty()) {
+        SetErrorText(L"%ls", found->second->ending.c_str());
     }
     Notify(EndpointEvent::Kind::kClosed, *found->second);
     // The connection's socket closes with it.

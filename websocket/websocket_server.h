@@ -13,6 +13,7 @@
 
 #include "websocket/client_stream.h"
 #include "websocket/origin_gate.h"
+#include "websocket/report_limiter.h"
 #include "websocket/request_queue.h"
 #include "websocket/socket_api.h"
 
@@ -49,12 +50,21 @@ public:
     // second later.
     static constexpr int kListenBacklog = 128;
     static constexpr std::size_t kErrorTextSize = 257;
-    // Connections open at once; one more is answered "503 Service Unavailable" and closed.
+    // Connections open at once. When a client comes past them, the connection idle longest
+    // from the origin that holds the most is closed to make room; only when every connection
+    // is busy is the newcomer answered "503 Service Unavailable" and closed.
     static constexpr std::size_t kMaxConnections = 256;
+    // Connections one origin may hold; its next handshake closes its own idlest connection,
+    // or is answered 503 when all of them are busy.
+    static constexpr std::size_t kMaxConnectionsPerOrigin = 64;
     // A client must complete its opening request within this time after connecting.
     static constexpr std::chrono::milliseconds kHandshakeTime{5000};
     // A client must take each reply (or the handshake response) within this time.
     static constexpr std::chrono::milliseconds kReplyTime{30000};
+    // After its close frame a connection waits this long for the client to end it.
+    static constexpr std::chrono::milliseconds kClosingTime{2000};
+    // How often the making of room is traced for one origin at most.
+    static constexpr std::chrono::minutes kRoomTraceInterval{1};
 
     // Throws std::invalid_argument when the handler is not usable.
     explicit WebSocketServer(CommandHandler handler);
@@ -91,6 +101,9 @@ public:
     }
     // Called on Serve's thread for every connection and request; set before Serve.
     void SetObserver(EndpointObserver observer) { observer_ = std::move(observer); }
+    // Told, on Serve's thread, when a connection is closed to make room, at most once per
+    // origin and kRoomTraceInterval; set before Serve.
+    void SetTrace(std::function<void(const wchar_t* line)> trace) { trace_ = std::move(trace); }
 
     bool IsOpen() const { return open_.load(); }
     // The port the listener is bound to; 0 when not listening.
@@ -116,12 +129,30 @@ private:
         bool has_deadline = false;
         Clock::time_point deadline;
         Clock::time_point request_started;
+        Clock::time_point last_active;  // its last request, reply or handshake
+        bool closing = false;           // a close frame is queued; no frame is read any more
+        bool lingering = false;         // the close frame went; the client is given time to end
+        std::wstring ending;            // why it ends, once that is known
+
+        // Whether closing it now would lose something its client waits for. A connection that
+        // is never closed to make room is busy.
+        bool IsBusy() const { return awaiting_reply; }
     };
 
     void ReleaseResources(bool socket_library_started);
     void CloseListener();
     void AcceptClients();
+    // Answers a client that cannot be taken 503 and closes it, for the reason in the error text.
     void Refuse(SocketHandle client);
+    // The connection to close when room must be made (among those of one origin when it is
+    // given): not busy, from the origin holding the most, idle longest; null when all are busy.
+    Connection* RoomMaker(const std::string* origin);
+    // The connections of this origin whose handshake was answered.
+    std::size_t OpenFrom(const std::string& origin) const;
+    // Closes a connection to make room for another and says so.
+    void MakeRoom(Connection& connection, const wchar_t* reason);
+    // Queues the close frame with this status code and ends the connection once it went.
+    void BeginClose(Connection& connection, std::uint16_t code, const wchar_t* reason);
     // Each returns false when the connection must end; the caller then drops it.
     bool ReadFrom(Connection& connection);
     bool Flush(Connection& connection);
@@ -150,6 +181,8 @@ private:
     EndpointObserver observer_;
     std::chrono::milliseconds handshake_time_;
     std::chrono::milliseconds reply_time_;
+    std::function<void(const wchar_t* line)> trace_;
+    ReportLimiter room_traces_;
 };
 
 }  // namespace vorn

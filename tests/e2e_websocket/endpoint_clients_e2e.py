@@ -137,14 +137,24 @@ class EndpointClients(unittest.TestCase):
             real_send = client.sock.sendall
             client.send = frames.append
             client.send_frame("readcard")
-            client.send_frame("readcard", opcode=0x9)  # a ping is a request like any other
+            client.send_frame("readcard", opcode=0x9)  # a ping: a pong after the reply
             client.send_frame("readcard")
             client.send_frame("readcard\n")  # not a command: ends the connection, no reply
             client.send = real_send
             client.sock.sendall(b"".join(frames))
-            for _ in range(3):
-                self.assertEqual(json.loads(client.receive_message())["ID"], CARD_ID)
+            self.assertEqual(json.loads(client.receive_message())["ID"], CARD_ID)
+            self.assertEqual(client.receive_frame(), (0x8A, b"readcard"))
+            self.assertEqual(json.loads(client.receive_message())["ID"], CARD_ID)
             self.assertTrue(client.closed_by_server())
+
+    def test_close_and_frames_the_endpoint_does_not_take_get_a_close_frame(self):
+        for opcode, payload, code in ((0x8, b"\x03\xe8", 1000), (0x8, b"", 1000),
+                                      (0x2, b"readcard", 1003), (0x3, b"readcard", 1002)):
+            with WebSocketClient(self.port, timeout=CLIENT_TIMEOUT) as client:
+                client.handshake()
+                client.send_frame(payload, opcode=opcode)
+                self.assertEqual(client.receive_frame(), (0x88, code.to_bytes(2, "big")))
+                self.assertTrue(client.closed_by_server())
 
     def test_garbage_and_half_requests_end_only_their_own_connection(self):
         hostile = []

@@ -83,6 +83,42 @@ class ForegroundRun(unittest.TestCase):
         self.assertTrue(self.endpoint.text().endswith("Stopping.\nStopped.\n"),
                         self.endpoint.text())
 
+    def test_console_shows_the_real_port_the_end_of_a_connection_and_escaped_origins(self):
+        # The low 16 bits of 65536 are 0: the system picks the port.
+        self.endpoint.folder.write_config(65536)
+        self.endpoint.start()
+        match = re.search(r"Serving ws://127\.0\.0\.1:(\d+)/", self.endpoint.text())
+        port = int(match.group(1))
+        self.assertNotEqual(port, 0, self.endpoint.text())
+        with WebSocketClient(port, timeout=CLIENT_TIMEOUT) as client:
+            client.handshake(origin="https://a.example\x1b[2J\rforged line")
+            client.send_frame(b"\x03\xe8", opcode=0x8)
+            self.assertEqual(client.receive_frame(), (0x88, b"\x03\xe8"))
+        self.assertTrue(wait_for_text(self.endpoint, r"closed: ", 10), self.endpoint.text())
+        text = self.endpoint.text()
+        self.assertIn("connected, origin https://a.example?[2J?forged line\n", text)
+        self.assertNotIn("\x1b", text)
+        self.assertRegex(text, r"127\.0\.0\.1:\d+ closed: Client is close\.\n")
+
+    def test_console_read_by_a_program_that_quits_early(self):
+        if RUNNER:
+            self.skipTest("a closed pipe ends no process under Wine")
+        # As with "VornIdReader -run | head -1": the first line is read, then the pipe closes.
+        self.endpoint.process = subprocess.Popen(
+            [self.endpoint.folder.program, "-run"], cwd=self.endpoint.folder.path,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+            env={k: v for k, v in os.environ.items() if k != "NOTIFY_SOCKET"})
+        self.assertIn(b"Serving ws://", self.endpoint.process.stdout.readline())
+        self.endpoint.process.stdout.close()
+        for _ in range(2):
+            with WebSocketClient(self.endpoint.port, timeout=CLIENT_TIMEOUT) as client:
+                client.handshake()
+                client.send_frame("readcard")
+                self.assertEqual(json.loads(client.receive_message())["result"], 0)
+        self.assertIsNone(self.endpoint.process.poll())
+        self.endpoint.stop(signal.SIGTERM)
+        self.assertEqual(self.endpoint.process.returncode, 0)
+
     def test_long_switch_and_ctrl_c(self):
         if RUNNER:
             self.skipTest("started here as a Linux program, without the Wine runner")

@@ -2,6 +2,7 @@
 """The client library in a real browser: headless Chromium runs pages that import the built
 module and read the simulated card over the running service and over the sample extension;
 a stopped service, a card taken away, a refused origin and a card laid down while watching.
+The same library in Node, through Node's own WebSocket: a read, and a stopped service.
 
     VORN_BUILD_DIR=build/linux python3 js_client_e2e.py
 
@@ -13,6 +14,7 @@ import os
 import shutil
 import signal
 import socket
+import subprocess
 import sys
 import tempfile
 import threading
@@ -23,6 +25,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from browser_e2e import REPOSITORY, BrowserTestCase, host_manifest  # noqa: E402
 from devtools import Browser  # noqa: E402
+from endpoint_process import Endpoint  # noqa: E402
 from program_folder import free_port  # noqa: E402
 
 SAMPLE_EXTENSION = os.path.join(REPOSITORY, "examples", "extension")
@@ -154,6 +157,51 @@ class LibraryInTheBrowser(BrowserTestCase):
         self.browser.evaluate(page, "window.watch.stop()")
         self.assertEqual(self.browser.evaluate(page, "window.seen"), [CARD_ID])
         self.assertEqual(self.browser.evaluate(page, "window.failures"), [])
+
+
+def read_in_node(url, timeout_ms):
+    """Reads once through the built library in Node, with Node's own WebSocket (behind a flag
+    before Node 22); returns the outcome and its duration, as read_in_page does."""
+    script = """
+        const library = await import(%s);
+        const started = performance.now();
+        let outcome;
+        try {
+            const card = await library.readCard({url: %s, timeoutMs: %d});
+            outcome = {card: card.idNumber, ms: performance.now() - started};
+        } catch (error) {
+            outcome = {code: error.code, name: error.name, ms: performance.now() - started};
+        }
+        console.log(JSON.stringify(outcome));
+        process.exit(0);
+    """ % (json.dumps("file://" + os.path.join(REPOSITORY, "clients", "js", "dist",
+                                                "index.js")), json.dumps(url), timeout_ms)
+    flags = subprocess.run(["node", "-e", "process.exit(typeof WebSocket === 'function' ? 0 : 1)"],
+                           capture_output=True).returncode
+    command = ["node"] + ([] if flags == 0 else ["--experimental-websocket"])
+    done = subprocess.run(command + ["--input-type=module", "-e", script], capture_output=True,
+                          text=True, timeout=timeout_ms / 1000 + 30)
+    if done.returncode != 0:
+        raise AssertionError("node failed: %s" % done.stderr)
+    return json.loads(done.stdout.strip().splitlines()[-1])
+
+
+class LibraryInNode(unittest.TestCase):
+    def setUp(self):
+        if shutil.which("node") is None:
+            self.skipTest("no Node on this machine")
+        self.endpoint = Endpoint()
+        self.addCleanup(self.endpoint.close)
+
+    def test_reads_and_finds_a_stopped_service_unavailable_at_once(self):
+        self.endpoint.folder.lay_card("resident_dated.ini")
+        self.endpoint.start()
+        url = "ws://127.0.0.1:%d" % self.endpoint.port
+        self.assertEqual(read_in_node(url, 20000).get("card"), CARD_ID)
+        self.endpoint.stop()
+        outcome = read_in_node(url, 5000)
+        self.assertEqual(outcome.get("code"), "service-unavailable", outcome)
+        self.assertLess(outcome["ms"], 2000)
 
 
 if __name__ == "__main__":

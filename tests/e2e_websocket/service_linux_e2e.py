@@ -75,9 +75,11 @@ class ServiceUnderSystemd(unittest.TestCase):
             reply = json.loads(client.receive_message())
             self.assertNotEqual(reply["result"], 0)
             self.assertTrue(reply["errmsg"].startswith("寻卡失败("), reply["errmsg"])
-            # A ping is a request like any other.
+            # A ping is answered with a pong, and the connection serves on.
             self.folder.lay_card("resident_dated.ini")
             client.send_frame("readcard", opcode=0x9)
+            client.send_frame("readcard")
+            self.assertEqual(client.receive_frame(), (0x8A, b"readcard"))
             self.assertEqual(json.loads(client.receive_message())["ID"], "450103199207152538")
         self.assertLess(self.stop(), 1.0)
 
@@ -97,16 +99,20 @@ class ServiceUnderSystemd(unittest.TestCase):
 
     def test_other_messages_end_the_connection_without_reply(self):
         self.start()
-        for message, opcode in (("readcard\n", 1), ("READCARD", 1), ("", 1),
-                                ('"readidbase"', 1), ("", 0x8), ("readcard", 0x8)):
+        for message in ("readcard\n", "READCARD", "", '"readidbase"'):
             with WebSocketClient(self.port) as client:
                 client.handshake()
-                client.send_frame(message, opcode=opcode)
-                self.assertTrue(client.closed_by_server(), (message, opcode))
-        with WebSocketClient(self.port) as client:
-            client.handshake()
-            client.send_frame("readcard", masked=False)
-            self.assertTrue(client.closed_by_server())
+                client.send_frame(message)
+                self.assertTrue(client.closed_by_server(), message)
+        # A close is answered with a close frame first: its own code, 1000 without one, 1002
+        # for a payload no close frame carries; an unmasked frame gets 1002 too.
+        for payload, masked, code in ((b"", True, 1000), (b"\x0f\xa0", True, 4000),
+                                      (b"readcard", True, 1002), (b"", False, 1002)):
+            with WebSocketClient(self.port) as client:
+                client.handshake()
+                client.send_frame(payload, opcode=0x8, masked=masked)
+                self.assertEqual(client.receive_frame(), (0x88, code.to_bytes(2, "big")))
+                self.assertTrue(client.closed_by_server(), payload)
         # The service still answers afterwards.
         with WebSocketClient(self.port) as client:
             client.handshake()

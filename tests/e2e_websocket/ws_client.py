@@ -91,19 +91,24 @@ class WebSocketClient:
             header += key
         self.send(header + payload)
 
-    def receive_message(self):
-        """The text of one reply frame; raises ConnectionClosed when none comes."""
+    def receive_frame(self):
+        """The first byte and payload of one frame from the server."""
         first, second = self.receive_exactly(2)
-        if first != 0x81:
-            raise AssertionError("reply frame starts with 0x%02x" % first)
         if second & 0x80:
-            raise AssertionError("reply frame is masked")
+            raise AssertionError("server frame is masked")
         length = second & 0x7F
         if length == 126:
             length = struct.unpack(">H", self.receive_exactly(2))[0]
         elif length == 127:
             length = struct.unpack(">Q", self.receive_exactly(8))[0]
-        return self.receive_exactly(length).decode("utf-8")
+        return first, self.receive_exactly(length)
+
+    def receive_message(self):
+        """The text of one reply frame; raises ConnectionClosed when none comes."""
+        first, payload = self.receive_frame()
+        if first != 0x81:
+            raise AssertionError("reply frame starts with 0x%02x" % first)
+        return payload.decode("utf-8")
 
     def closed_by_server(self, timeout=10.0):
         """True when the server ends the connection without sending anything more."""

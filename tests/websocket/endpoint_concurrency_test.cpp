@@ -219,24 +219,103 @@ TEST_F(Concurrency, TimeLimitsEndOnlyTheSlowConnection) {
     EXPECT_NE(std::find(closed.begin(), closed.end(), L"Reply not taken in time."), closed.end());
 }
 
-// One connection past the cap is answered 503 and closed; when a place frees, connections
-// are taken again.
-TEST_F(Concurrency, ConnectionsPastTheCapAreRefused) {
+// Control frames that come while a request is with the reader are answered after its reply,
+// in the order they came, each frame whole; the client's close is answered last, and the end
+// is told as the client's.
+TEST_F(Concurrency, ControlFramesAreAnsweredInOrderBetweenReplies) {
+    std::vector<std::wstring> closed;
+    std::mutex closed_lock;
+    served_->server.SetObserver([&](const EndpointEvent& event) {
+        if (event.kind == EndpointEvent::Kind::kClosed) {
+            std::lock_guard<std::mutex> guard(closed_lock);
+            closed.push_back(event.note);
+        }
+    });
     ServedServer& served = Serve();
-    std::vector<std::unique_ptr<TestClient>> clients;
-    for (std::size_t i = 0; i < WebSocketServer::kMaxConnections; ++i) {
-        clients.push_back(std::make_unique<TestClient>(served.port));
+    TestClient client(served.port);
+    client.Handshake();
+    client.Send(TestClient::Frame("slow 300") + TestClient::Frame("p1", 0x89) +
+                TestClient::Frame("ignored", 0x8A) + TestClient::Frame("", 0x89) +
+                TestClient::Frame("two") + TestClient::Frame("\x03\xE8", 0x88));
+    const std::vector<std::pair<int, std::string>> expected = {
+        {0x81, "re:slow 300"}, {0x8A, "p1"}, {0x8A, ""}, {0x81, "re:two"}, {0x88, "\x03\xE8"}};
+    for (const auto& [first, payload] : expected) {
+        TestClient::Received frame = client.ReceiveFrame();
+        EXPECT_EQ(frame.first, first) << payload;
+        EXPECT_EQ(frame.payload, payload);
     }
-    clients.back()->Handshake();
+    EXPECT_TRUE(client.ClosedByServer());
+    client.Disconnect();
+    EXPECT_EQ(log_.order, (std::vector<std::string>{"slow 300", "two"}));
+    std::this_thread::sleep_for(milliseconds(200));
+    std::lock_guard<std::mutex> guard(closed_lock);
+    EXPECT_EQ(closed, (std::vector<std::wstring>{L"Client is close."}));
+}
+
+// No page locks the others out: an origin past its share closes its own idlest connection; a
+// full table closes the idlest connection of the origin holding the most; a connection waiting
+// for its reply is never closed; only when every connection waits is a newcomer answered 503.
+TEST_F(Concurrency, AFullTableMakesRoomFromTheBusiestOrigin) {
+    std::vector<std::wstring> traced;
+    std::mutex traced_lock;
+    served_->server.SetTrace([&](const wchar_t* line) {
+        std::lock_guard<std::mutex> guard(traced_lock);
+        traced.push_back(line);
+    });
+    ServedServer& served = Serve();
+    auto open = [&](const std::string& origin) {
+        auto client = std::make_unique<TestClient>(served.port);
+        client->Send("GET / HTTP/1.1\r\n" + (origin.empty() ? "" : "Origin: " + origin + "\r\n") +
+                     "Sec-WebSocket-Key: k\r\n\r\n");
+        EXPECT_EQ(client->Receive(129).substr(0, 12), "HTTP/1.1 101") << origin;
+        return client;
+    };
+    auto closed_to_make_room = [](TestClient& client) {
+        TestClient::Received frame = client.ReceiveFrame();
+        return frame.first == 0x88 && frame.payload == std::string("\x03\xE9", 2) &&
+               client.ClosedByServer();
+    };
+    std::vector<std::unique_ptr<TestClient>> clients;
+    // The oldest connection waits for its reply.
+    clients.push_back(open("https://clerk.example"));
+    clients.back()->SendText("hang");
+    std::vector<std::unique_ptr<TestClient>> hostile;
+    for (std::size_t i = 0; i < WebSocketServer::kMaxConnectionsPerOrigin; ++i) {
+        hostile.push_back(open("https://hostile.example"));
+    }
+    clients.push_back(open("https://hostile.example"));
+    EXPECT_TRUE(closed_to_make_room(*hostile[0]));
+    for (const char* origin : {"https://a.example", "https://b.example", "https://c.example"}) {
+        for (std::size_t i = 1; i < WebSocketServer::kMaxConnectionsPerOrigin; ++i) {
+            clients.push_back(open(origin));
+        }
+    }
+    while (clients.size() + hostile.size() - 1 < WebSocketServer::kMaxConnections) {
+        clients.push_back(open(""));
+    }
+    // The table is full: the hostile origin holds the most, and gives up its idlest.
+    clients.push_back(open("https://clerk.example"));
+    EXPECT_TRUE(closed_to_make_room(*hostile[1]));
+    clients.back()->SendText("clerk");
+    {
+        std::lock_guard<std::mutex> guard(traced_lock);
+        ASSERT_FALSE(traced.empty());
+        EXPECT_NE(traced.back().find(L"\"https://hostile.example\""), std::wstring::npos);
+    }
+
+    // Every connection waits for a reply: nothing can be closed, so a newcomer is refused.
+    for (std::size_t i = 2; i < hostile.size(); ++i) {
+        clients.push_back(std::move(hostile[i]));
+    }
+    for (std::size_t i = 1; i < clients.size(); ++i) {
+        clients[i]->SendText("hang");
+    }
+    std::this_thread::sleep_for(milliseconds(300));
     TestClient extra(served.port);
     EXPECT_EQ(extra.Receive(1000).substr(0, 12), "HTTP/1.1 503");
     EXPECT_TRUE(extra.ClosedByServer());
-    clients.front()->Disconnect();
-    std::this_thread::sleep_for(milliseconds(200));
-    TestClient next(served.port);
-    next.Handshake();
-    next.SendText("in");
-    EXPECT_EQ(next.ReceiveText(), "re:in");
+    Release();
+    EXPECT_EQ(clients[0]->ReceiveText(), "re:hang");
 }
 
 // A request that never returns does not keep the server from stopping; the reader is left

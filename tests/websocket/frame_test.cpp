@@ -81,17 +81,60 @@ TEST(Frames, MaskedTextFrameBecomesText) {
     EXPECT_EQ(Unwrap(ClientFrame("")).text, "");
 }
 
-TEST(Frames, EveryOpcodeButCloseIsAMessage) {
-    for (std::uint8_t first : {0x01, 0x02, 0x80, 0x82, 0x89, 0x8A, 0x01 | 0x70}) {
-        Unwrapped got = Unwrap(ClientFrame("readcard", first));
-        EXPECT_EQ(got.status, FrameStatus::kMessage) << int(first);
-        EXPECT_EQ(got.text, "readcard") << int(first);
+// Only a final text frame is a request; each other kind is told apart, with the close code
+// that ends the connection on it.
+TEST(Frames, EachKindOfFrame) {
+    struct Case {
+        std::uint8_t first;
+        std::string payload;
+        bool masked;
+        FrameStatus status;
+        std::uint16_t close_code;
+    };
+    const Case cases[] = {
+        {0x81, "readcard", true, FrameStatus::kMessage, 0},
+        {0x89, "readcard", true, FrameStatus::kPing, 0},
+        {0x8A, "", true, FrameStatus::kPong, 0},
+        {0x88, "\x03\xE8", true, FrameStatus::kClose, 0},
+        {0x82, "readcard", true, FrameStatus::kBinary, 1003},
+        {0x01, "readcard", true, FrameStatus::kFragmented, 1003},
+        {0x80, "readcard", true, FrameStatus::kProtocolError, 1002},  // continuation
+        {0x81 | 0x40, "readcard", true, FrameStatus::kProtocolError, 1002},
+        {0x83, "readcard", true, FrameStatus::kProtocolError, 1002},
+        {0x8B, "readcard", true, FrameStatus::kProtocolError, 1002},
+        {0x09, "readcard", true, FrameStatus::kProtocolError, 1002},  // fragmented ping
+        {0x89, std::string(126, 'p'), true, FrameStatus::kProtocolError, 1002},
+        {0x81, "readcard", false, FrameStatus::kNotMasked, 1002},
+        {0x88, "", false, FrameStatus::kNotMasked, 1002},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> bytes = ClientFrame(c.payload, c.first, c.masked);
+        std::vector<std::uint8_t> buffer(bytes);
+        FrameExtent extent;
+        EXPECT_EQ(ParseFrame(buffer.data(), buffer.size(), kReceiveBufferSize, &extent), c.status)
+            << int(c.first);
+        EXPECT_EQ(CloseCodeFor(c.status), c.close_code) << int(c.first);
+        if (c.close_code == 0) {
+            EXPECT_EQ(UnmaskedPayload(buffer.data(), extent), c.payload) << int(c.first);
+        }
+        // Only the text frame is unwrapped in place.
+        EXPECT_EQ(Unwrap(bytes).status, c.status);
     }
-    EXPECT_EQ(Unwrap(ClientFrame("", 0x88)).status, FrameStatus::kClose);
-    EXPECT_EQ(Unwrap(ClientFrame("\x03\xE8", 0x88)).status, FrameStatus::kClose);
-    // Close is recognised before the mask is looked at.
-    EXPECT_EQ(Unwrap(ClientFrame("", 0x88, false)).status, FrameStatus::kClose);
-    EXPECT_EQ(Unwrap(ClientFrame("readcard", 0x81, false)).status, FrameStatus::kNotMasked);
+    EXPECT_EQ(CloseCodeFor(FrameStatus::kTooLarge), 1009);
+}
+
+TEST(Frames, CloseFrames) {
+    EXPECT_EQ(CloseReplyCode(""), 1000);
+    EXPECT_EQ(CloseReplyCode(std::string("\x03\xE9", 2)), 1001);
+    EXPECT_EQ(CloseReplyCode(std::string("\x0F\xA0", 2) + "bye"), 4000);
+    // A lone byte, and codes that are never sent (1005 no status, 1006 abnormal, 999, 5000).
+    for (const char* payload : {"\x03", "\x03\xED", "\x03\xEE", "\x03\xE7", "\x13\x88"}) {
+        EXPECT_EQ(CloseReplyCode(payload), 1002) << payload;
+    }
+    EXPECT_EQ(CloseFrame(1000), std::string("\x88\x02\x03\xE8", 4));
+    EXPECT_EQ(ControlFrame(kOpcodePong, "readcard"), "\x8A\x08readcard");
+    // A payload too long for a control frame is cut.
+    EXPECT_EQ(ControlFrame(kOpcodePong, std::string(200, 'p')).size(), 2u + 125u);
 }
 
 TEST(Frames, TruncatedHeadersAreIncomplete) {

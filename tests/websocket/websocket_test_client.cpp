@@ -79,14 +79,13 @@ std::string TestClient::Frame(const std::string& text, std::uint8_t first_byte) 
     return frame;
 }
 
-std::string TestClient::ReceiveText() {
+TestClient::Received TestClient::ReceiveFrame() {
     std::string head = Receive(2);
     if (head.size() < 2) {
-        return "<closed>";
+        return {0, ""};
     }
-    EXPECT_EQ(static_cast<std::uint8_t>(head[0]), 0x81);
     std::uint64_t length = static_cast<std::uint8_t>(head[1]);
-    EXPECT_EQ(length & 0x80, 0u) << "replies are never masked";
+    EXPECT_EQ(length & 0x80, 0u) << "the server never masks";
     std::size_t extended = length == 126 ? 2 : (length == 127 ? 8 : 0);
     if (extended > 0) {
         std::string bytes = Receive(extended);
@@ -95,7 +94,16 @@ std::string TestClient::ReceiveText() {
             length = (length << 8) | static_cast<std::uint8_t>(c);
         }
     }
-    return Receive(length);
+    return {static_cast<std::uint8_t>(head[0]), Receive(length)};
+}
+
+std::string TestClient::ReceiveText() {
+    Received frame = ReceiveFrame();
+    if (frame.first == 0) {
+        return "<closed>";
+    }
+    EXPECT_EQ(frame.first, 0x81);
+    return frame.payload;
 }
 
 WebSocketServer::CommandHandler TestHandler(Pipeline pipeline) {

@@ -37,8 +37,14 @@ public:
     void SendText(const std::string& text, std::uint8_t first_byte = 0x81);
     // That frame, to be sent in pieces or together with others.
     static std::string Frame(const std::string& text, std::uint8_t first_byte = 0x81);
-    // The payload of one unmasked reply frame; "<closed>" when none came.
+    // The payload of one unmasked text frame; "<closed>" when none came.
     std::string ReceiveText();
+    // One unmasked frame of any kind: its first byte and payload; first byte 0 when none came.
+    struct Received {
+        std::uint8_t first;
+        std::string payload;
+    };
+    Received ReceiveFrame();
 
 private:
     OwnedSocket socket_;

@@ -179,11 +179,12 @@ export class WebSocketChannel implements Channel {
         opened = true;
         resolve(socket);
       };
-      socket.onerror = () => {
-        // A close event always follows; that is where the failure is handled.
-      };
-      socket.onmessage = (event) => this.receive(event.data);
-      socket.onclose = () => {
+      let ended = false;
+      const end = () => {
+        if (ended) {
+          return;
+        }
+        ended = true;
         if (this.socket === socket) {
           this.socket = null;
         }
@@ -200,6 +201,11 @@ export class WebSocketChannel implements Channel {
           ),
         );
       };
+      // A browser follows an error with a close event; Node's built-in WebSocket may fire the
+      // error alone when the connection cannot be made. Whichever comes first ends it.
+      socket.onerror = end;
+      socket.onmessage = (event) => this.receive(event.data);
+      socket.onclose = end;
     });
   }
 

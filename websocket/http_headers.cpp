@@ -1,0 +1,80 @@
+// Finding header values in a request's header block.
+#include "websocket/http_headers.h"
+
+namespace vorn {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Calls `take` with the value of every header line of that name until it returns false.
+template <typename Take>
+void ForEachValue(std::string_view request, std::string_view name, Take take) {
+    // What follows a NUL is not text a client meant to send.
+    request = request.substr(0, request.find('\0'));
+    std::size_t end = request.find('\n');
+    while (end != std::string_view::npos && end + 1 < request.size()) {
+        const std::size_t start = end + 1;
+        end = request.find('\n', start);
+        std::string_view line = request.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (TrimBlanks(line).empty()) {
+            return;
+        }
+        const std::size_t colon = line.find(':');
+        if (colon != std::string_view::npos && SameAsciiWord(line.substr(0, colon), name) &&
+            !take(TrimBlanks(line.substr(colon + 1)))) {
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+char FoldAsciiCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameAsciiWord(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::vector<std::string_view> HeaderValues(std::string_view request, std::string_view name) {
+    std::vector<std::string_view> values;
+    ForEachValue(request, name, [&values](std::string_view value) {
+        values.push_back(value);
+        return true;
+    });
+    return values;
+}
+
+std::optional<std::string_view> HeaderValue(std::string_view request, std::string_view name) {
+    std::optional<std::string_view> found;
+    ForEachValue(request, name, [&found](std::string_view value) {
+        found = value;
+        return false;
+    });
+    return found;
+}
+
+}  // namespace vorn
