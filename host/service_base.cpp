@@ -23,6 +23,10 @@ constexpr const wchar_t* kStopFailed = L"Service failed to stop.";
 constexpr const wchar_t* kPauseFailed = L"Service failed to pause.";
 constexpr const wchar_t* kResumeFailed = L"Service failed to resume.";
 constexpr const wchar_t* kShutdownFailed = L"Service failed to shut down.";
+// A service that ends with the system says so: otherwise its end looks like a crash. Under
+// Wine the "system" is the prefix's session, which ends a few seconds after its last
+// ordinary program.
+constexpr const wchar_t* kShutdownNotice = L"Service stopping: the system is shutting down.";
 
 std::atomic<CServiceBase*> g_service_instance{nullptr};
 std::atomic<std::uint32_t> g_checkpoint{1};
@@ -165,6 +169,7 @@ void CServiceBase::HandleContinue() {
 }
 
 void CServiceBase::HandleShutdown() {
+    WriteInformationEvent(kShutdownNotice);
     try {
         ShutdownHook();
         ReportStatus(kServiceStopped, 0, 0);
