@@ -29,9 +29,7 @@ constexpr const wchar_t* kStopFailed = L"Service failed to stop.";
 constexpr const wchar_t* kPauseFailed = L"Service failed to pause.";
 constexpr const wchar_t* kResumeFailed = L"Service failed to resume.";
 constexpr const wchar_t* kShutdownFailed = L"Service failed to shut down.";
-// A service that ends with the system says so: otherwise its end looks like a crash. Under
-// Wine the "system" is the prefix's session, which ends a few seconds after its last
-// ordinary program.
+// A service that ends with the system says so: otherwise its end looks like a crash.
 constexpr const wchar_t* kShutdownNotice = L"Service stopping: the system is shutting down.";
 
 // An error that escapes any thread of the service ends the process through std::terminate,

@@ -300,8 +300,8 @@ TEST_F(ReaderService, PortInUseStopsAtOnce) {
     EXPECT_EQ(sink_.states.back(), kServiceStopped);
 }
 
-// The system's shutdown (under Wine: the last program of the session has ended) stops the
-// endpoint as a stop does, and the log says why the service ended.
+// The system's shutdown stops the endpoint as a stop does, and the log says why the service
+// ended.
 TEST_F(ReaderService, ShutdownStopsTheEndpointAndSaysWhy) {
     service_.HandleStart(0, nullptr);
     service_.HandleControl(kServiceControlShutdown);
