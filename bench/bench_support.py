@@ -3,6 +3,7 @@ reader, medians, and a running service (Linux under a notify socket of our own, 
 service under Wine's service manager)."""
 
 import os
+import shutil
 import socket
 import statistics
 import struct
@@ -56,12 +57,9 @@ def runner_of(arguments):
 
 
 def held_prefix(runner):
-    """Keeps a Wine prefix's session alive while a benchmark runs, and gives its first
-    processes a moment to start; natively it does nothing."""
-    session = HeldSession(runner)
-    if runner:
-        time.sleep(2.0)
-    return session
+    """Keeps a Wine prefix's server, and the service under it, up while a benchmark runs;
+    natively it does nothing."""
+    return HeldSession(runner)
 
 
 def run_quietly(command, timeout=120):
@@ -85,9 +83,14 @@ class RunningService:
     """The program serving its WebSocket endpoint from a folder of its own, and the process
     id whose memory is measured."""
 
-    def __init__(self, runner):
+    def __init__(self, runner, libraries=None):
+        """LIBRARIES: a folder whose driver and decoder libraries replace the build's own in
+        the program's folder (None: the build's stand-ins)."""
         self.runner = runner
         self.folder = ProgramFolder()
+        if libraries is not None:
+            for name in os.listdir(libraries):
+                shutil.copy2(os.path.join(libraries, name), self.folder.path)
         self.port = free_port()
         self.folder.write_config(self.port)
         self.process = None

@@ -74,7 +74,7 @@ int RunServiceThenNativeMessaging() {
     NativeMessagingOutcome answer = RunNativeMessaging();
     SetServiceInstance(nullptr);
     if (error == 0) {
-        // The service ran; a start that failed left its error code in the last status.
+        // The service ran; a failed start or worker left its error code in the last status.
         return service.Status().win32_exit_code == 0 ? kExitSuccess : kExitServiceFailed;
     }
     switch (answer) {

@@ -25,7 +25,7 @@ constexpr int kExitInstallerFailed = 1;      // -install / -remove changed nothi
 constexpr int kExitInstallerIncomplete = 2;  // installed but not started; removed, not stopped
 constexpr int kExitDispatcherFailed = 3;     // not started as a service, and no request came
 constexpr int kExitRequestNotAnswered = 4;   // a native-messaging request got no reply
-constexpr int kExitServiceFailed = 5;        // the service stopped because its start failed
+constexpr int kExitServiceFailed = 5;        // the service stopped on a failure of its own
 
 // Switches start with one of these characters: "-" and "/" on Windows, only "-" on Linux,
 // where a first argument starting with "/" is a path (Firefox passes its host manifest's).

@@ -2,6 +2,7 @@
 #include "host/reader_service.h"
 
 #include <cwchar>
+#include <exception>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -46,6 +47,10 @@ constexpr const wchar_t* kReaderLeftFormat =
     L"behind.";
 constexpr const wchar_t* kEveryOriginRefusedFormat =
     L"Every web page is refused: %ls. Correct config.ini and restart the service.";
+constexpr const wchar_t* kWorkerFailedFormat =
+    L"The request worker ended on an unexpected error (%ls); the service stops so that the "
+    L"service manager can start it again.";
+constexpr const wchar_t* kUnknownError = L"not a standard exception";
 constexpr std::size_t kMessageRoom = 512;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 
@@ -122,8 +127,12 @@ WebSocketServer::CommandHandler CIdReaderService::EndpointHandler(
 CIdReaderService::~CIdReaderService() {
     // A service left running by its owner is stopped first, so that the worker never
     // outlives the server it uses.
-    if (worker_queued_ && !stopping_) {
-        StopHook();
+    if (worker_queued_) {
+        if (!stopping_) {
+            StopHook();
+        }
+        // A worker that ended the service itself reports it stopped just before it leaves.
+        stopped_.Wait(kWaitForever);
     }
     SetLoadFailureListener(nullptr);
     events_->Detach();
@@ -197,19 +206,44 @@ bool CIdReaderService::TryToListen() {
 
 void CIdReaderService::RequestWorker(void* context) {
     auto* service = static_cast<CIdReaderService*>(context);
-    while (!service->stopping_) {
-        if (!service->server_.IsOpen()) {
-            if (!service->stop_requested_.Wait(kListenRetryMilliseconds)) {
-                service->TryToListen();
-            }
-            continue;
-        }
-        if (service->server_.Serve() != WebSocketServer::ServeEnd::kStopped) {
-            service->stop_requested_.Wait(kWorkerPauseMilliseconds);
-        }
+    // Nothing may leave the worker's thread: an exception there would end the process
+    // without a word in the log.
+    try {
+        service->ServeUntilStopped();
+    } catch (const std::exception& error) {
+        service->EndAfterWorkerFailure(AnsiToWide(error.what()).c_str());
+    } catch (...) {
+        service->EndAfterWorkerFailure(kUnknownError);
     }
     // The last touch of the service: after this the stopper may release everything.
     service->stopped_.Set();
+}
+
+void CIdReaderService::ServeUntilStopped() {
+    while (!stopping_) {
+        if (!server_.IsOpen()) {
+            if (!stop_requested_.Wait(kListenRetryMilliseconds)) {
+                TryToListen();
+            }
+            continue;
+        }
+        if (server_.Serve() != WebSocketServer::ServeEnd::kStopped) {
+            stop_requested_.Wait(kWorkerPauseMilliseconds);
+        }
+    }
+}
+
+void CIdReaderService::EndAfterWorkerFailure(const wchar_t* reason) {
+    // A stop under way reports for itself once the worker has left.
+    if (stopping_.exchange(true)) {
+        return;
+    }
+    wchar_t message[kMessageRoom] = {};
+    std::swprintf(message, kMessageRoom, kWorkerFailedFormat, reason);
+    WriteErrorEvent(message);
+    server_.StopListening();
+    FinishStop();
+    ReportStatus(kServiceStopped, kErrorExceptionInService, 0);
 }
 
 void CIdReaderService::StopHook() {
@@ -220,6 +254,10 @@ void CIdReaderService::StopHook() {
     while (worker_queued_ && !stopped_.Wait(kStopStepMilliseconds)) {
         ReportProgress(kServiceStopPending, 2 * kStopStepMilliseconds);
     }
+    FinishStop();
+}
+
+void CIdReaderService::FinishStop() {
     // A read still running is given a while to finish. A driver call that never returns
     // keeps its thread, which is left behind: it owns what it still touches, and the
     // process ends around it.

@@ -53,6 +53,8 @@ public:
 protected:
     void StartHook(std::uint32_t argc, wchar_t** argv) override;
     void StopHook() override;
+    // The system's shutdown ends the endpoint as a stop does.
+    void ShutdownHook() override { StopHook(); }
 
 private:
     class EventRelay;
@@ -61,6 +63,13 @@ private:
     static WebSocketServer::CommandHandler EndpointHandler(Pipeline pipeline,
                                                            std::shared_ptr<EventRelay> events);
     static void RequestWorker(void* service);
+    // The worker's loop until a stop.
+    void ServeUntilStopped();
+    // A worker ended by an error: says why in the log and reports the service stopped with
+    // an error, so that the service manager's recovery starts it again.
+    void EndAfterWorkerFailure(const wchar_t* reason);
+    // The stop's second half, once the worker has left: running reads, then the sockets.
+    void FinishStop();
     // Opens the endpoint; says so once when it cannot, and once when it can again.
     bool TryToListen();
     // The origin policy the setting leaves in force; a setting not read whole refuses every

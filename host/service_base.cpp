@@ -1,8 +1,14 @@
 // The framework's handling of the service manager's requests, around the service's hooks.
 #include "host/service_base.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cwchar>
+#include <exception>
+#include <string>
+
+#include "platform/text_conversion.h"
 
 namespace vorn {
 
@@ -23,9 +29,39 @@ constexpr const wchar_t* kStopFailed = L"Service failed to stop.";
 constexpr const wchar_t* kPauseFailed = L"Service failed to pause.";
 constexpr const wchar_t* kResumeFailed = L"Service failed to resume.";
 constexpr const wchar_t* kShutdownFailed = L"Service failed to shut down.";
+// A service that ends with the system says so: otherwise its end looks like a crash.
+constexpr const wchar_t* kShutdownNotice = L"Service stopping: the system is shutting down.";
+
+// An error that escapes any thread of the service ends the process through std::terminate,
+// which the service manager sees only as a crash: the log says so first.
+constexpr const wchar_t* kEscapedErrorFormat =
+    L"Service ending: an error escaped one of its threads (%ls).";
+constexpr const wchar_t* kNotAStandardError = L"not a standard exception";
+constexpr std::size_t kEscapedReasonLimit = 512;
 
 std::atomic<CServiceBase*> g_service_instance{nullptr};
 std::atomic<std::uint32_t> g_checkpoint{1};
+
+[[noreturn]] void WriteEscapedErrorAndEnd() {
+    CServiceBase* service = g_service_instance;
+    if (service != nullptr) {
+        std::wstring reason = kNotAStandardError;
+        try {
+            if (std::exception_ptr escaped = std::current_exception()) {
+                std::rethrow_exception(escaped);
+            }
+        } catch (const std::exception& error) {
+            reason = AnsiToWide(error.what());
+        } catch (...) {
+        }
+        // Cut so that the entry always fits its room.
+        reason.resize(std::min(reason.size(), kEscapedReasonLimit));
+        wchar_t text[kFormatRoom] = {};
+        std::swprintf(text, kFormatRoom, kEscapedErrorFormat, reason.c_str());
+        service->WriteErrorEvent(text);
+    }
+    std::abort();
+}
 
 }  // namespace
 
@@ -85,6 +121,7 @@ void CServiceBase::WriteFailureEvent(const wchar_t* label, std::uint32_t error) 
 }
 
 void CServiceBase::HandleStart(std::uint32_t argc, wchar_t** argv) {
+    std::set_terminate(WriteEscapedErrorAndEnd);
     try {
         ReportStatus(kServiceStartPending, 0, NextCheckpoint());
         StartHook(argc, argv);
@@ -165,6 +202,7 @@ void CServiceBase::HandleContinue() {
 }
 
 void CServiceBase::HandleShutdown() {
+    WriteInformationEvent(kShutdownNotice);
     try {
         ShutdownHook();
         ReportStatus(kServiceStopped, 0, 0);

@@ -30,6 +30,8 @@ constexpr std::uint32_t kServiceControlShutdown = 5;
 
 // The system error of a dispatcher that was not started by the service manager.
 constexpr std::uint32_t kErrorFailedServiceControllerConnect = 1063;
+// The exit code of a service that stopped because of an error of its own while running.
+constexpr std::uint32_t kErrorExceptionInService = 1064;
 
 // The status reported to the service manager, field for field as it receives it.
 struct ServiceStatus {
@@ -76,7 +78,8 @@ public:
 
     // The service main function's work once the control handler is registered.
     void HandleStart(std::uint32_t argc, wchar_t** argv);
-    // The control handler: stop, pause, continue and shutdown; other codes are ignored.
+    // The control handler: stop, pause, continue and shutdown (said in the log before the
+    // shutdown hook runs); other codes are ignored.
     void HandleControl(std::uint32_t control);
 
     void ReportStatus(std::uint32_t state, std::uint32_t exit_code, std::uint32_t check_point);

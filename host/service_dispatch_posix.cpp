@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,6 +18,9 @@
 namespace vorn {
 
 namespace {
+
+// How often the dispatcher looks whether the service stopped without a signal.
+constexpr long kStoppedByItselfCheckSeconds = 1;
 
 constexpr const char* kNotStartedBySystemdLine =
     "Service failed to run: not started by systemd (NOTIFY_SOCKET is not set)\n";
@@ -131,9 +135,11 @@ std::uint32_t RunServiceDispatcher() {
     });
     service_main.join();
 
+    // The wait ends now and then to notice a service that stopped by itself (its worker
+    // failed), which no signal announces.
+    const timespec look_again = {kStoppedByItselfCheckSeconds, 0};
     while (service->Status().current_state != kServiceStopped) {
-        int signal_number = 0;
-        if (sigwait(&stop_signals, &signal_number) == 0) {
+        if (sigtimedwait(&stop_signals, nullptr, &look_again) > 0) {
             service->HandleControl(kServiceControlStop);
         }
     }

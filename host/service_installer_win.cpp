@@ -18,6 +18,7 @@ constexpr const wchar_t* kOpenManagerFailedFormat = L"OpenSCManager failed w/err
 constexpr const wchar_t* kCreateServiceFailedFormat = L"CreateService failed w/err 0x%08lx\n";
 constexpr const wchar_t* kOpenServiceFailedFormat = L"OpenService failed w/err 0x%08lx\n";
 constexpr const wchar_t* kDeleteServiceFailedFormat = L"DeleteService failed w/err 0x%08lx\n";
+constexpr const wchar_t* kControlServiceFailedFormat = L"ControlService failed w/err 0x%08lx\n";
 constexpr const wchar_t* kRecoveryFailedFormat = L"ChangeServiceConfig2 failed w/err 0x%08lx\n";
 
 constexpr DWORD kInstallManagerAccess = SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE;
@@ -25,7 +26,6 @@ constexpr DWORD kInstallServiceAccess = SERVICE_QUERY_STATUS | SERVICE_START;
 constexpr DWORD kRemoveServiceAccess = DELETE | SERVICE_STOP | SERVICE_QUERY_STATUS;
 // Restart actions need the right to start the service besides the right to configure it.
 constexpr DWORD kRecoveryServiceAccess = SERVICE_CHANGE_CONFIG | SERVICE_START;
-
 
 }  // namespace
 
@@ -123,6 +123,11 @@ InstallerOutcome RemoveAsService() {
         if (!stopped) {
             outcome = InstallerOutcome::kIncomplete;
         }
+    } else if (DWORD error = GetLastError(); error != ERROR_SERVICE_NOT_ACTIVE) {
+        // The service may run on (it did not take the stop in time, or refused it): say so
+        // rather than print the removal alone.
+        ConsolePrint(kControlServiceFailedFormat, static_cast<unsigned long>(error));
+        outcome = InstallerOutcome::kIncomplete;
     }
     if (DeleteService(service.get())) {
         ConsolePrint(kRemovedFormat, kServiceName);

@@ -4,6 +4,7 @@
 #   wine-run.sh [--prefix DIR] [--arch win32] PROGRAM [ARGUMENTS...]   run PROGRAM (a path or
 #                                      a Wine command such as "sc" or "net"), return its code
 #   wine-run.sh [--prefix DIR] [--arch win32] --init    only create the prefix
+#   wine-run.sh [--prefix DIR] [--arch win32] --hold    keep the prefix's server up until --kill
 #   wine-run.sh [--prefix DIR] --kill                   end every Wine process of the prefix
 #
 # Without --prefix, WINEPREFIX must be set. A prefix is made 64-bit unless --arch win32 asks
@@ -77,6 +78,16 @@ loader() {
 case $1 in
     --init)
         ensure_prefix
+        ;;
+    --hold)
+        # Wine's server ends every process of the prefix, services included, a few seconds
+        # after the last ordinary program has ended, and the next program starts the
+        # services again: a test that expects a service to stay up holds the server with
+        # this. A running server cannot be told to stay, so it is ended and started anew,
+        # persistent; it returns once the new server is up.
+        ensure_prefix
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -p
         ;;
     --kill)
         # Nothing to end when the prefix was never made or its server is not running.

@@ -20,25 +20,23 @@ def run_in_prefix(runner, arguments, timeout):
 
 
 class HeldSession:
-    """Wine ends its service manager, and every service with it, a few seconds after the last
-    ordinary program of the prefix has ended. A command interpreter waiting on input that
-    never comes keeps the session alive until close. Without a runner (natively) it does
-    nothing."""
+    """Wine's server ends every process of the prefix, services included, a few seconds after
+    the last ordinary program of the prefix has ended, and the next program starts the
+    services again: a service a test installed would end between two of its commands and
+    come back on a new start. The server is held up, persistent, from here until close,
+    which ends it with every process of the prefix. RUNNER is the tests' wine-run.sh
+    command; without one (natively) this does nothing."""
 
     def __init__(self, runner):
-        self.process = None
+        self.runner = runner
         if runner:
-            self.process = subprocess.Popen(runner + ["cmd.exe"], stdin=subprocess.PIPE,
-                                            stdout=subprocess.DEVNULL,
-                                            stderr=subprocess.DEVNULL)
+            subprocess.run(runner + ["--hold"], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True,
+                           timeout=120)
 
     def close(self):
-        if self.process is None:
+        if not self.runner:
             return
-        self.process.stdin.close()
-        try:
-            self.process.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-        self.process = None
+        subprocess.run(self.runner + ["--kill"], stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        self.runner = None

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -312,6 +313,48 @@ TEST_F(ReaderService, PortInUseStopsAtOnce) {
     service_.HandleStart(0, nullptr);
     EXPECT_LT(Stop(), 1.0);
     EXPECT_EQ(sink_.states.back(), kServiceStopped);
+}
+
+// The system's shutdown stops the endpoint as a stop does, and the log says why the service
+// ended.
+TEST_F(ReaderService, ShutdownStopsTheEndpointAndSaysWhy) {
+    service_.HandleStart(0, nullptr);
+    service_.HandleControl(kServiceControlShutdown);
+    EXPECT_FALSE(service_.Server().IsOpen());
+    EXPECT_FALSE(TestClient(port_).connected());
+    EXPECT_EQ(sink_.states.back(), kServiceStopped);
+    ASSERT_EQ(sink_.notices.size(), 1u);
+    EXPECT_NE(sink_.notices[0].find(L"shutting down"), std::wstring::npos);
+    EXPECT_TRUE(sink_.entries.empty());
+}
+
+// An error that ends the worker is said in the log, and the service reports itself stopped
+// with an error, so that the service manager's recovery starts it again.
+TEST_F(ReaderService, WorkerFailureStopsTheServiceWithAnError) {
+    service_.SetObserver([](const EndpointEvent& event) {
+        if (event.kind == EndpointEvent::Kind::kConnected) {
+            throw std::runtime_error("observer out of order");
+        }
+    });
+    service_.HandleStart(0, nullptr);
+    TestClient client(port_);
+    client.Handshake();
+    EXPECT_TRUE(client.ClosedByServer());
+    Clock::time_point start = Clock::now();
+    auto stopped = [this] {
+        std::lock_guard<std::mutex> guard(sink_.lock);
+        return sink_.states.back() == kServiceStopped;
+    };
+    while (!stopped() && SecondsSince(start) < 5.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(stopped());
+    EXPECT_EQ(service_.Status().win32_exit_code, kErrorExceptionInService);
+    EXPECT_FALSE(TestClient(port_).connected());
+    std::lock_guard<std::mutex> guard(sink_.lock);
+    ASSERT_EQ(sink_.entries.size(), 1u);
+    EXPECT_NE(sink_.entries[0].find(L"request worker ended"), std::wstring::npos);
+    EXPECT_NE(sink_.entries[0].find(L"observer out of order"), std::wstring::npos);
 }
 
 // A service whose owner never stopped it is stopped when it is destroyed.

@@ -1,7 +1,10 @@
 // The service framework's status sequences and error entries, seen through a fake sink.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/service_base.h"
@@ -202,3 +205,36 @@ TEST_F(ServiceFramework, FailureTextIsCutAt259Characters) {
 }
 
 }  // namespace
+
+namespace {
+
+// Writes error entries to standard error, where a death test finds them.
+class StandardErrorSink : public ServiceStatusSink {
+public:
+    void SetStatus(const ServiceStatus& /*status*/) override {}
+    void WriteErrorEntry(const wchar_t* /*source*/, const wchar_t* message) override {
+        std::string text;
+        for (const wchar_t* c = message; *c != L'\0'; ++c) {
+            text += static_cast<char>(*c);
+        }
+        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fflush(stderr);
+    }
+};
+
+}  // namespace
+
+// An error that escapes any thread of a running service ends the process; the log says why
+// before it does.
+TEST(ServiceFrameworkDeathTest, EscapedErrorIsWrittenBeforeTheEnd) {
+    EXPECT_DEATH(
+        {
+            StandardErrorSink sink;
+            ScriptedService service;
+            service.SetStatusSink(&sink);
+            SetServiceInstance(&service);
+            service.HandleStart(0, nullptr);
+            std::thread([] { throw std::runtime_error("lost on its way"); }).join();
+        },
+        "escaped one of its threads .lost on its way.");
+}
