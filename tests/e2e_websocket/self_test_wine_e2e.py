@@ -94,13 +94,20 @@ class SelfTestUnderWine(unittest.TestCase):
              " needs libvornsimdep.dll, found neither beside it nor on the system path"),
             (None, " is no library (neither a Windows DLL nor a Linux shared library)"),
         ]
-        # The 32-bit stand-in, where the x86 build has made one.
-        x86_driver = os.path.join(self.folder.build, os.pardir, "windows-x86", "sdtapi.dll")
-        if os.path.exists(x86_driver):
-            causes.append((x86_driver, " is a 32-bit x86 library; this program is 64-bit (x64):"
-                           " install the x86 package, or the maker's 64-bit library"))
+        # The stand-in of the other bitness, where the other Windows build has made one.
+        if os.path.basename(os.path.normpath(self.folder.build)) == "windows-x86":
+            other, wrong_bitness = "windows-x64", (
+                " is a 64-bit x64 library; this program is 32-bit (x86): install the x64"
+                " package, or the maker's 32-bit library")
         else:
-            print("no %s: the swapped stand-in is not tried" % x86_driver, file=sys.stderr)
+            other, wrong_bitness = "windows-x86", (
+                " is a 32-bit x86 library; this program is 64-bit (x64): install the x86"
+                " package, or the maker's 64-bit library")
+        other_driver = os.path.join(self.folder.build, os.pardir, other, "sdtapi.dll")
+        if os.path.exists(other_driver):
+            causes.append((other_driver, wrong_bitness))
+        else:
+            print("no %s: the swapped stand-in is not tried" % other_driver, file=sys.stderr)
         for source, cause in causes:
             if source:
                 shutil.copy2(source, driver)
