@@ -120,6 +120,10 @@ std::uint32_t NextCheckpoint();
 // Hands the service instance to the service manager and returns once it has stopped: 0, or
 // the system error when the process was not started by the service manager.
 std::uint32_t RunServiceDispatcher();
+
+// Makes a fault of any thread of the process (an access violation, an illegal instruction)
+// write the service's error entry, with its code and place, before the process ends.
+void ReportFaultsBeforeTheEnd();
 // The line shown at a console when the dispatcher returned that error, in the platform's
 // own terms.
 std::wstring DispatcherFailureLine(std::uint32_t error);

@@ -114,6 +114,9 @@ ServiceStatusSink& SystemServiceSink() {
     return sink;
 }
 
+// systemd's journal records the signal that ended the service, and a core dump keeps the place.
+void ReportFaultsBeforeTheEnd() {}
+
 std::uint32_t RunServiceDispatcher() {
     CServiceBase* service = ServiceInstance();
     const char* notify_socket = std::getenv(kNotifySocketVariable);

@@ -2,6 +2,7 @@
 // control handler, status reports and event-log entries.
 #include <windows.h>
 
+#include <cstdint>
 #include <cwchar>
 
 #include "host/event_messages.h"
@@ -13,6 +14,13 @@ namespace {
 
 constexpr const wchar_t* kDispatcherFailedFormat = L"Service failed to run w/err 0x%08lx\n";
 constexpr std::size_t kDispatcherFailedRoom = 64;
+
+// A fault (an access violation, an illegal instruction) ends the process without any of
+// the service's own code running again: the event log says which and where first.
+constexpr const wchar_t* kFaultFormat =
+    L"Service ending: a fault in its process (exception 0x%08lx at %ls+0x%llx).";
+constexpr const wchar_t* kUnknownModule = L"an unknown module";
+constexpr std::size_t kFaultRoom = 512;
 
 SERVICE_STATUS_HANDLE g_status_handle = nullptr;
 
@@ -59,6 +67,31 @@ void WINAPI ServiceControlHandler(DWORD control) {
     }
 }
 
+LONG WINAPI WriteFaultAndEnd(EXCEPTION_POINTERS* pointers) {
+    CServiceBase* service = ServiceInstance();
+    if (service != nullptr && pointers != nullptr && pointers->ExceptionRecord != nullptr) {
+        const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+        wchar_t module_path[MAX_PATH] = {};
+        const wchar_t* module_name = kUnknownModule;
+        unsigned long long offset = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+        HMODULE module = nullptr;
+        if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                   GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               static_cast<LPCWSTR>(record.ExceptionAddress), &module) &&
+            GetModuleFileNameW(module, module_path, MAX_PATH) > 0) {
+            const wchar_t* slash = std::wcsrchr(module_path, L'\\');
+            module_name = slash != nullptr ? slash + 1 : module_path;
+            offset -= reinterpret_cast<std::uintptr_t>(module);
+        }
+        wchar_t text[kFaultRoom] = {};
+        std::swprintf(text, kFaultRoom, kFaultFormat,
+                      static_cast<unsigned long>(record.ExceptionCode), module_name, offset);
+        service->WriteErrorEvent(text);
+    }
+    // The system's own crash handling (a dump, the debugger) still runs.
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     CServiceBase* service = ServiceInstance();
     if (service == nullptr) {
@@ -88,10 +121,15 @@ std::uint32_t RunServiceDispatcher() {
         {const_cast<LPWSTR>(service->Name()), ServiceMain},
         {nullptr, nullptr},
     };
+    ReportFaultsBeforeTheEnd();
     if (StartServiceCtrlDispatcherW(table)) {
         return 0;
     }
     return GetLastError();
+}
+
+void ReportFaultsBeforeTheEnd() {
+    SetUnhandledExceptionFilter(WriteFaultAndEnd);
 }
 
 std::wstring DispatcherFailureLine(std::uint32_t error) {
