@@ -91,7 +91,7 @@ class ServiceUnderWine(unittest.TestCase):
             client.send_frame("version")
             version = json.loads(client.receive_message())
             self.assertEqual((version["name"], version["messages"]),
-                             ("VornIdReader", ["readcard", "version"]))
+                             ("VornIdReader", ["readcard", "unwatch", "version", "watch"]))
             for card in self.folder.sample_cards():
                 self.folder.lay_card(card)
                 client.send_frame("readcard")
