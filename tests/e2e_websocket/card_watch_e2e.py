@@ -131,6 +131,20 @@ class CardWatch(unittest.TestCase):
                          self.endpoint.folder.card_id("permit_macau.ini"))
         self.assertEqual(calls(self.endpoint, "SDT_ReadBaseFPMsg"), 2 * len(cards) + 2)
 
+        # The driver stays loaded while anybody watches, and is let go when nobody does, so
+        # that it can be replaced between requests.
+        if not self.endpoint.folder.windows:
+            self.assertTrue(self.driver_loaded())
+            for watcher in (first, second):
+                watcher.send_frame("unwatch")
+                self.assertEqual(watcher.receive_message(), UNWATCHED)
+            time.sleep(0.5)
+            self.assertFalse(self.driver_loaded())
+
+    def driver_loaded(self):
+        with open("/proc/%d/maps" % self.endpoint.process.pid, encoding="ascii") as maps:
+            return "libsdtapi.so" in maps.read()
+
     def test_stop_is_bounded_while_a_look_never_returns(self):
         lay(self.endpoint, "resident_long_term.ini", "find_delay = 3600000\n")
         self.endpoint.start()
