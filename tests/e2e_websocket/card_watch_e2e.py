@@ -9,6 +9,7 @@ other connections' reads go on; a driver hung in a look does not hold up the sto
 
 import json
 import os
+import socket
 import sys
 import time
 import unittest
@@ -72,6 +73,18 @@ class CardWatch(unittest.TestCase):
     def test_watchers_get_each_card_once_and_other_reads_go_on(self):
         self.endpoint.start()
         first, second, other = self.client(), self.client(), self.client()
+        # A watcher that never reads, with a receive buffer that fills at once: it holds
+        # nobody up below.
+        stalled = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        stalled.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        stalled.settimeout(CLIENT_TIMEOUT)
+        stalled.connect(("127.0.0.1", self.endpoint.port))
+        never_reading = WebSocketClient.__new__(WebSocketClient)
+        never_reading.sock = stalled
+        never_reading.send = stalled.sendall
+        self.clients.append(never_reading)
+        never_reading.handshake()
+        never_reading.send_frame("watch")
         other.send_frame("version")
         self.assertEqual(json.loads(other.receive_message())["messages"],
                          ["readcard", "unwatch", "version", "watch"])
@@ -138,6 +151,10 @@ class CardWatch(unittest.TestCase):
             for watcher in (first, second):
                 watcher.send_frame("unwatch")
                 self.assertEqual(watcher.receive_message(), UNWATCHED)
+            # Closing ends a watch as well.
+            time.sleep(0.5)
+            self.assertTrue(self.driver_loaded())
+            never_reading.close()
             time.sleep(0.5)
             self.assertFalse(self.driver_loaded())
 
