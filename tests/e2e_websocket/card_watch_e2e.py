@@ -17,6 +17,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from endpoint_process import Endpoint  # noqa: E402
+from wine_prefix import HeldSession  # noqa: E402
 from ws_client import WebSocketClient  # noqa: E402
 
 RUNNER = []
@@ -56,6 +57,16 @@ def connect(port):
 
 
 class CardWatch(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # Under Wine the prefix's server is held for both tests, and ended with what the
+        # hung driver left behind.
+        cls.session = HeldSession(RUNNER)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.session.close()
+
     def setUp(self):
         self.endpoint = Endpoint(RUNNER, card=None)
         lay(self.endpoint, None)
