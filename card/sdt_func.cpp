@@ -215,6 +215,18 @@ int CSdtFunc::FindAndSelectCard() {
     return code;
 }
 
+int CSdtFunc::FindCard() {
+    if (!loaded_) {
+        return kSdtNotBound;
+    }
+    auto find = EntryPoint<SdtStartFindIdCardFn>(kStartFindIdCard);
+    if (find == nullptr) {
+        return kSdtEntryMissing;
+    }
+    unsigned char manage[kSdtSerialSize] = {};
+    return find(kSdtPort, manage, open_port_);
+}
+
 int CSdtFunc::ReadIDCard() {
     TraceScope scope(L"CSdtFunc::ReadIDCard");
     int code = kSdtNotBound;

@@ -36,6 +36,9 @@ public:
     void Destroy();
 
     int FindAndSelectCard();
+    // Asks the driver whether a card lies on the reader with its find call alone: no wait, no
+    // select, no read, no trace. The driver's answer (0x9F for a card), or a code above.
+    int FindCard();
     int ReadIDCard();
 
     // The raw card record the driver writes into.

@@ -13,6 +13,7 @@
 #include "host/version_message.h"
 #include "platform/load_failure.h"
 #include "platform/text_conversion.h"
+#include "request/card_presence.h"
 #include "websocket/frame.h"
 #include "websocket/report_limiter.h"
 
@@ -51,6 +52,10 @@ constexpr const wchar_t* kWorkerFailedFormat =
     L"The request worker ended on an unexpected error (%ls); the service stops so that the "
     L"service manager can start it again.";
 constexpr const wchar_t* kUnknownError = L"not a standard exception";
+constexpr const wchar_t* kWatchStarted = L"Card watch started: looking for a card every %u ms.";
+constexpr const wchar_t* kWatchStopped = L"Card watch stopped: nobody watches the reader.";
+constexpr const wchar_t* kCardLaid = L"Card watch: a card was laid on the reader; reading it.";
+constexpr const wchar_t* kCardTaken = L"Card watch: the card was taken away.";
 constexpr std::size_t kMessageRoom = 512;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
 
@@ -60,6 +65,35 @@ void TraceEndpointLine(const wchar_t* message) {
     if (IsTraceLogConfigured(ConfigFilePath())) {
         WriteTraceLine(L"%ls", message);
     }
+}
+
+// The watch's steps go to the trace, when tracing is switched on; the looks themselves do not.
+void TraceWatchEvent(WatchEvent event) {
+    if (!IsTraceLogConfigured(ConfigFilePath())) {
+        return;
+    }
+    switch (event) {
+        case WatchEvent::kStarted:
+            WriteTraceLine(kWatchStarted, static_cast<unsigned>(kLookInterval.count()));
+            return;
+        case WatchEvent::kStopped:
+            WriteTraceLine(L"%ls", kWatchStopped);
+            return;
+        case WatchEvent::kCardLaid:
+            WriteTraceLine(L"%ls", kCardLaid);
+            return;
+        case WatchEvent::kCardTaken:
+            WriteTraceLine(L"%ls", kCardTaken);
+            return;
+    }
+}
+
+// What the endpoint's reader thread watches the reader with. The driver stays bound while
+// anybody watches and is let go when the last watcher leaves.
+CardWatchHooks ReaderWatchHooks() {
+    auto presence = std::make_shared<CardPresence>();
+    return CardWatchHooks{[presence] { return presence->Look(); }, kReadCardCommand,
+                          [presence] { presence->Release(); }, TraceWatchEvent};
 }
 
 }  // namespace
@@ -121,7 +155,8 @@ WebSocketServer::CommandHandler CIdReaderService::EndpointHandler(
         }
         return pipeline(command, reply, capacity, notify);
     };
-    return WebSocketServer::CommandHandler{std::move(execute), kReplyBufferSize};
+    return WebSocketServer::CommandHandler{std::move(execute), kReplyBufferSize,
+                                           ReaderWatchHooks()};
 }
 
 CIdReaderService::~CIdReaderService() {

@@ -8,6 +8,7 @@
 #include "host/program_version.h"
 #include "request/read_card.h"
 #include "request/reply_document.h"
+#include "websocket/card_watch.h"
 
 namespace vorn {
 
@@ -18,7 +19,9 @@ std::string VersionDocumentText() {
     document[version_reply::kReplyFormat] = kReplyFormatVersion;
     Json::Value& messages = document[version_reply::kMessages] = Json::Value(Json::arrayValue);
     messages.append(kReadCardCommand);
+    messages.append(kUnwatchMessage);
     messages.append(kVersionCommand);
+    messages.append(kWatchMessage);
     Json::StreamWriterBuilder writer;
     writer["indentation"] = "";
     return Json::writeString(writer, document);

@@ -13,17 +13,19 @@ using vorn::sim::SimulatedReader;
 extern "C" {
 
 SDT_EXPORT int SDT_API SDT_StartFindIDCard(int /*port*/, unsigned char* manage, int /*open_port*/) {
-    return AnswerFromFreshReader([&](const SimulatedReader& r) { return r.StartFind(manage); });
+    return AnswerFromFreshReader("SDT_StartFindIDCard",
+                                 [&](const SimulatedReader& r) { return r.StartFind(manage); });
 }
 
 SDT_EXPORT int SDT_API SDT_SelectIDCard(int /*port*/, unsigned char* serial, int /*open_port*/) {
-    return AnswerFromFreshReader([&](const SimulatedReader& r) { return r.Select(serial); });
+    return AnswerFromFreshReader("SDT_SelectIDCard",
+                                 [&](const SimulatedReader& r) { return r.Select(serial); });
 }
 
 SDT_EXPORT int SDT_API SDT_ReadBaseMsg(int /*port*/, unsigned char* text,
                                        std::uint32_t* text_length, unsigned char* photo,
                                        std::uint32_t* photo_length, int /*open_port*/) {
-    return AnswerFromFreshReader([&](const SimulatedReader& r) {
+    return AnswerFromFreshReader("SDT_ReadBaseMsg", [&](const SimulatedReader& r) {
         return r.ReadBase(text, text_length, photo, photo_length);
     });
 }

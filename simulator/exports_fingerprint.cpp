@@ -17,7 +17,7 @@ SDT_EXPORT int SDT_API SDT_ReadBaseFPMsg(int /*port*/, unsigned char* text,
                                          std::uint32_t* text_length, unsigned char* photo,
                                          std::uint32_t* photo_length, unsigned char* fingerprint,
                                          std::uint32_t* fingerprint_length, int /*open_port*/) {
-    return AnswerFromFreshReader([&](const SimulatedReader& r) {
+    return AnswerFromFreshReader("SDT_ReadBaseFPMsg", [&](const SimulatedReader& r) {
         return r.ReadBaseWithFingerprint(text, text_length, photo, photo_length, fingerprint,
                                          fingerprint_length);
     });

@@ -24,54 +24,66 @@ constexpr char kSamIdText[] = "VORNSIM-0001";
 extern "C" {
 
 SDT_EXPORT int SDT_API SDT_GetCOMBaud(int /*port*/, std::uint32_t* baud) {
-    if (baud == nullptr) {
-        return vorn::sim::kBadArgument;
-    }
-    *baud = kSerialBaud;
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_GetCOMBaud", [&](const SimulatedReader&) {
+        if (baud == nullptr) {
+            return vorn::sim::kBadArgument;
+        }
+        *baud = kSerialBaud;
+        return kSdtSuccess;
+    });
 }
 
 SDT_EXPORT int SDT_API SDT_SetCOMBaud(int /*port*/, std::uint32_t /*current*/,
                                       std::uint32_t /*wanted*/) {
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_SetCOMBaud",
+                                 [](const SimulatedReader&) { return kSdtSuccess; });
 }
 
 SDT_EXPORT int SDT_API SDT_OpenPort(int /*port*/) {
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_OpenPort",
+                                 [](const SimulatedReader&) { return kSdtSuccess; });
 }
 
 SDT_EXPORT int SDT_API SDT_ClosePort(int /*port*/) {
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_ClosePort",
+                                 [](const SimulatedReader&) { return kSdtSuccess; });
 }
 
 SDT_EXPORT int SDT_API SDT_GetSAMStatus(int /*port*/, int /*open_port*/) {
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_GetSAMStatus",
+                                 [](const SimulatedReader&) { return kSdtSuccess; });
 }
 
 SDT_EXPORT int SDT_API SDT_GetSAMID(int /*port*/, unsigned char* sam_id, int /*open_port*/) {
-    if (sam_id == nullptr) {
-        return vorn::sim::kBadArgument;
-    }
-    std::memcpy(sam_id, kSamId, sizeof(kSamId));
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_GetSAMID", [&](const SimulatedReader&) {
+        if (sam_id == nullptr) {
+            return vorn::sim::kBadArgument;
+        }
+        std::memcpy(sam_id, kSamId, sizeof(kSamId));
+        return kSdtSuccess;
+    });
 }
 
 SDT_EXPORT int SDT_API SDT_GetSAMIDToStr(int /*port*/, char* sam_id, int /*open_port*/) {
-    if (sam_id == nullptr) {
-        return vorn::sim::kBadArgument;
-    }
-    std::memcpy(sam_id, kSamIdText, sizeof(kSamIdText));
-    return kSdtSuccess;
+    return AnswerFromFreshReader("SDT_GetSAMIDToStr", [&](const SimulatedReader&) {
+        if (sam_id == nullptr) {
+            return vorn::sim::kBadArgument;
+        }
+        std::memcpy(sam_id, kSamIdText, sizeof(kSamIdText));
+        return kSdtSuccess;
+    });
 }
 
 SDT_EXPORT int SDT_API SDT_ReadNewAppMsg(int /*port*/, unsigned char* address,
                                          std::uint32_t* address_length, int /*open_port*/) {
-    return AnswerFromFreshReader(
-        [&](const SimulatedReader& r) { return r.ReadNewAddress(address, address_length); });
+    return AnswerFromFreshReader("SDT_ReadNewAppMsg", [&](const SimulatedReader& r) {
+        return r.ReadNewAddress(address, address_length);
+    });
 }
 
 SDT_EXPORT int SDT_API SDT_GetID(int /*port*/, unsigned char* id, int /*open_port*/) {
-    return AnswerFromFreshReader([&](const SimulatedReader& r) { return r.GetCardId(id); });
+    return AnswerFromFreshReader("SDT_GetID",
+                                 [&](const SimulatedReader& r) { return r.GetCardId(id); });
 }
 
 }  // extern "C"

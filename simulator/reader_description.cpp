@@ -51,6 +51,10 @@ ReaderDescription ParseReaderDescription(std::string_view text) {
     if (const auto value = ReadNumber(ini, "find_delay", malformed)) {
         description.find_delay = *value < 0 ? 0 : static_cast<std::uint32_t>(*value);
     }
+    if (const auto value = ReadNumber(ini, "read_delay", malformed)) {
+        description.read_delay = *value < 0 ? 0 : static_cast<std::uint32_t>(*value);
+    }
+    description.call_log = ini.Get(kReaderSection, "call_log").value_or("");
     return description;
 }
 

@@ -25,6 +25,12 @@ struct ReaderDescription {
     // How long SDT_StartFindIDCard takes before it answers, in milliseconds: a slow reader,
     // or with a large value one that never returns.
     std::uint32_t find_delay = 0;
+    // How long SDT_ReadBaseMsg and SDT_ReadBaseFPMsg take before they answer, in
+    // milliseconds: a real chip read takes about half a second.
+    std::uint32_t read_delay = 0;
+    // File, relative to the library's directory or absolute, to which every entry point call
+    // appends one line; empty means no log.
+    std::string call_log;
     // A line that is not INI or a value that is not a number: the reads then fail, so a
     // mistyped description shows up in the program's reply instead of passing unnoticed.
     bool malformed = false;

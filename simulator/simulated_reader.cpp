@@ -57,6 +57,12 @@ int SimulatedReader::Select(unsigned char* serial) const {
     return answer;
 }
 
+void SimulatedReader::WaitForChip() const {
+    if (description_.read_delay != 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(description_.read_delay));
+    }
+}
+
 // The answer of a read: a chosen failure first, then what the reader and the files allow.
 int SimulatedReader::ReadAnswer(const std::optional<int>& configured) const {
     if (configured && *configured != kSdtSuccess) {
@@ -76,6 +82,7 @@ int SimulatedReader::ReadBase(unsigned char* text, std::uint32_t* text_length, u
     if (text == nullptr || text_length == nullptr || photo == nullptr || photo_length == nullptr) {
         return kBadArgument;
     }
+    WaitForChip();
     const int answer = ReadAnswer(description_.read);
     if (answer != kSdtSuccess) {
         return answer;
@@ -97,6 +104,7 @@ int SimulatedReader::ReadBaseWithFingerprint(unsigned char* text, std::uint32_t*
         fingerprint == nullptr || fingerprint_length == nullptr) {
         return kBadArgument;
     }
+    WaitForChip();
     // Code 33 tells the caller that this reader reads no fingerprints; it then asks for
     // the plain read, so nothing may be written here.
     const int answer = ReadAnswer(description_.read_fp);

@@ -37,6 +37,8 @@ public:
 private:
     bool CardLies() const { return card_present_; }
     int ReadAnswer(const std::optional<int>& configured) const;
+    // The time a chip read takes, whatever it then answers.
+    void WaitForChip() const;
 
     ReaderDescription description_;
     bool card_present_ = false;

@@ -193,6 +193,16 @@ std::size_t WriteFrameHeader(std::uint64_t length, std::uint8_t* header, std::ui
     return 2 + extended;
 }
 
+std::string TextFrame(std::string_view text) {
+    std::uint8_t header[kLongestFrameHeader];
+    const std::size_t header_size = WriteFrameHeader(text.size(), header);
+    std::string frame;
+    frame.reserve(header_size + text.size());
+    frame.append(reinterpret_cast<const char*>(header), header_size);
+    frame.append(text);
+    return frame;
+}
+
 std::string ControlFrame(std::uint8_t opcode, const std::string& payload) {
     const std::size_t length =
         payload.size() < kLongestControlPayload ? payload.size() : kLongestControlPayload;

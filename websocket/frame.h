@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vorn {
 
@@ -82,6 +83,8 @@ FrameStatus UnwrapFrame(std::uint8_t* buffer, std::size_t received, std::size_t 
 // header's size.
 std::size_t WriteFrameHeader(std::uint64_t length, std::uint8_t* header,
                              std::uint8_t opcode = kOpcodeText);
+// A whole final text frame carrying `text`, as the server sends it.
+std::string TextFrame(std::string_view text);
 // A whole control frame as the server sends it; the payload is cut to 125 bytes.
 std::string ControlFrame(std::uint8_t opcode, const std::string& payload);
 // A close frame with this status code.

@@ -25,6 +25,7 @@ constexpr const char* kResultMember = "\"result\"";
 // Everything the reader thread touches. It is shared with that thread, so a thread left
 // behind in a hung handler never works on freed memory.
 struct RequestQueue::State {
+    using Clock = std::chrono::steady_clock;
     struct Pending {
         std::uint64_t connection;
         std::string text;
@@ -40,9 +41,35 @@ struct RequestQueue::State {
     bool ended = false;
     std::thread thread;
     std::vector<char> reply;
+    CardWatch watch;
+    // Whether the reader thread has seen anybody watch, and when it looks next.
+    bool watching = false;
+    Clock::time_point next_look;
 
     void Run();
     Finished Answer(const Pending& request);
+    bool LookDue() const { return watching && Clock::now() >= next_look; }
+    bool HasWork() const {
+        return stopping || watch.Active() != watching || LookDue() || !pending.empty();
+    }
+    // Notices a watch that started or ended since the last round; false when stopping.
+    bool FollowWatchers(std::unique_lock<std::mutex>& guard);
+    // One look for a card and what it calls for; false when stopping.
+    bool LookForCard(std::unique_lock<std::mutex>& guard);
+    void PushToWatchers(const std::string& frame, int reply_code);
+    void Note(std::unique_lock<std::mutex>& guard, WatchEvent event) {
+        Unlocked(guard, handler.watch.note, event);
+    }
+    // Runs a host function without the lock, so that the endpoint is never held up by it.
+    template <typename Function, typename... Arguments>
+    void Unlocked(std::unique_lock<std::mutex>& guard, const Function& function,
+                  Arguments... arguments) {
+        if (function) {
+            guard.unlock();
+            function(arguments...);
+            guard.lock();
+        }
+    }
 };
 
 RequestQueue::Finished RequestQueue::State::Answer(const Pending& request) {
@@ -60,21 +87,96 @@ RequestQueue::Finished RequestQueue::State::Answer(const Pending& request) {
         return done;
     }
     const auto length = static_cast<std::size_t>(static_cast<const char*>(end) - reply.data());
-    std::uint8_t header[kLongestFrameHeader];
-    const std::size_t header_size = WriteFrameHeader(length, header);
-    done.frame.reserve(header_size + length);
-    done.frame.append(reinterpret_cast<const char*>(header), header_size);
-    done.frame.append(reply.data(), length);
+    done.frame = TextFrame(std::string_view(reply.data(), length));
     done.reply_code = ReplyResultCode(std::string_view(reply.data(), length), 0);
     return done;
+}
+
+void RequestQueue::State::PushToWatchers(const std::string& frame, int reply_code) {
+    for (std::uint64_t connection : watch.Watchers()) {
+        finished.push_back(Finished{connection, 0, false, frame, reply_code, true});
+    }
+    if (wake && watch.Active()) {
+        wake();
+    }
+}
+
+bool RequestQueue::State::FollowWatchers(std::unique_lock<std::mutex>& guard) {
+    if (watch.Active() == watching) {
+        return !stopping;
+    }
+    watching = watch.Active();
+    if (watching) {
+        // A card already lying there is found at once.
+        next_look = Clock::now();
+        Note(guard, WatchEvent::kStarted);
+    } else {
+        watch.Forget();
+        Unlocked(guard, handler.watch.release);
+        Note(guard, WatchEvent::kStopped);
+    }
+    return !stopping;
+}
+
+bool RequestQueue::State::LookForCard(std::unique_lock<std::mutex>& guard) {
+    guard.unlock();
+    const bool present = handler.watch.look();
+    guard.lock();
+    next_look = Clock::now() + kLookInterval;
+    if (stopping || !watch.Active()) {
+        return !stopping;
+    }
+    switch (watch.AfterLook(present)) {
+        case CardWatch::Step::kNothing:
+            return true;
+        case CardWatch::Step::kPushRemoved:
+            PushToWatchers(TextFrame(kRemovedEvent), 0);
+            Note(guard, WatchEvent::kCardTaken);
+            return !stopping;
+        case CardWatch::Step::kRead:
+            break;
+    }
+    Note(guard, WatchEvent::kCardLaid);
+    if (stopping) {
+        return false;
+    }
+    guard.unlock();
+    Finished done = Answer(Pending{0, handler.watch.read_command});
+    guard.lock();
+    if (stopping) {
+        return false;
+    }
+    // A read that gave no document (the handler refused, the reply too large) still counts:
+    // the card is not read again while it lies there.
+    const bool sendable = done.result == 0 && !done.too_large;
+    watch.Seen(sendable ? done.frame : std::string());
+    if (sendable) {
+        PushToWatchers(done.frame, done.reply_code);
+    }
+    return true;
 }
 
 void RequestQueue::State::Run() {
     std::unique_lock<std::mutex> guard(lock);
     for (;;) {
-        changed.wait(guard, [this] { return stopping || !pending.empty(); });
-        if (stopping) {
+        if (watching) {
+            changed.wait_until(guard, next_look, [this] { return HasWork(); });
+        } else {
+            changed.wait(guard, [this] { return HasWork(); });
+        }
+        if (!FollowWatchers(guard)) {
             break;
+        }
+        // A look that is due goes before the next request, so looks go on while requests
+        // queue, and no request waits for more than one.
+        if (LookDue()) {
+            if (!LookForCard(guard)) {
+                break;
+            }
+            continue;
+        }
+        if (pending.empty()) {
+            continue;
         }
         Pending request = std::move(pending.front());
         pending.pop_front();
@@ -88,6 +190,11 @@ void RequestQueue::State::Run() {
         if (wake) {
             wake();
         }
+    }
+    // What the looks held is let go on this thread, the only one that touches the driver.
+    if (watching) {
+        watching = false;
+        Unlocked(guard, handler.watch.release);
     }
     ended = true;
     changed.notify_all();
@@ -121,6 +228,34 @@ void RequestQueue::Cancel(std::uint64_t connection) {
     std::lock_guard<std::mutex> guard(state_->lock);
     std::erase_if(state_->pending,
                   [connection](const State::Pending& p) { return p.connection == connection; });
+}
+
+bool RequestQueue::CanWatch() const {
+    return state_->handler.watch.Usable();
+}
+
+void RequestQueue::Watch(std::uint64_t connection) {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    if (state_->stopping || !CanWatch()) {
+        return;
+    }
+    std::string document;
+    if (state_->watch.Add(connection, &document) && !document.empty()) {
+        state_->finished.push_back(Finished{connection, 0, false, std::move(document), 0, true});
+        if (state_->wake) {
+            state_->wake();
+        }
+    }
+    state_->changed.notify_all();
+}
+
+void RequestQueue::Unwatch(std::uint64_t connection) {
+    std::lock_guard<std::mutex> guard(state_->lock);
+    state_->watch.Remove(connection);
+    std::erase_if(state_->finished, [connection](const Finished& done) {
+        return done.push && done.connection == connection;
+    });
+    state_->changed.notify_all();
 }
 
 std::vector<RequestQueue::Finished> RequestQueue::TakeFinished() {

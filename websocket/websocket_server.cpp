@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "websocket/card_watch.h"
 #include "websocket/frame.h"
 #include "websocket/handshake.h"
 #include "websocket/http_headers.h"
@@ -488,6 +489,9 @@ bool WebSocketServer::Advance(Connection& connection) {
             case FrameStatus::kIncomplete:
                 return true;
             case FrameStatus::kMessage:
+                if (AnswerWatchMessage(connection, payload)) {
+                    continue;
+                }
                 connection.awaiting_reply = true;
                 connection.request_started = Clock::now();
                 connection.last_active = connection.request_started;
@@ -554,6 +558,41 @@ bool WebSocketServer::AnswerHandshake(Connection& connection, const std::string&
     return true;
 }
 
+bool WebSocketServer::AnswerWatchMessage(Connection& connection, const std::string& message) {
+    if (!queue_->CanWatch()) {
+        return false;
+    }
+    if (message == kWatchMessage) {
+        QueueFrame(connection, TextFrame(kWatchingEvent));
+        // The document of a card already lying there follows the answer.
+        if (!connection.watching) {
+            connection.watching = true;
+            queue_->Watch(connection.id);
+        }
+        return true;
+    }
+    if (message == kUnwatchMessage) {
+        if (connection.watching) {
+            connection.watching = false;
+            queue_->Unwatch(connection.id);
+        }
+        QueueFrame(connection, TextFrame(kUnwatchedEvent));
+        return true;
+    }
+    return false;
+}
+
+void WebSocketServer::QueueFrame(Connection& connection, std::string frame) {
+    if (connection.output.empty()) {
+        connection.output = std::move(frame);
+        connection.sent = 0;
+        connection.has_deadline = true;
+        connection.deadline = Clock::now() + reply_time_;
+        return;
+    }
+    connection.output.append(frame);
+}
+
 void WebSocketServer::DeliverReplies() {
     if (queue_ == nullptr) {
         return;
@@ -564,6 +603,17 @@ void WebSocketServer::DeliverReplies() {
             continue;
         }
         Connection& connection = *found->second;
+        if (done.push) {
+            // A push for a watch that has ended, or to a connection closing, is dropped.
+            if (!connection.watching || connection.closing) {
+                continue;
+            }
+            QueueFrame(connection, std::move(done.frame));
+            if (!Advance(connection)) {
+                Drop(done.connection);
+            }
+            continue;
+        }
         connection.awaiting_reply = false;
         if (done.result != 0) {
             SetErrorText(kFunctionError, done.result);
@@ -577,11 +627,8 @@ void WebSocketServer::DeliverReplies() {
             Drop(done.connection);
             continue;
         }
-        connection.output = std::move(done.frame);
-        connection.sent = 0;
-        connection.has_deadline = true;
         connection.last_active = Clock::now();
-        connection.deadline = connection.last_active + reply_time_;
+        QueueFrame(connection, std::move(done.frame));
         Notify(EndpointEvent::Kind::kRequest, connection, done.reply_code);
         if (!Advance(connection)) {
             Drop(done.connection);
@@ -610,6 +657,9 @@ void WebSocketServer::Drop(std::uint64_t id) {
     }
     if (found->second->awaiting_reply && queue_ != nullptr) {
         queue_->Cancel(id);
+    }
+    if (found->second->watching && queue_ != nullptr) {
+        queue_->Unwatch(id);
     }
     if (!found->second->ending.empty()) {
         SetErrorText(L"%ls", found->second->ending.c_str());

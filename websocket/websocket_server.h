@@ -124,6 +124,7 @@ private:
         ClientStream input;
         bool open = false;            // the handshake was answered
         bool awaiting_reply = false;  // a request is with the reader
+        bool watching = false;        // it is pushed the cards laid on the reader
         std::string output;           // bytes not yet sent
         std::size_t sent = 0;
         bool has_deadline = false;
@@ -135,8 +136,8 @@ private:
         std::wstring ending;            // why it ends, once that is known
 
         // Whether closing it now would lose something its client waits for. A connection that
-        // is never closed to make room is busy.
-        bool IsBusy() const { return awaiting_reply; }
+        // is never closed to make room is busy; a watcher waits for the next card.
+        bool IsBusy() const { return awaiting_reply || watching; }
     };
 
     void ReleaseResources(bool socket_library_started);
@@ -158,6 +159,12 @@ private:
     bool Flush(Connection& connection);
     bool Advance(Connection& connection);
     bool AnswerHandshake(Connection& connection, const std::string& request);
+    // Starts or stops the watch for a `watch` or `unwatch` message and answers it; false for
+    // any other message, which goes to the reader.
+    bool AnswerWatchMessage(Connection& connection, const std::string& message);
+    // Queues a whole frame behind the bytes not yet sent. The client's time to take it runs
+    // from now only when nothing was waiting already.
+    void QueueFrame(Connection& connection, std::string frame);
     void DeliverReplies();
     void ExpireDeadlines();
     void Drop(std::uint64_t id);

@@ -58,7 +58,7 @@ class ForegroundRun(unittest.TestCase):
         self.assertEqual(version["name"], "VornIdReader")
         self.assertRegex(version["version"], r"^\d+\.\d+\.\d+$")
         self.assertEqual(version["replyFormat"], 1)
-        self.assertEqual(version["messages"], ["readcard", "version"])
+        self.assertEqual(version["messages"], ["readcard", "unwatch", "version", "watch"])
         self.assertEqual(reply["ID"], "11010119650312158X")
         self.assertTrue(wait_for_text(self.endpoint, r"closed: ", 10), self.endpoint.text())
         return reply

@@ -2,7 +2,8 @@
 """The client library in a real browser: headless Chromium runs pages that import the built
 module and read the simulated card over the running service and over the sample extension;
 a stopped service, a card taken away, a refused origin and a card laid down while watching.
-The same library in Node, through Node's own WebSocket: a read, and a stopped service.
+The same library in Node, through Node's own WebSocket: a read, a stopped service, and a watch
+of cards laid and taken away that the service pushes.
 
     VORN_BUILD_DIR=build/linux python3 js_client_e2e.py
 
@@ -11,6 +12,7 @@ Run `npm ci && npm run build` in clients/js first.
 
 import json
 import os
+import select
 import shutil
 import signal
 import socket
@@ -152,11 +154,46 @@ class LibraryInTheBrowser(BrowserTestCase):
         self.assertEqual(self.browser.evaluate(page, "window.seen"), [])
         self.folder.lay_card("resident_dated.ini")
         self.browser.wait_for(page, "window.seen.length > 0")
-        # Several more reads of the same card while it stays on the reader.
+        # The demo page watches by itself: it fills when the card is laid down...
+        self.browser.wait_for(
+            page, "document.getElementById('field-idNumber')?.textContent === '%s'" % CARD_ID)
+        # ... and stays so, the card reported once, while the card lies there.
         time.sleep(3)
-        self.browser.evaluate(page, "window.watch.stop()")
         self.assertEqual(self.browser.evaluate(page, "window.seen"), [CARD_ID])
+        self.folder.lay_card(None)
+        # It clears when the card is taken away.
+        self.browser.wait_for(page, "document.querySelectorAll('#fields td').length === 0 && "
+                                    "!document.getElementById('photo').hasAttribute('src')")
+        self.browser.evaluate(page, "window.watch.stop()")
         self.assertEqual(self.browser.evaluate(page, "window.failures"), [])
+
+
+def node_command():
+    """Node with its own WebSocket, behind a flag before Node 22."""
+    flags = subprocess.run(["node", "-e", "process.exit(typeof WebSocket === 'function' ? 0 : 1)"],
+                           capture_output=True).returncode
+    return ["node"] + ([] if flags == 0 else ["--experimental-websocket"])
+
+
+LIBRARY_URL = "file://" + os.path.join(REPOSITORY, "clients", "js", "dist", "index.js")
+
+# Watches through the built library and prints each event as a line of JSON; stops when its
+# standard input ends.
+WATCH_IN_NODE = """
+    const library = await import(%s);
+    const say = (event) => console.log(JSON.stringify(event));
+    const watch = library.watchCard((card) => say({card: card.idNumber}), {
+        url: %s,
+        onRemoved: () => say({removed: true}),
+        onError: (error) => say({error: error.code}),
+    });
+    process.stdin.resume();
+    process.stdin.on("end", () => {
+        watch.stop();
+        library.close();
+        say({stopped: true});
+    });
+"""
 
 
 def read_in_node(url, timeout_ms):
@@ -174,13 +211,9 @@ def read_in_node(url, timeout_ms):
         }
         console.log(JSON.stringify(outcome));
         process.exit(0);
-    """ % (json.dumps("file://" + os.path.join(REPOSITORY, "clients", "js", "dist",
-                                                "index.js")), json.dumps(url), timeout_ms)
-    flags = subprocess.run(["node", "-e", "process.exit(typeof WebSocket === 'function' ? 0 : 1)"],
-                           capture_output=True).returncode
-    command = ["node"] + ([] if flags == 0 else ["--experimental-websocket"])
-    done = subprocess.run(command + ["--input-type=module", "-e", script], capture_output=True,
-                          text=True, timeout=timeout_ms / 1000 + 30)
+    """ % (json.dumps(LIBRARY_URL), json.dumps(url), timeout_ms)
+    done = subprocess.run(node_command() + ["--input-type=module", "-e", script],
+                          capture_output=True, text=True, timeout=timeout_ms / 1000 + 30)
     if done.returncode != 0:
         raise AssertionError("node failed: %s" % done.stderr)
     return json.loads(done.stdout.strip().splitlines()[-1])
@@ -202,6 +235,67 @@ class LibraryInNode(unittest.TestCase):
         outcome = read_in_node(url, 5000)
         self.assertEqual(outcome.get("code"), "service-unavailable", outcome)
         self.assertLess(outcome["ms"], 2000)
+
+    def test_watch_reports_cards_laid_and_taken_away_as_the_service_pushes_them(self):
+        self.lay(None)
+        self.endpoint.start()
+        url = "ws://127.0.0.1:%d" % self.endpoint.port
+        watcher = subprocess.Popen(
+            node_command() + ["--input-type=module", "-e", WATCH_IN_NODE % (
+                json.dumps(LIBRARY_URL), json.dumps(url))],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.addCleanup(self.end, watcher)
+        events = lambda: self.next_event(watcher)  # noqa: E731
+        # The page's watch is under way once the service has answered it (no read yet).
+        deadline = time.monotonic() + 30
+        while self.calls("SDT_StartFindIDCard") == 0 and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.lay("resident_dated.ini")
+        self.assertEqual(events(), {"card": CARD_ID})
+        # Longer than the pause between two reads of a watch that reads again and again.
+        time.sleep(2)
+        self.lay(None)
+        self.assertEqual(events(), {"removed": True})
+        self.lay("foreigner_usa.ini")
+        other = events()
+        self.assertIn("card", other)
+        self.assertNotEqual(other["card"], CARD_ID)
+        watcher.stdin.close()
+        self.assertEqual(events(), {"stopped": True})
+        self.assertEqual(watcher.wait(timeout=10), 0, watcher.stderr.read())
+        # Pushed, not polled: the chip was read once for each card laid down.
+        self.assertEqual(self.calls("SDT_ReadBaseFPMsg"), 2)
+
+    @staticmethod
+    def end(process):
+        process.kill()
+        process.wait()
+        for stream in (process.stdin, process.stdout, process.stderr):
+            stream.close()
+
+    def lay(self, card):
+        """Lays a card (None: takes it away) with the whole description renamed over the old
+        one, logging the driver's calls."""
+        text = "[Reader]\ncall_log = calls.log\n" + ("card = cards/%s\n" % card if card else "")
+        self.endpoint.folder.write("simulator.ini.new", text)
+        os.replace(os.path.join(self.endpoint.folder.path, "simulator.ini.new"),
+                   os.path.join(self.endpoint.folder.path, "simulator.ini"))
+
+    def calls(self, name):
+        path = os.path.join(self.endpoint.folder.path, "calls.log")
+        if not os.path.exists(path):
+            return 0
+        with open(path, encoding="ascii") as log:
+            return sum(1 for line in log if line.split()[1:2] == [name])
+
+    def next_event(self, process, timeout=30):
+        ready, _, _ = select.select([process.stdout], [], [], timeout)
+        if not ready:
+            self.fail("no event from the watch within %d s" % timeout)
+        line = process.stdout.readline()
+        if not line:
+            self.fail("the watch ended: %s" % process.stderr.read())
+        return json.loads(line)
 
 
 if __name__ == "__main__":

@@ -91,7 +91,7 @@ class ServiceUnderWine(unittest.TestCase):
             client.send_frame("version")
             version = json.loads(client.receive_message())
             self.assertEqual((version["name"], version["messages"]),
-                             ("VornIdReader", ["readcard", "version"]))
+                             ("VornIdReader", ["readcard", "unwatch", "version", "watch"]))
             for card in self.folder.sample_cards():
                 self.folder.lay_card(card)
                 client.send_frame("readcard")
@@ -112,6 +112,29 @@ class ServiceUnderWine(unittest.TestCase):
         self.assertIsNone(service_state())
         code, text = run([self.folder.program, "-remove"])
         self.assertEqual((code, text), (1, "OpenService failed w/err 0x00000424\n"))
+
+    def test_installed_service_pushes_cards_to_a_watcher(self):
+        self.folder.lay_card(None)
+        run([self.folder.program, "-install"])
+        self.assertTrue(wait_until_listening(self.port, START_TIMEOUT))
+        client = WebSocketClient(self.port, timeout=60)
+        self.addCleanup(client.close)
+        client.handshake()
+        client.send_frame("watch")
+        self.assertEqual(client.receive_message(), '{"event":"watching"}')
+        for card in ("resident_dated.ini", "foreigner_canada.ini"):
+            # Renamed over the old description, so each call of the driver sees one or the
+            # other.
+            self.folder.write("simulator.ini.new", "[Reader]\ncard = cards/%s\n" % card)
+            os.replace(os.path.join(self.folder.path, "simulator.ini.new"),
+                       os.path.join(self.folder.path, "simulator.ini"))
+            pushed = json.loads(client.receive_message())
+            self.assertEqual((pushed["result"], pushed["ID"]), (0, self.folder.card_id(card)),
+                             pushed["errmsg"])
+            self.folder.lay_card(None)
+            self.assertEqual(client.receive_message(), '{"event":"removed"}')
+        client.send_frame("unwatch")
+        self.assertEqual(client.receive_message(), '{"event":"unwatched"}')
 
     def test_install_sets_the_recovery_actions(self):
         # A refused recovery setting would add its failure line to the installer's output.

@@ -107,7 +107,7 @@ std::string TestClient::ReceiveText() {
 }
 
 WebSocketServer::CommandHandler TestHandler(Pipeline pipeline) {
-    return WebSocketServer::CommandHandler{std::move(pipeline), kReplyBufferSize};
+    return WebSocketServer::CommandHandler{std::move(pipeline), kReplyBufferSize, {}};
 }
 
 ServedServer::ServedServer(Pipeline pipeline) : server(TestHandler(std::move(pipeline))) {}

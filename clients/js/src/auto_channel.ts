@@ -9,6 +9,11 @@ import { WebSocketChannel } from "./websocket_channel.js";
 /** The WebSocket failures the extension can get round; others are the service's answer. */
 const FALL_BACK_ON = new Set(["permission-denied", "insecure-page", "service-unavailable"]);
 
+/** Whether the extension may serve where the WebSocket failed so. */
+export function extensionCanHelp(error: unknown): boolean {
+  return error instanceof ReaderError && FALL_BACK_ON.has(error.code);
+}
+
 export class AutoChannel implements Channel {
   served: ChannelKind = "websocket";
 
@@ -24,7 +29,7 @@ export class AutoChannel implements Channel {
       this.served = "websocket";
       return reply;
     } catch (error) {
-      if (!(error instanceof ReaderError) || !FALL_BACK_ON.has(error.code)) {
+      if (!extensionCanHelp(error)) {
         throw error;
       }
       const left = timeoutMs - (Date.now() - started);

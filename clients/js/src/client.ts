@@ -1,12 +1,14 @@
 // The reader client: queued reads over one channel, and watching for cards laid down.
 
-import { AutoChannel } from "./auto_channel.js";
+import { AutoChannel, extensionCanHelp } from "./auto_channel.js";
 import { Card, parseReply } from "./card.js";
+import { CardWatcher } from "./card_watch.js";
 import { Channel } from "./channel.js";
 import { ExtensionChannel } from "./extension_channel.js";
-import { ReaderError } from "./errors.js";
+import { asReaderError, ReaderError } from "./errors.js";
 import { currentPage, PageEnvironment } from "./permission.js";
 import { readerStatus, ReaderStatus } from "./status.js";
+import { WatchConnection, WatchEvents } from "./watch_connection.js";
 import {
   browserSocket,
   probeRefusal,
@@ -17,7 +19,10 @@ import {
 export const DEFAULT_URL = "ws://127.0.0.1:17171";
 /** One read takes about a second with its pictures; this leaves room for a slow machine. */
 export const DEFAULT_TIMEOUT_MS = 8000;
-/** A clerk lays the card down and waits; a read every second and a half answers promptly enough. */
+/**
+ * Watching by reading (an older service, the extension): a clerk lays the card down and waits;
+ * a read every second and a half answers promptly enough.
+ */
 export const DEFAULT_WATCH_INTERVAL_MS = 1500;
 /** status() waits this long for the service's version; a read under way delays it. */
 export const DEFAULT_STATUS_TIMEOUT_MS = 3000;
@@ -43,9 +48,14 @@ export interface ReadOptions extends ClientOptions {
 }
 
 export interface WatchOptions extends ReadOptions {
-  /** The pause between two reads; default 1500 ms. */
+  /** The pause between two reads where the service cannot watch; default 1500 ms. */
   intervalMs?: number;
-  /** Told of every failure other than "no card on the reader"; watching goes on. */
+  /** Told when the card reported last has been taken away. */
+  onRemoved?: () => void;
+  /**
+   * Told of every failure other than "no card on the reader", a lost connection to the service
+   * included; watching goes on.
+   */
   onError?: (error: ReaderError) => void;
   /** Stops watching when aborted, as stop() does. */
   signal?: AbortSignal;
@@ -53,17 +63,6 @@ export interface WatchOptions extends ReadOptions {
 
 export interface CardWatch {
   stop(): void;
-}
-
-function asReaderError(error: unknown): ReaderError {
-  return error instanceof ReaderError
-    ? error
-    : new ReaderError("read-failed", String(error), { cause: error });
-}
-
-/** A card counts as the same while it stays on the reader: same kind, number and dates. */
-function cardIdentity(card: Card): string {
-  return [card.kind, card.idNumber, card.name, card.validFrom, card.validUntil].join("|");
 }
 
 /** Reads cards through one channel; calls are queued and answered in order. */
@@ -74,6 +73,8 @@ export class ReaderClient {
   private readonly page: PageEnvironment;
   private readonly extension = new ExtensionChannel();
   private queue: Promise<unknown> = Promise.resolve();
+  /** Whether the service can watch, once its version has said so. */
+  private readonly watchSupport: { canWatch?: boolean } = {};
 
   constructor(options: ClientOptions = {}) {
     this.url = options.url ?? DEFAULT_URL;
@@ -125,53 +126,40 @@ export class ReaderClient {
   }
 
   /**
-   * Reads again and again and calls onCard once for each card laid on the reader; the same
-   * card is not reported again until it has been taken away.
+   * Calls onCard once for each card laid on the reader, and onRemoved when it is taken away;
+   * the same card is not reported again until it has been taken away. The service pushes
+   * cards on a connection of the watch's own where it can; otherwise the card is read again
+   * and again.
    */
   watchCard(onCard: (card: Card) => void, options: WatchOptions = {}): CardWatch {
-    const intervalMs = options.intervalMs ?? DEFAULT_WATCH_INTERVAL_MS;
-    let stopped = false;
-    let timer: ReturnType<typeof setTimeout> | undefined;
-    let lastCard: string | null = null;
-    const stop = () => {
-      stopped = true;
-      clearTimeout(timer);
-      options.signal?.removeEventListener("abort", stop);
-    };
-    const next = async () => {
-      try {
-        const card = await this.readCard(options);
-        const identity = cardIdentity(card);
-        if (!stopped && identity !== lastCard) {
-          lastCard = identity;
-          try {
-            onCard(card);
-          } catch (error) {
-            // The page's own fault must not end the watch; it still shows in the console.
-            setTimeout(() => {
-              throw error;
-            });
-          }
-        }
-      } catch (error) {
-        const failure = asReaderError(error);
-        if (failure.code === "no-card") {
-          lastCard = null;
-        } else if (!stopped) {
-          options.onError?.(failure);
-        }
-      }
-      if (!stopped) {
-        timer = setTimeout(next, intervalMs);
-      }
-    };
-    if (options.signal?.aborted) {
-      stopped = true;
-    } else {
-      options.signal?.addEventListener("abort", stop);
-      next();
-    }
-    return { stop };
+    const timeoutMs = options.timeoutMs ?? DEFAULT_TIMEOUT_MS;
+    const subscribe =
+      this.channel === this.extension
+        ? undefined
+        : (askVersion: boolean, events: WatchEvents) =>
+            new WatchConnection(
+              this.url,
+              this.createSocket,
+              probeRefusal,
+              this.page,
+              askVersion,
+              timeoutMs,
+              events,
+            );
+    // Where the browser keeps the page from the service, "auto" reads through the extension.
+    const auto = this.channel instanceof AutoChannel;
+    const watcher = new CardWatcher(
+      {
+        read: () => this.readCard(options),
+        subscribe,
+        support: this.watchSupport,
+        pollAfter: (error) => auto && extensionCanHelp(error),
+        intervalMs: options.intervalMs ?? DEFAULT_WATCH_INTERVAL_MS,
+      },
+      { onCard, onRemoved: options.onRemoved, onError: options.onError },
+      options.signal,
+    );
+    return { stop: watcher.stop };
   }
 
   /** Ends the connection; a later read opens a new one. */

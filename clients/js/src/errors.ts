@@ -48,6 +48,13 @@ export class ReaderError extends Error {
   }
 }
 
+/** Any failure as a ReaderError; what is not one already counts as a failed read. */
+export function asReaderError(error: unknown): ReaderError {
+  return error instanceof ReaderError
+    ? error
+    : new ReaderError("read-failed", String(error), { cause: error });
+}
+
 // The service's messages are fixed texts; the codes beside them are the driver's own and vary
 // between readers, so the message is what tells the failures apart. Messages that carry the
 // driver's code in brackets are matched by their beginning.

@@ -8,7 +8,7 @@ import { LoopbackPermission, loopbackPermission, PageEnvironment } from "./permi
 import { SocketFactory } from "./websocket_channel.js";
 
 /** The message the service answers with its version document. */
-const VERSION_COMMAND = "version";
+export const VERSION_COMMAND = "version";
 
 /** Who the service is, as it answers the message "version". */
 export interface ServiceVersion {
@@ -51,7 +51,7 @@ export interface ReaderStatus {
   extension: boolean;
 }
 
-function isServiceVersion(value: unknown): value is ServiceVersion {
+export function isServiceVersion(value: unknown): value is ServiceVersion {
   const version = value as ServiceVersion | null;
   return (
     typeof version === "object" &&

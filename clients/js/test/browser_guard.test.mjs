@@ -91,10 +91,9 @@ describe("the browser's guard", () => {
       replyFormat: 1,
       messages: ["readcard", "version"],
     };
-    const current = new FakeService();
-    current.answers.push(version);
+    const current = new FakeService(version.messages);
+    // A service from before the version message closes the connection on it.
     const older = new FakeService();
-    older.answers.push("close");
     const granted = page({ state: "granted" });
     const [now, before] = await Promise.all([
       new ReaderClient({ createSocket: current.factory, page: granted }).status(),

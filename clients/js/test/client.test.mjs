@@ -6,7 +6,7 @@ import { createServer } from "node:http";
 import { describe, it } from "node:test";
 
 import { ReaderClient } from "../dist/index.js";
-import { FakeService, replies } from "./support.mjs";
+import { FakeService, replies, WATCHING_SERVICE } from "./support.mjs";
 
 const resident = replies["card-resident_long_term"];
 const foreigner = replies["card-foreigner_usa"];
@@ -151,14 +151,17 @@ describe("watchCard", () => {
     const watch = reader.watchCard((card) => seen.push(card.kind), {
       intervalMs: 1,
       onError: (error) => errors.push(error.code),
+      onRemoved: () => seen.push("removed"),
     });
     while (service.requests < 8) {
       await wait(5);
     }
     await wait(20);
     watch.stop();
-    assert.deepEqual(seen, ["resident", "resident", "foreigner"]);
+    assert.deepEqual(seen, ["resident", "removed", "resident", "foreigner"]);
     assert.deepEqual(errors, []);
+    // This service closed the connection on "version": it cannot watch, so the card was read.
+    assert.deepEqual(service.sockets[0].sent, ["version"]);
     reader.close();
   });
 
@@ -183,6 +186,83 @@ describe("watchCard", () => {
     await wait(30);
     assert.equal(service.requests, requests, "no read after the abort");
     assert.deepEqual(errors, ["read-failed"]);
+    reader.close();
+  });
+});
+
+describe("watchCard with a service that watches", () => {
+  async function until(condition) {
+    while (!condition()) {
+      await wait(2);
+    }
+  }
+
+  it("takes pushed cards and removals on a connection of its own, beside reads", async () => {
+    const service = new FakeService(WATCHING_SERVICE);
+    const reader = client(service);
+    const seen = [];
+    const errors = [];
+    const callbacks = {
+      onError: (error) => errors.push(error.code),
+      onRemoved: () => seen.push("removed"),
+    };
+    const watch = reader.watchCard((card) => seen.push(card.kind), callbacks);
+    await until(() => service.watchers === 1);
+    service.push(resident);
+    // A second watch of the same client, which knows by now that the service can watch.
+    const second = reader.watchCard((card) => seen.push("second " + card.kind));
+    await until(() => service.watchers === 2);
+    service.push(resident);
+    service.push({ event: "removed" });
+    service.push(replies["failure-read-failed"]);
+    service.push({ event: "removed" });
+    service.push(foreigner);
+    second.stop();
+    service.answers.push(resident);
+    assert.equal((await reader.readCard()).kind, "resident");
+    await wait(5);
+    watch.stop();
+    // Each card once, each removal of a reported card once, the failed read as an error.
+    assert.deepEqual(seen, [
+      "resident",
+      "second resident",
+      "removed",
+      "foreigner",
+      "second foreigner",
+    ]);
+    assert.deepEqual(errors, ["read-failed"]);
+    // The version was asked once for the client; reads went on the client's own connection,
+    // and stopping ended each watch on its connection.
+    const sent = service.sockets.map((socket) => socket.sent);
+    assert.deepEqual(sent, [["version", "watch", "unwatch"], ["watch", "unwatch"], ["readcard"]]);
+    assert.equal(service.sockets[0].readyState, 3);
+    assert.equal(service.requests, 1);
+    reader.close();
+  });
+
+  it("reconnects when dropped, and reads where the service no longer watches", async () => {
+    const service = new FakeService(WATCHING_SERVICE);
+    const reader = client(service);
+    const seen = [];
+    const errors = [];
+    const watch = reader.watchCard(
+      (card) => {
+        seen.push(card.kind);
+        if (card.kind === "foreigner") watch.stop();
+      },
+      { intervalMs: 1, onError: (error) => errors.push(error.code) },
+    );
+    await until(() => service.watchers === 1);
+    service.push(resident);
+    // The service is replaced by one that cannot watch.
+    service.messages = ["readcard", "version"];
+    service.answers.push(noCard, foreigner);
+    service.sockets[0].serverClose();
+    await until(() => seen.length === 2);
+    assert.deepEqual(seen, ["resident", "foreigner"]);
+    assert.deepEqual(errors, ["service-unavailable"]);
+    assert.deepEqual(service.sockets[1].sent, ["version"]);
+    assert.equal(service.requests, 2);
     reader.close();
   });
 });
