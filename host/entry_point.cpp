@@ -5,11 +5,11 @@
 
 #include "host/console_output.h"
 #include "host/foreground_run.h"
+#include "host/install/service_installer.h"
 #include "host/native_messaging.h"
 #include "host/program_version.h"
 #include "host/reader_service.h"
-#include "host/self_test.h"
-#include "host/service_installer.h"
+#include "host/selftest/self_test.h"
 
 namespace vorn {
 

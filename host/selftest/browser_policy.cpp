@@ -1,4 +1,4 @@
-#include "host/browser_policy.h"
+#include "host/selftest/browser_policy.h"
 
 #include <json/reader.h>
 #include <json/value.h>

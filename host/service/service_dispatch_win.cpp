@@ -4,8 +4,8 @@
 
 #include <cwchar>
 
-#include "host/event_messages.h"
-#include "host/service_base.h"
+#include "host/service/event_messages.h"
+#include "host/service/service_base.h"
 
 namespace vorn {
 

@@ -1,5 +1,5 @@
 // The single checks of the self-test: libraries, temporary folder, settings, service, port.
-#include "host/self_test_checks.h"
+#include "host/selftest/self_test_checks.h"
 
 #include <chrono>
 #include <filesystem>
@@ -9,7 +9,7 @@
 
 #include "card/sdt_func.h"
 #include "diagnostics/trace_log.h"
-#include "host/self_test.h"
+#include "host/selftest/self_test.h"
 #include "imaging/imaging_context.h"
 #include "platform/module_path.h"
 #include "platform/shared_library.h"
