@@ -1,6 +1,7 @@
 // Parsing the list of allowed origins and matching a handshake's Origin header against it.
 #include "websocket/origin_policy.h"
 
+#include "platform/ascii_text.h"
 #include "websocket/http_headers.h"
 
 namespace vorn {
