@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "imaging/faces/prepared_fonts.h"
+#include "imaging/faces/program_resources.h"
 #include "imaging/imaging_context.h"
-#include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/test_support.h"
 

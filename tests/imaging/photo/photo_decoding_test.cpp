@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "imaging/encoding/image_encoding.h"
+#include "imaging/faces/program_resources.h"
 #include "imaging/imaging_context.h"
 #include "platform/temp_directory.h"
-#include "request/picture_stages.h"
 #include "simulator/photo_record.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/simulated_reader.h"
