@@ -21,6 +21,14 @@ struct CardKindProfile {
     CardResource back_template;
 };
 
+// Which face of a kind's row a composition draws: its template and its layout.
+struct FaceSide {
+    CardResource CardKindProfile::*face_template;
+    FaceLayout CardKindProfile::*layout;
+};
+constexpr FaceSide kFrontFace{&CardKindProfile::front_template, &CardKindProfile::front};
+constexpr FaceSide kBackFace{&CardKindProfile::back_template, &CardKindProfile::back};
+
 // The row of the kind; a value outside the enum gets the resident card's, as an unknown sign
 // does.
 const CardKindProfile& ProfileOf(CardKind kind);

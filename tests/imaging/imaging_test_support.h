@@ -29,6 +29,14 @@ void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length = 102
 // Gives the card the photo record of the resident test card, with the given length.
 void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length = 1024);
 
+// What the tests look at inside an imaging context.
+struct ImagingContextPeer {
+    // The request's private temporary folder once a photo has been decoded, else null.
+    static const TemporaryDirectory* TemporaryFolder(const CImagingContext& imaging) {
+        return imaging.temp_directory_.get();
+    }
+};
+
 // No resource of the program has this id.
 constexpr int kMissingResource = 999;
 
