@@ -86,10 +86,6 @@ bool OriginPolicy::AllowsOrigins(const std::vector<std::string>& origins) const 
     return AcceptsEveryOrigin() || (origins.size() == 1 && Allows(origins.front()));
 }
 
-bool OriginPolicy::AllowsRequest(const char* request, std::size_t length) const {
-    return AcceptsEveryOrigin() || AllowsOrigins(RequestOrigins(request, length));
-}
-
 std::vector<std::string> RequestOrigins(const char* request, std::size_t length) {
     if (request == nullptr) {
         return {};

@@ -169,12 +169,12 @@ TEST(RequestFonts, NoFontFaceOutlivesAWarmedRequestOrAWarmUpNoneTook) {
     {
         PreparedFonts prepared;
         PrepareProgramFonts(prepared);
-        EXPECT_GT(prepared.warm_count(), 0);
+        EXPECT_GT(PreparedFontsPeer::WarmCount(prepared), 0);
         {
             CImagingContext imaging;
             imaging.UsePreparedFonts(&prepared);
             PrepareLikeThePipeline(imaging);
-            EXPECT_EQ(prepared.warm_count(), 0);
+            EXPECT_EQ(PreparedFontsPeer::WarmCount(prepared), 0);
             LoadResidentCard(imaging);
             imaging.SetFaceScale(kReplyFaceScale);
             ASSERT_TRUE(imaging.EncodeFace(kFrontSide).ok());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
 
 namespace vorn {
@@ -35,6 +36,12 @@ struct ImagingContextPeer {
     static const TemporaryDirectory* TemporaryFolder(const CImagingContext& imaging) {
         return imaging.temp_directory_.get();
     }
+};
+
+// What the tests look at inside prepared fonts.
+struct PreparedFontsPeer {
+    // How many fonts are warm and not taken.
+    static int WarmCount(const PreparedFonts& fonts) { return fonts.warm_.count(); }
 };
 
 // No resource of the program has this id.
