@@ -4,8 +4,9 @@
 namespace vorn {
 
 // What kind of card a record holds, told from its card-type sign. Scoped, and switched on
-// without a default, so that a kind added here does not compile until every switch and the
-// table of card kinds (imaging/card_kinds.cpp) handle it.
+// without a default, so that a kind added here does not compile until every switch handles
+// it: the table of card kinds (imaging/faces/card_kinds.cpp) and the reply's members of each
+// kind (request/reply_document.cpp) among them.
 enum class CardKind : int {
     Resident = 0,
     Foreigner = 1,

@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <thread>
 
 #include "diagnostics/trace_log.h"
@@ -58,8 +57,6 @@ constexpr DriverExport kDriverExports[] = {
 static_assert(sizeof(kDriverExports) / sizeof(kDriverExports[0]) == kGetId + 1);
 
 constexpr int kFindWaitMilliseconds = 100;
-// The find loop's time budget: one attempt, repeated only if the clock steps back.
-constexpr std::time_t kFindBudgetSeconds = 0;
 
 constexpr int kCreateErrorLine = 89;
 constexpr int kLoadLibraryErrorLine = 171;
@@ -183,33 +180,30 @@ void CSdtFunc::Destroy() {
 int CSdtFunc::FindAndSelectCard() {
     TraceScope scope(L"CSdtFunc::FindAndSelectCard");
     unsigned char manage[kSdtSerialSize] = {};
-    std::time_t start = std::time(nullptr);
     record_.Clear();
     int code = 0;
-    do {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kFindWaitMilliseconds));
-        auto find = EntryPoint<SdtStartFindIdCardFn>(kStartFindIdCard);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kFindWaitMilliseconds));
+    auto find = EntryPoint<SdtStartFindIdCardFn>(kStartFindIdCard);
+    if (!loaded_) {
+        code = kSdtNotBound;
+    } else if (find == nullptr) {
+        code = kSdtEntryMissing;
+    } else {
+        code = find(kSdtPort, manage, open_port_);
+    }
+    if (code == kSdtCardPresent) {
+        auto select = EntryPoint<SdtSelectIdCardFn>(kSelectIdCard);
         if (!loaded_) {
             code = kSdtNotBound;
-        } else if (find == nullptr) {
+        } else if (select == nullptr) {
             code = kSdtEntryMissing;
         } else {
-            code = find(kSdtPort, manage, open_port_);
+            code = select(kSdtPort, record_.serial, open_port_);
         }
-        if (code == kSdtCardPresent) {
-            auto select = EntryPoint<SdtSelectIdCardFn>(kSelectIdCard);
-            if (!loaded_) {
-                code = kSdtNotBound;
-            } else if (select == nullptr) {
-                code = kSdtEntryMissing;
-            } else {
-                code = select(kSdtPort, record_.serial, open_port_);
-            }
-            if (code == kSdtSuccess) {
-                return kSdtResultOk;
-            }
+        if (code == kSdtSuccess) {
+            return kSdtResultOk;
         }
-    } while (std::time(nullptr) - start < kFindBudgetSeconds);
+    }
     // The same line serves a refused select: support staff know it as the find error.
     scope.WriteError(L"SDT_StartFindIDCard Error", code, kFindErrorLine);
     return code;

@@ -5,11 +5,12 @@
 
 #include "host/console_output.h"
 #include "host/foreground_run.h"
+#include "host/install/service_installer.h"
 #include "host/native_messaging.h"
 #include "host/program_version.h"
 #include "host/reader_service.h"
-#include "host/self_test.h"
-#include "host/service_installer.h"
+#include "host/selftest/self_test.h"
+#include "platform/ascii_text.h"
 
 namespace vorn {
 
@@ -25,19 +26,6 @@ constexpr const wchar_t* kUsageLines[] = {
     L" -install  to install the service.\n",
     L" -remove   to remove the service.\n",
 };
-
-wchar_t FoldAsciiCase(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
-}
-
-bool SameWord(const wchar_t* text, const wchar_t* word) {
-    for (; *text != L'\0' && *word != L'\0'; ++text, ++word) {
-        if (FoldAsciiCase(*text) != FoldAsciiCase(*word)) {
-            return false;
-        }
-    }
-    return *text == L'\0' && *word == L'\0';
-}
 
 int InstallerExitCode(InstallerOutcome outcome) {
     switch (outcome) {
@@ -99,7 +87,7 @@ bool IsSwitch(const std::wstring& argument, const wchar_t* word, const wchar_t* 
     if (long_form && argument.size() > 2 && argument[0] == L'-' && argument[1] == L'-') {
         ++text;
     }
-    return SameWord(text, word);
+    return SameAsciiWord(text, word);
 }
 
 RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* switch_leaders,
@@ -119,13 +107,13 @@ RunMode ParseRunMode(const std::vector<std::wstring>& arguments, const wchar_t* 
         return RunMode::kRun;
     }
     const wchar_t* word = arguments[0].c_str() + 1;
-    if (SameWord(word, kInstallSwitch)) {
+    if (SameAsciiWord(word, kInstallSwitch)) {
         return RunMode::kInstall;
     }
-    if (SameWord(word, kRemoveSwitch)) {
+    if (SameAsciiWord(word, kRemoveSwitch)) {
         return RunMode::kRemove;
     }
-    if (SameWord(word, kVersionSwitch)) {
+    if (SameAsciiWord(word, kVersionSwitch)) {
         return RunMode::kVersion;
     }
     return RunMode::kIgnore;

@@ -9,7 +9,7 @@
 
 #include "diagnostics/trace_log.h"
 #include "host/program_version.h"
-#include "host/service_names.h"
+#include "host/service/service_names.h"
 #include "host/version_message.h"
 #include "platform/load_failure.h"
 #include "platform/text_conversion.h"

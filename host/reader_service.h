@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-#include "host/service_base.h"
-#include "host/service_worker.h"
+#include "host/service/service_base.h"
+#include "host/service/service_worker.h"
 #include "request/config.h"
 #include "request/read_card.h"
 #include "websocket/websocket_server.h"

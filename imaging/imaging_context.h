@@ -42,17 +42,17 @@ constexpr int kReplyFaceScale = 75;
 // work buffer the JPEG pictures are made in. Owned by the request; never shared.
 class CImagingContext {
 public:
+    // Its making and end, the card and the resources: imaging_context.cpp.
     CImagingContext();
     ~CImagingContext();
     CImagingContext(const CImagingContext&) = delete;
     CImagingContext& operator=(const CImagingContext&) = delete;
 
-    // Photo decoding.
+    // Photo decoding: photo/photo_decoding.cpp.
     bool LoadDecoder(const char* module_directory);
     // Why the last LoadDecoder could not load the library, in a sentence; empty otherwise.
     const std::wstring& DecoderLoadFailure() const { return decoder_load_failure_; }
     int DecodePhoto(unsigned char* out, std::uint32_t* size);
-    int WritePhotoFile(const char* bitmap_path);
     int LoadPhotoBitmap(ImageMemoryStream& holder);
     void UnloadDecoder();
 
@@ -72,24 +72,24 @@ public:
     // of registering its own; the caller keeps them until then.
     void UsePreparedFonts(PreparedFonts* prepared) { prepared_fonts_ = prepared; }
 
-    // The reply's pictures as base64 JPEG text, or the code that fails the read.
+    // The reply's pictures as base64 JPEG text, or the code that fails the read:
+    // encoding/face_output.cpp.
     EncodedPicture EncodePhoto();
     EncodedPicture EncodeFace(int side);
     int ComposeFace(int side, unsigned char* out, std::uint32_t* size);
-
-    // The compositions of the two faces and their common last step.
-    int ComposeFront(ImageMemoryStream& holder);
-    int ComposeBack(ImageMemoryStream& holder);
+    // The faces' common last step, scaling the canvas into the holder.
     bool FinishFace(const CardCanvas& canvas, ImageMemoryStream& holder);
 
-    bool loaded() const { return loaded_; }
-    // The request's private temporary folder once a photo has been decoded, else null.
-    const TemporaryDirectory* temporary_directory() const { return temp_directory_.get(); }
-    const std::wstring& decoder_directory() const { return decoder_directory_; }
+    // The compositions of the two faces: faces/front_face.cpp and faces/back_face.cpp.
+    int ComposeFront(ImageMemoryStream& holder);
+    int ComposeBack(ImageMemoryStream& holder);
 
 private:
-    // The first steps of both faces read the card, its templates and the fonts' state.
+    // The steps both faces begin and end with read the card, its templates and the fonts'
+    // state.
     friend struct FaceStart;
+    // The tests look into the request's private temporary folder.
+    friend struct ImagingContextPeer;
 
     // Copies the requested quality into the encoder's setting when it lies in 1..100.
     void ApplyQuality();
@@ -111,7 +111,6 @@ private:
     WarmFonts warm_fonts_;
     int jpeg_quality_ = kJpegQuality;
     bool loaded_ = false;
-    std::wstring decoder_directory_;
     // The private temporary folder; it goes when the decoder is unloaded, with whatever the
     // decoder left inside.
     std::unique_ptr<TemporaryDirectory> temp_directory_;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "platform/ascii_text.h"
 #include "platform/load_failure.h"
 
 namespace vorn {
@@ -13,17 +14,8 @@ constexpr const wchar_t* kDllSuffix = L".dll";
 // DLL names the loader resolves to parts of the system itself; no file of that name exists.
 constexpr const char* kApiSetPrefixes[] = {"api-ms-win-", "ext-ms-"};
 
-bool StartsWithCaseless(const std::string& text, const char* prefix) {
-    for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
-        char c = i < text.size() ? text[i] : '\0';
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
+bool StartsWithCaseless(std::string_view text, std::string_view prefix) {
+    return SameAsciiWord(text.substr(0, prefix.size()), prefix);
 }
 
 // Whether a DLL is found beside the library or where the loader searches for this process.

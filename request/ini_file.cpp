@@ -3,40 +3,17 @@
 
 #include <cstdint>
 
+#include "platform/ascii_text.h"
+
 namespace vorn {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
+// What the private-profile functions take for blanks around names and values.
+constexpr std::string_view kIniBlanks = " \t\r\v\f";
 
-std::string Trim(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(begin, end - begin);
-}
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+std::string TrimIni(std::string_view text) {
+    return std::string(Trim(text, kIniBlanks));
 }
 
 std::string Unquote(const std::string& value) {
@@ -61,7 +38,7 @@ bool FindIniValue(const std::string& content, const std::string& section, const 
         if (end == std::string::npos) {
             end = content.size();
         }
-        std::string line = Trim(content.substr(start, end - start));
+        std::string line = TrimIni(std::string_view(content).substr(start, end - start));
         start = end + 1;
         if (line.empty() || line[0] == ';') {
             continue;
@@ -70,16 +47,16 @@ bool FindIniValue(const std::string& content, const std::string& section, const 
             std::size_t close = line.find(']');
             std::string name =
                 line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-            in_section = SameName(Trim(name), section);
+            in_section = SameAsciiWord(Trim(name, kIniBlanks), section);
             continue;
         }
         std::size_t equals = line.find('=');
         if (!in_section || equals == std::string::npos) {
             continue;
         }
-        if (SameName(Trim(line.substr(0, equals)), key)) {
+        if (SameAsciiWord(Trim(std::string_view(line).substr(0, equals), kIniBlanks), key)) {
             if (value != nullptr) {
-                *value = Unquote(Trim(line.substr(equals + 1)));
+                *value = Unquote(TrimIni(std::string_view(line).substr(equals + 1)));
             }
             return true;
         }
@@ -88,9 +65,9 @@ bool FindIniValue(const std::string& content, const std::string& section, const 
 }
 
 int ParseIniInteger(const std::string& value) {
-    std::size_t i = 0;
-    while (i < value.size() && IsBlank(value[i])) {
-        ++i;
+    std::size_t i = value.find_first_not_of(kIniBlanks);
+    if (i == std::string::npos) {
+        return 0;
     }
     bool negative = false;
     if (i < value.size() && (value[i] == '-' || value[i] == '+')) {

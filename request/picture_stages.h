@@ -4,7 +4,6 @@
 #include <string>
 
 #include "card/sdt_buffer.h"
-#include "imaging/faces/card_resources.h"
 #include "imaging/picture_result.h"
 #include "request/reply_document.h"
 
@@ -17,23 +16,6 @@ constexpr const wchar_t* kBackPictureFailed = L"生成身份证背面合成图�
 
 class CImagingContext;
 class PictureWarmUp;
-class PreparedCanvases;
-class PreparedFonts;
-
-// The program's resource for each entry of the card resource table, in entry order.
-extern const int kProgramResourceIds[kCardResourceCount];
-
-// Points every template and font of the context at the program's own resources and registers
-// the fonts; true when they are registered.
-bool UseProgramResources(CImagingContext& imaging);
-
-// Makes the face canvases that the read of a resident card takes, from the program's own
-// templates.
-void PrepareProgramCanvases(PreparedCanvases& canvases);
-
-// Registers the program's own two fonts and warms the fonts the read of a resident card
-// draws with, for the request's imaging context to take.
-void PrepareProgramFonts(PreparedFonts& fonts);
 
 // Binds the photo decoder from the directory and, when that succeeds, points the templates
 // and fonts at the program's own resources, registers the fonts and copies the card in.

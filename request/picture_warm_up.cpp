@@ -2,11 +2,11 @@
 
 #include <system_error>
 
+#include "imaging/faces/program_resources.h"
 #include "imaging/imaging_context.h"
 #include "imaging/text/private_fonts.h"
 #include "platform/text_conversion.h"
 #include "platform/working_memory.h"
-#include "request/picture_stages.h"
 
 namespace vorn {
 

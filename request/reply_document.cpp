@@ -2,9 +2,10 @@
 #include "request/reply_document.h"
 
 #include <cstdio>
+#include <span>
 
 #include "card/card_fields.h"
-#include "imaging/faces/card_kinds.h"
+#include "card/card_kind.h"
 #include "platform/text_conversion.h"
 
 namespace vorn {
@@ -14,6 +15,26 @@ namespace {
 constexpr std::size_t kUtf8Limit = 1024;
 constexpr const char* kIndent = "   ";
 constexpr const char* kNameSeparator = " : ";
+
+// The members each kind fills besides the common ones; the other members stay empty. A value
+// outside the enum gets the resident card's, as an unknown sign does.
+std::span<const CardField> KindFields(CardKind kind) {
+    using enum CardField;
+    static constexpr CardField kResident[] = {kEthnicityName, kAddress, kDept, kNewAddress};
+    static constexpr CardField kPermit[] = {kAddress, kDept, kPassId, kIssNum};
+    static constexpr CardField kForeigner[] = {kNationCode, kNameEn, kIssAuthCode, kReserved,
+                                               kCardVer};
+    switch (kind) {
+        case CardKind::Resident:
+            return kResident;
+        case CardKind::Foreigner:
+            return kForeigner;
+        case CardKind::HongKongMacau:
+        case CardKind::Taiwan:
+            return kPermit;
+    }
+    return kResident;
+}
 
 // Cuts UTF-8 text to at most limit bytes without splitting a character.
 void CutUtf8(std::string& text, std::size_t limit) {
@@ -170,7 +191,7 @@ Json::Value BuildReplyDocument(int result, const wchar_t* message, CIdBufferW& c
         SetField(root, card, field);
     }
     // The kind is asked of the record again: the other members are the kind's own.
-    for (CardField field : ProfileOf(card.GetCardKind()).reply_fields) {
+    for (CardField field : KindFields(card.GetCardKind())) {
         SetField(root, card, field);
     }
     root[kPhoto] = pictures.photo;

@@ -58,6 +58,9 @@ if [[ $(dpkg-query -W -f='${db:Status-Status}' wine32:i386 2>/dev/null) == insta
 fi
 not_run=()
 
+# No folder includes a folder above it; the sources alone tell, before anything is built.
+step "folder includes" sh scripts/folder-includes.sh
+
 # First, because the browser tests of the linux set load the library's built module.
 build_and_test_js_client() {
     (cd clients/js && npm run build && npm test)

@@ -27,7 +27,6 @@ public:
     std::uint8_t* Room() { return buffer_ + size_; }
     std::size_t RoomSize() const { return kCapacity - size_; }
     void Received(std::size_t count);
-    std::size_t Buffered() const { return size_; }
 
     // The opening request once its header block has ended with a blank line (CR LF CR LF,
     // or LF LF from a lenient client).

@@ -1,13 +1,14 @@
 // Finding header values in a request's header block.
 #include "websocket/http_headers.h"
 
+#include "platform/ascii_text.h"
+
 namespace vorn {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+// What may stand at the end of a line: blanks, and the CR of a CR LF.
+constexpr std::string_view kLineEndBlanks = " \t\r";
 
 // Calls `take` with the value of every header line of that name until it returns false.
 template <typename Take>
@@ -33,30 +34,8 @@ void ForEachValue(std::string_view request, std::string_view name, Take take) {
 
 }  // namespace
 
-char FoldAsciiCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameAsciiWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return TrimEnd(TrimStart(text, kSpaceAndTab), kLineEndBlanks);
 }
 
 std::vector<std::string_view> HeaderValues(std::string_view request, std::string_view name) {

@@ -7,10 +7,6 @@
 
 namespace vorn {
 
-// An ASCII letter in lower case; every other byte as it is.
-char FoldAsciiCase(char c);
-// Whether two words are the same without regard to the case of ASCII letters.
-bool SameAsciiWord(std::string_view a, std::string_view b);
 // The text without the spaces and tabs around it (and a CR left at its end by a CR LF).
 std::string_view TrimBlanks(std::string_view text);
 

@@ -1,6 +1,7 @@
 // Parsing the list of allowed origins and matching a handshake's Origin header against it.
 #include "websocket/origin_policy.h"
 
+#include "platform/ascii_text.h"
 #include "websocket/http_headers.h"
 
 namespace vorn {
@@ -83,10 +84,6 @@ bool OriginPolicy::Allows(std::string_view origin) const {
 bool OriginPolicy::AllowsOrigins(const std::vector<std::string>& origins) const {
     // Two Origin headers are no browser's doing: neither is trusted.
     return AcceptsEveryOrigin() || (origins.size() == 1 && Allows(origins.front()));
-}
-
-bool OriginPolicy::AllowsRequest(const char* request, std::size_t length) const {
-    return AcceptsEveryOrigin() || AllowsOrigins(RequestOrigins(request, length));
 }
 
 std::vector<std::string> RequestOrigins(const char* request, std::size_t length) {

@@ -40,8 +40,6 @@ public:
     // Whether a handshake with these Origin header values may go on. With a list set, a
     // request must carry exactly one Origin header, and that origin must be listed.
     bool AllowsOrigins(const std::vector<std::string>& origins) const;
-    // The same for the handshake request in the first `length` bytes.
-    bool AllowsRequest(const char* request, std::size_t length) const;
 
 private:
     std::vector<std::string> allowed_;

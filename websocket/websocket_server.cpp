@@ -100,8 +100,8 @@ WebSocketServer::WebSocketServer(CommandHandler handler)
       open_(false),
       stop_requested_(false),
       error_text_{},
-      listen_socket_(kInvalidSocket),
-      wake_socket_(kInvalidSocket),
+      port_(0),
+      wake_handle_(kInvalidSocket),
       next_id_(1),
       handshake_time_(kHandshakeTime),
       reply_time_(kReplyTime),
@@ -139,30 +139,31 @@ bool WebSocketServer::Open(const char* ip, std::uint16_t port) {
         SetErrorText(kStartupError, startup);
         return false;
     }
-    SocketHandle listener = CreateStreamSocket();
-    if (listener == kInvalidSocket) {
+    listener_.reset(CreateStreamSocket());
+    if (!listener_) {
         SetErrorText(kSocketInitError, LastSocketError());
-        ReleaseResources(true);
+        ReleaseResources();
         return false;
     }
-    listen_socket_ = listener;
-    if (!BindSocket(listener, ip, port)) {
+    if (!BindSocket(listener_.get(), ip, port)) {
         SetErrorText(kBindError, LastSocketError());
-        ReleaseResources(true);
+        ReleaseResources();
         return false;
     }
-    if (!ListenSocket(listener, kListenBacklog) || !SetNonBlocking(listener)) {
+    if (!ListenSocket(listener_.get(), kListenBacklog) || !SetNonBlocking(listener_.get())) {
         SetErrorText(kListenError, LastSocketError());
-        ReleaseResources(true);
+        ReleaseResources();
         return false;
     }
-    SocketHandle wake = OpenWakeSocket();
-    if (wake == kInvalidSocket) {
+    port_ = SocketPort(listener_.get());
+    wake_.reset(OpenWakeSocket());
+    if (!wake_) {
         SetErrorText(kWakeError, LastSocketError());
-        ReleaseResources(true);
+        ReleaseResources();
         return false;
     }
-    wake_socket_ = wake;
+    const SocketHandle wake = wake_.get();
+    wake_handle_ = wake;
     queue_ = std::make_unique<RequestQueue>(handler_, [wake] { WakeSocket(wake); });
     stop_requested_ = false;
     accept_resumes_ = Clock::time_point();
@@ -171,44 +172,39 @@ bool WebSocketServer::Open(const char* ip, std::uint16_t port) {
 }
 
 void WebSocketServer::CloseListener() {
-    SocketHandle listener = listen_socket_.exchange(kInvalidSocket);
-    if (listener != kInvalidSocket) {
-        ShutdownSocket(listener);
-        CloseSocket(listener);
+    port_ = 0;
+    if (listener_) {
+        ShutdownSocket(listener_.get());
+        listener_.reset();
     }
 }
 
-void WebSocketServer::ReleaseResources(bool socket_library_started) {
+void WebSocketServer::ReleaseResources() {
     DropAll();
     CloseListener();
     // The reader's wake-up goes to the wake socket: the reader is given up first.
+    wake_handle_ = kInvalidSocket;
     queue_.reset();
-    SocketHandle wake = wake_socket_.exchange(kInvalidSocket);
-    if (wake != kInvalidSocket) {
-        CloseSocket(wake);
-    }
-    if (socket_library_started) {
-        SocketCleanup();
-    }
+    wake_.reset();
+    SocketCleanup();
 }
 
 void WebSocketServer::Close() {
     if (!open_) {
         return;
     }
-    ReleaseResources(true);
+    ReleaseResources();
     open_ = false;
     error_text_[0] = L'\0';
 }
 
 std::uint16_t WebSocketServer::Port() const {
-    SocketHandle listener = listen_socket_.load();
-    return listener == kInvalidSocket ? 0 : SocketPort(listener);
+    return port_.load();
 }
 
 void WebSocketServer::StopListening() {
     stop_requested_ = true;
-    SocketHandle wake = wake_socket_.load();
+    SocketHandle wake = wake_handle_.load();
     if (wake != kInvalidSocket) {
         WakeSocket(wake);
     }
@@ -227,9 +223,9 @@ WebSocketServer::ServeEnd WebSocketServer::Serve() {
     while (!stop_requested_) {
         entries.clear();
         ids.clear();
-        entries.push_back(PollEntry{wake_socket_.load(), true, false, false, false, false});
+        entries.push_back(PollEntry{wake_.get(), true, false, false, false, false});
         const bool accepting = Clock::now() >= accept_resumes_;
-        entries.push_back(PollEntry{listen_socket_.load(), accepting, false, false, false, false});
+        entries.push_back(PollEntry{listener_.get(), accepting, false, false, false, false});
         for (const auto& [id, connection] : connections_) {
             // Read while a request is with the reader too, so that a client that leaves is
             // noticed and its request dropped before it takes the reader's time. A client
@@ -292,7 +288,7 @@ int WebSocketServer::NextTimeout() const {
 
 void WebSocketServer::AcceptClients() {
     for (int round = 0; round < kAcceptsPerRound; ++round) {
-        OwnedSocket client(AcceptSocket(listen_socket_.load()));
+        OwnedSocket client(AcceptSocket(listener_.get()));
         if (!client) {
             if (!LastErrorWouldBlock()) {
                 SetErrorText(kAcceptError, LastSocketError());

@@ -140,7 +140,7 @@ private:
         bool IsBusy() const { return awaiting_reply || watching; }
     };
 
-    void ReleaseResources(bool socket_library_started);
+    void ReleaseResources();
     void CloseListener();
     void AcceptClients();
     // Answers a client that cannot be taken 503 and closes it, for the reason in the error text.
@@ -177,8 +177,12 @@ private:
     std::atomic<bool> open_;
     std::atomic<bool> stop_requested_;
     wchar_t error_text_[kErrorTextSize];
-    std::atomic<SocketHandle> listen_socket_;
-    std::atomic<SocketHandle> wake_socket_;
+    OwnedSocket listener_;
+    // The listener's port for Port(), which any thread may ask; 0 once it is closed.
+    std::atomic<std::uint16_t> port_;
+    OwnedSocket wake_;
+    // The wake socket as StopListening sees it from any thread; cleared before it is closed.
+    std::atomic<SocketHandle> wake_handle_;
     std::unique_ptr<RequestQueue> queue_;
     std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
     std::uint64_t next_id_;

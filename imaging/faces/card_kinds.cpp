@@ -68,20 +68,15 @@ constexpr FaceRow kPermitBack[] = {
 // The foreigner's back is its template alone.
 constexpr FaceLayout kTemplateOnly{};
 
-// The reply's members of each kind, beyond the common ones.
-constexpr CardField kResidentReply[] = {kEthnicityName, kAddress, kDept, kNewAddress};
-constexpr CardField kPermitReply[] = {kAddress, kDept, kPassId, kIssNum};
-constexpr CardField kForeignerReply[] = {kNationCode, kNameEn, kIssAuthCode, kReserved, kCardVer};
-
 // The table of card kinds.
-constexpr CardKindProfile kResidentCard{kResidentReply, kResidentFront, kResidentBack,
-                                        kResidentFrontTemplate, kResidentBackTemplate};
-constexpr CardKindProfile kForeignerCard{kForeignerReply, kForeignerFront, kTemplateOnly,
-                                         kForeignerFrontTemplate, kForeignerBackTemplate};
-constexpr CardKindProfile kHongKongMacauPermit{kPermitReply, kPermitFront, kPermitBack,
-                                               kPermitFrontTemplate, kHongKongMacauBackTemplate};
-constexpr CardKindProfile kTaiwanPermit{kPermitReply, kPermitFront, kPermitBack,
-                                        kPermitFrontTemplate, kTaiwanBackTemplate};
+constexpr CardKindProfile kResidentCard{kResidentFront, kResidentBack, kResidentFrontTemplate,
+                                        kResidentBackTemplate};
+constexpr CardKindProfile kForeignerCard{kForeignerFront, kTemplateOnly, kForeignerFrontTemplate,
+                                         kForeignerBackTemplate};
+constexpr CardKindProfile kHongKongMacauPermit{kPermitFront, kPermitBack, kPermitFrontTemplate,
+                                               kHongKongMacauBackTemplate};
+constexpr CardKindProfile kTaiwanPermit{kPermitFront, kPermitBack, kPermitFrontTemplate,
+                                        kTaiwanBackTemplate};
 
 }  // namespace
 

@@ -2,8 +2,8 @@
 
 #include <cwchar>
 
-#include "platform/file_bytes.h"
 #include "imaging/text/font_faces.h"
+#include "platform/file_bytes.h"
 
 namespace vorn {
 

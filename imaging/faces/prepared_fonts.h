@@ -34,10 +34,10 @@ public:
     // drawing library keeps of them.
     void Release();
 
-    // How many fonts are warm and not taken.
-    int warm_count() const { return warm_.count(); }
-
 private:
+    // The tests count the warm fonts not taken.
+    friend struct PreparedFontsPeer;
+
     CardResourceTable registration_;
     WarmFonts warm_;
     // Prepare has run and nothing was taken since: the drawing library may keep its fonts.

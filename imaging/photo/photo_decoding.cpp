@@ -1,6 +1,4 @@
 // Binding the photo decoder library and decoding the card's photo through two files.
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -8,7 +6,6 @@
 #include <system_error>
 
 #include "imaging/encoding/image_codec.h"
-#include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
 #include "platform/load_failure.h"
 #include "platform/module_path.h"
@@ -18,18 +15,11 @@ namespace vorn {
 
 namespace {
 
-constexpr std::size_t kShortestBitmapPath = 5;
-constexpr const char* kBitmapSuffix = ".bmp";
 constexpr const char* kPhotoSuffix = ".wlt";
 constexpr std::size_t kSuffixLength = 4;
 
 // The private temporary folders of the requests are named after the program.
 constexpr const char* kTemporaryFolderPrefix = "VornIdReader-";
-
-// The narrow path, in the system's code page, as a path object.
-std::filesystem::path NarrowPath(const std::string& path) {
-    return std::filesystem::path(path);
-}
 
 void RemoveFile(const std::filesystem::path& path) {
     std::error_code error;
@@ -60,41 +50,20 @@ bool ReadWholeFile(const std::filesystem::path& path, unsigned char* out, std::u
 
 }  // namespace
 
-CImagingContext::CImagingContext() = default;
-
-CImagingContext::~CImagingContext() {
-    UnloadDecoder();
-    // Fonts registered without a decoder ever being loaded are removed all the same.
-    warm_fonts_.Release();
-    ResetCardResources(resources_);
-}
-
-void CImagingContext::SetCard(const CIdBufferW& record) {
-    card_.CopyFrom(record);
-}
-
-bool CImagingContext::UseModuleResources(ModuleHandle module,
-                                         const int (&resource_ids)[kCardResourceCount]) {
-    PointAtModule(resources_, module, resource_ids);
-    resources_.fonts_registered =
-        (prepared_fonts_ != nullptr && prepared_fonts_->Take(resources_, warm_fonts_)) ||
-        RegisterCardFonts(resources_);
-    return resources_.fonts_registered;
-}
-
 bool CImagingContext::LoadDecoder(const char* module_directory) {
     if (loaded_) {
         UnloadDecoder();
     }
-    decoder_directory_ = module_directory != nullptr ? AnsiToWide(module_directory) : L"";
-    if (decoder_directory_.size() > kLongestPath) {
-        decoder_directory_.resize(kLongestPath);
+    std::wstring decoder_directory =
+        module_directory != nullptr ? AnsiToWide(module_directory) : L"";
+    if (decoder_directory.size() > kLongestPath) {
+        decoder_directory.resize(kLongestPath);
     }
-    if (!decoder_directory_.empty() && decoder_directory_.back() != kPathSeparatorW) {
-        decoder_directory_ += kPathSeparatorW;
+    if (!decoder_directory.empty() && decoder_directory.back() != kPathSeparatorW) {
+        decoder_directory += kPathSeparatorW;
     }
     decoder_load_failure_.clear();
-    library_ = LoadSharedLibrary(decoder_directory_ + kPhotoDecoderLibrary, nullptr,
+    library_ = LoadSharedLibrary(decoder_directory + kPhotoDecoderLibrary, nullptr,
                                  &decoder_load_failure_);
     if (!library_) {
         ReportLoadFailure(decoder_load_failure_);
@@ -108,7 +77,7 @@ bool CImagingContext::LoadDecoder(const char* module_directory) {
     get_bmp_ = reinterpret_cast<GetBmpFn>(get_bmp);
     for (int entry = 0; entry < kCardResourceCount; ++entry) {
         resources_.entries[entry].source = kResourceFromFile;
-        resources_.entries[entry].path = decoder_directory_ + kCardResourceFileNames[entry];
+        resources_.entries[entry].path = decoder_directory + kCardResourceFileNames[entry];
     }
     loaded_ = true;
     return true;
@@ -123,7 +92,6 @@ void CImagingContext::UnloadDecoder() {
     library_.reset();
     get_bmp_ = nullptr;
     face_scale_ = kFullFaceScale;
-    decoder_directory_.clear();
     // The warm fonts hold the registered faces, which must all be let go before the drawing
     // library's caches are emptied.
     warm_fonts_.Release();
@@ -171,20 +139,6 @@ int CImagingContext::DecodePhoto(unsigned char* out, std::uint32_t* size) {
     }
     *size = length;
     return kPictureDone;
-}
-
-int CImagingContext::WritePhotoFile(const char* bitmap_path) {
-    if (!loaded_ || bitmap_path == nullptr || get_bmp_ == nullptr) {
-        return kPictureFailed;
-    }
-    const std::size_t length = std::strlen(bitmap_path);
-    if (length < kShortestBitmapPath || length > kLongestPath ||
-        std::strcmp(bitmap_path + length - kSuffixLength, kBitmapSuffix) != 0) {
-        return kPictureFailed;
-    }
-    std::string photo_path(bitmap_path, length - kSuffixLength);
-    photo_path += kPhotoSuffix;
-    return WritePhotoRecord(NarrowPath(photo_path), photo_path);
 }
 
 int CImagingContext::WritePhotoRecord(const std::filesystem::path& photo_file,

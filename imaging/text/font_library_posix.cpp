@@ -5,7 +5,6 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
-#include <strings.h>
 #include <atomic>
 #include <cstdlib>
 #include <map>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "imaging/text/text_item.h"
+#include "platform/ascii_text.h"
 #include "platform/graphics_handles_posix.h"
 
 namespace vorn {
@@ -307,7 +307,7 @@ FaceChoice MatchFace(const std::string& family, int weight, int char_set) {
     // The newest registration of a family wins, as a later font of the same name would.
     const auto& fonts = MemoryFonts();
     for (auto it = fonts.rbegin(); it != fonts.rend(); ++it) {
-        if (strcasecmp((*it)->family.c_str(), family.c_str()) == 0) {
+        if (SameAsciiWord((*it)->family, family)) {
             return FaceChoice{(*it)->face, want_bold};
         }
     }

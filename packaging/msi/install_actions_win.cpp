@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/service_names.h"
+#include "host/service/service_names.h"
 #include "packaging/msi/install_settings.h"
 #include "platform/handles_win.h"
 #include "request/config.h"

@@ -11,9 +11,9 @@
 #include "imaging/drawing/uncleared_surface_posix.h"
 #include "imaging/encoding/plain_bitmap_posix.h"
 #include "imaging/faces/prepared_fonts.h"
+#include "imaging/faces/program_resources.h"
 #include "imaging/text/font_library_posix.h"
 #include "platform/codec_handles_posix.h"
-#include "request/picture_stages.h"
 #include "request/read_card.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/simulated_reader.h"
@@ -169,12 +169,12 @@ TEST(RequestFonts, NoFontFaceOutlivesAWarmedRequestOrAWarmUpNoneTook) {
     {
         PreparedFonts prepared;
         PrepareProgramFonts(prepared);
-        EXPECT_GT(prepared.warm_count(), 0);
+        EXPECT_GT(PreparedFontsPeer::WarmCount(prepared), 0);
         {
             CImagingContext imaging;
             imaging.UsePreparedFonts(&prepared);
             PrepareLikeThePipeline(imaging);
-            EXPECT_EQ(prepared.warm_count(), 0);
+            EXPECT_EQ(PreparedFontsPeer::WarmCount(prepared), 0);
             LoadResidentCard(imaging);
             imaging.SetFaceScale(kReplyFaceScale);
             ASSERT_TRUE(imaging.EncodeFace(kFrontSide).ok());

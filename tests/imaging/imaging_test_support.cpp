@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/encoding/image_codec.h"
-#include "request/picture_stages.h"
+#include "imaging/faces/program_resources.h"
 #include "simulator/photo_record.h"
 #include "tests/test_support.h"
 

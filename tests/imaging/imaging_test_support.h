@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/faces/prepared_fonts.h"
 #include "imaging/imaging_context.h"
 
 namespace vorn {
@@ -28,6 +29,20 @@ std::vector<unsigned char> DecodeBase64(const std::string& text);
 void LoadResidentCard(CImagingContext& imaging, std::uint32_t photo_length = 1024);
 // Gives the card the photo record of the resident test card, with the given length.
 void AddTestPhoto(CIdBufferW& card, std::uint32_t photo_length = 1024);
+
+// What the tests look at inside an imaging context.
+struct ImagingContextPeer {
+    // The request's private temporary folder once a photo has been decoded, else null.
+    static const TemporaryDirectory* TemporaryFolder(const CImagingContext& imaging) {
+        return imaging.temp_directory_.get();
+    }
+};
+
+// What the tests look at inside prepared fonts.
+struct PreparedFontsPeer {
+    // How many fonts are warm and not taken.
+    static int WarmCount(const PreparedFonts& fonts) { return fonts.warm_.count(); }
+};
 
 // No resource of the program has this id.
 constexpr int kMissingResource = 999;

@@ -26,7 +26,7 @@ std::string Handshake(const std::string& headers) {
 // under AddressSanitizer.
 bool Admitted(const OriginPolicy& policy, const std::string& request) {
     std::vector<char> exact(request.begin(), request.end());
-    return policy.AllowsRequest(exact.data(), exact.size());
+    return policy.AllowsOrigins(RequestOrigins(exact.data(), exact.size()));
 }
 
 TEST(OriginPolicy, EntriesAreComparedInTheFormBrowsersSend) {

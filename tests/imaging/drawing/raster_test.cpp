@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "imaging/drawing/raster.h"
+#include "imaging/encoding/image_codec.h"
 #include "imaging/faces/card_resources.h"
 #include "imaging/faces/composition.h"
-#include "imaging/encoding/image_codec.h"
+#include "imaging/faces/program_resources.h"
 #include "imaging/imaging_context.h"
-#include "imaging/drawing/raster.h"
 #include "platform/shared_library.h"
-#include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/test_support.h"
 

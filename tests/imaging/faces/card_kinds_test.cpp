@@ -7,7 +7,7 @@
 
 #include "imaging/faces/card_kinds.h"
 #include "imaging/faces/module_resources.h"
-#include "request/picture_stages.h"
+#include "imaging/faces/program_resources.h"
 #include "resources/resource_ids.h"
 #include "tests/test_support.h"
 

@@ -8,8 +8,8 @@
 
 #include "imaging/faces/composition.h"
 #include "imaging/faces/prepared_canvases.h"
+#include "imaging/faces/program_resources.h"
 #include "imaging/imaging_context.h"
-#include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 
 using namespace vorn;

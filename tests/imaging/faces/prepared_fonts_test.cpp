@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "imaging/faces/prepared_fonts.h"
+#include "imaging/faces/program_resources.h"
 #include "imaging/imaging_context.h"
-#include "request/picture_stages.h"
 #include "tests/imaging/imaging_test_support.h"
 #include "tests/test_support.h"
 
@@ -86,7 +86,7 @@ TEST(PreparedFonts, OnlyATableOfTheSameTwoFontsTakesThemAndOnlyOnce) {
     EXPECT_EQ(table.registered, 1);
     EXPECT_NE(table.ocr_font, nullptr);
     EXPECT_NE(table.cjk_font, nullptr);
-    EXPECT_EQ(prepared.warm_count(), 0);
+    EXPECT_EQ(PreparedFontsPeer::WarmCount(prepared), 0);
     CardResourceTable again = ProgramTable();
     EXPECT_FALSE(prepared.Take(again, fonts));
     // The taker removes them.
@@ -103,7 +103,7 @@ TEST(PreparedFonts, ARegistrationThatFailsIsRemovedAtOnceAndNotTaken) {
     prepared.Prepare(table);
     // The numbers font was registered before the Chinese one failed; it is gone again.
     EXPECT_EQ(PrivateFontCount(), before);
-    EXPECT_EQ(prepared.warm_count(), 0);
+    EXPECT_EQ(PreparedFontsPeer::WarmCount(prepared), 0);
     WarmFonts fonts;
     EXPECT_FALSE(prepared.Take(table, fonts));
     // A context then registers its own, as without a warm-up.

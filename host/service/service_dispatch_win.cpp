@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "host/event_messages.h"
-#include "host/service_base.h"
+#include "host/service/event_messages.h"
+#include "host/service/service_base.h"
 
 namespace vorn {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "host/service_base.h"
+#include "host/service/service_base.h"
 
 using namespace vorn;
 

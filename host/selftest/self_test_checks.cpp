@@ -1,5 +1,5 @@
 // The single checks of the self-test: libraries, temporary folder, settings, service, port.
-#include "host/self_test_checks.h"
+#include "host/selftest/self_test_checks.h"
 
 #include <chrono>
 #include <filesystem>
@@ -9,8 +9,9 @@
 
 #include "card/sdt_func.h"
 #include "diagnostics/trace_log.h"
-#include "host/self_test.h"
+#include "host/selftest/self_test.h"
 #include "imaging/imaging_context.h"
+#include "platform/ascii_text.h"
 #include "platform/module_path.h"
 #include "platform/shared_library.h"
 #include "platform/temp_directory.h"
@@ -100,10 +101,7 @@ std::wstring FileStem(std::wstring name) {
     if (dot != std::wstring::npos && dot > 0) {
         name.erase(dot);
     }
-    for (wchar_t& c : name) {
-        c = c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
-    }
-    return name;
+    return FoldAsciiCase(std::move(name));
 }
 
 bool ListenerIsThisProgram(const std::wstring& listener) {

@@ -1,5 +1,5 @@
 // The program's systemd unit and the systemctl that manages it.
-#include "host/systemd_unit.h"
+#include "host/install/systemd_unit.h"
 
 #include <poll.h>
 #include <spawn.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "host/service_names.h"
+#include "host/service/service_names.h"
 #include "platform/handles_posix.h"
 #include "platform/text_conversion.h"
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "host/self_test_platform.h"
-#include "host/service_names.h"
+#include "host/selftest/self_test_platform.h"
+#include "host/service/service_names.h"
 #include "platform/handles_win.h"
 
 namespace vorn {

@@ -1,5 +1,5 @@
 // The framework's handling of the service manager's requests, around the service's hooks.
-#include "host/service_base.h"
+#include "host/service/service_base.h"
 
 #include <algorithm>
 #include <atomic>

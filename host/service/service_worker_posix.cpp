@@ -7,7 +7,7 @@
 #include <system_error>
 #include <thread>
 
-#include "host/service_worker.h"
+#include "host/service/service_worker.h"
 
 namespace vorn {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "host/service_base.h"
-#include "host/service_notify_posix.h"
+#include "host/service/service_base.h"
+#include "host/service/service_notify_linux.h"
 #include "platform/text_conversion.h"
 
 namespace vorn {

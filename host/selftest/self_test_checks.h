@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/self_test_platform.h"
+#include "host/selftest/self_test_platform.h"
 #include "request/config.h"
 
 namespace vorn {

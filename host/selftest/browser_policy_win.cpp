@@ -1,7 +1,7 @@
 // The policy keys of Chrome and Edge in the registry, for the computer and for the user.
 #include <windows.h>
 
-#include "host/browser_policy.h"
+#include "host/selftest/browser_policy.h"
 #include "platform/text_conversion.h"
 
 namespace vorn {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "host/service_worker.h"
+#include "host/service/service_worker.h"
 #include "platform/handles_win.h"
 
 namespace vorn {

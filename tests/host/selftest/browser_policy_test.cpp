@@ -1,6 +1,6 @@
 // The browser policies the self-test reads: which URL patterns cover an origin, what a
 // policy file adds, and the line that names the origins left without a grant.
-#include "host/browser_policy.h"
+#include "host/selftest/browser_policy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // systemd's notification protocol is one datagram of "KEY=value" lines to a local socket.
 // Written here rather than taken from libsystemd, which loaded six more shared libraries at
 // every start of the program, native-messaging requests included, to send that datagram.
-#include "host/service_notify_posix.h"
+#include "host/service/service_notify_linux.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>

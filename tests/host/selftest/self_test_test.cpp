@@ -6,8 +6,8 @@
 #include <string>
 
 #include "host/entry_point.h"
-#include "host/self_test.h"
-#include "host/self_test_checks.h"
+#include "host/selftest/self_test.h"
+#include "host/selftest/self_test_checks.h"
 #include "tests/simulated_reader.h"
 #include "tests/test_support.h"
 #include "websocket/handshake.h"

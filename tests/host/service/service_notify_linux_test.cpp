@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "host/service_notify_posix.h"
+#include "host/service/service_notify_linux.h"
 #include "platform/handles_posix.h"
 #include "tests/scoped_variable_posix.h"
 

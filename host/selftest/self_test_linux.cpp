@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "host/self_test_platform.h"
-#include "host/systemd_unit.h"
+#include "host/install/systemd_unit.h"
+#include "host/selftest/self_test_platform.h"
 #include "platform/text_conversion.h"
 
 namespace vorn {

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/service_base.h"
+#include "host/service/service_base.h"
 
 using namespace vorn;
 

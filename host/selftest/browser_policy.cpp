@@ -1,13 +1,12 @@
-#include "host/browser_policy.h"
+#include "host/selftest/browser_policy.h"
 
 #include <json/reader.h>
 #include <json/value.h>
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 #include <string_view>
 
+#include "platform/ascii_text.h"
 #include "platform/text_conversion.h"
 #include "websocket/origin_policy.h"
 
@@ -27,24 +26,9 @@ struct Address {
     std::string port;
 };
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Trim(std::string_view text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string_view::npos) {
-        return std::string();
-    }
-    const std::size_t end = text.find_last_not_of(" \t");
-    return std::string(text.substr(begin, end - begin + 1));
-}
-
 Address Split(const std::string& text) {
     Address address;
-    std::string rest = Lower(text);
+    std::string rest = FoldAsciiCase(text);
     const std::size_t separator = rest.find("://");
     if (separator != std::string::npos) {
         address.scheme = rest.substr(0, separator);
@@ -86,7 +70,7 @@ std::vector<std::string> SplitOrigins(const std::string& setting) {
         if (comma == std::string::npos) {
             comma = setting.size();
         }
-        std::string origin = Trim(std::string_view(setting).substr(start, comma - start));
+        std::string origin(Trim(std::string_view(setting).substr(start, comma - start)));
         if (!origin.empty()) {
             origins.push_back(NormaliseOrigin(origin));
         }
@@ -119,7 +103,7 @@ void AddGrantsFromPolicyJson(const std::string& text, std::vector<std::string>* 
 }
 
 bool PatternGrantsOrigin(const std::string& pattern, const std::string& origin) {
-    const std::string trimmed = Trim(pattern);
+    const std::string trimmed(Trim(pattern));
     if (trimmed == "*") {
         return true;
     }

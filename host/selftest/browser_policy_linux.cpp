@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/browser_policy.h"
+#include "host/selftest/browser_policy.h"
 
 namespace vorn {
 

@@ -15,9 +15,9 @@
 
 #include "diagnostics/trace_log.h"
 #include "host/console_output.h"
-#include "host/service_installer.h"
-#include "host/service_names.h"
-#include "host/systemd_unit.h"
+#include "host/install/service_installer.h"
+#include "host/install/systemd_unit.h"
+#include "host/service/service_names.h"
 #include "platform/handles_posix.h"
 #include "platform/module_path.h"
 #include "platform/text_conversion.h"

@@ -1,5 +1,5 @@
 // The self-test: the checklist, one read of the card, and the exit code.
-#include "host/self_test.h"
+#include "host/selftest/self_test.h"
 
 #include <json/json.h>
 
@@ -10,10 +10,10 @@
 #include <random>
 
 #include "diagnostics/trace_log.h"
-#include "host/browser_policy.h"
 #include "host/console_output.h"
 #include "host/entry_point.h"
-#include "host/self_test_checks.h"
+#include "host/selftest/browser_policy.h"
+#include "host/selftest/self_test_checks.h"
 #include "platform/module_path.h"
 #include "platform/temp_directory.h"
 #include "platform/text_conversion.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "host/event_messages.h"
+#include "host/service/event_messages.h"
 
 namespace {
 

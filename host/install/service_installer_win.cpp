@@ -4,8 +4,8 @@
 #include <iterator>
 
 #include "host/console_output.h"
-#include "host/service_installer.h"
-#include "host/service_names.h"
+#include "host/install/service_installer.h"
+#include "host/service/service_names.h"
 #include "platform/handles_win.h"
 #include "platform/module_path.h"
 

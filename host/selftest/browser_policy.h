@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/self_test_checks.h"
+#include "host/selftest/self_test_checks.h"
 
 namespace vorn {
 
