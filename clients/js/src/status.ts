@@ -18,7 +18,7 @@ export interface ServiceVersion {
   version: string;
   /** The form of the reply document; raised when a member is added, renamed or redefined. */
   replyFormat: number;
-  /** Every message the endpoint answers, such as ["readcard", "version"]. */
+  /** Every message the endpoint answers, such as ["readcard", "unwatch", "version", "watch"]. */
   messages: string[];
 }
 
