@@ -34,6 +34,12 @@ fi
 
 WINEPREFIX=$(realpath -m "$prefix")
 export WINEPREFIX
+# Under qemu-i386 (scripts/x86-mode.sh) the 32-bit loader must find the top of the 4 GiB
+# address space free, or it fails: "failed to map the shared user data: c0000018". Only the
+# emulator reads this; a machine that runs 32-bit programs itself ignores it.
+if [[ $arch == win32 ]]; then
+    export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xffff0000}
+fi
 # Wine's debug channels would bury the tests' own output; errors of the program still show.
 export WINEDEBUG=${WINEDEBUG:--all}
 # Without this, creating a prefix asks to download the .NET and HTML engines, which cannot
