@@ -217,6 +217,7 @@ if [[ $x86_emulate == true ]] && ! dpkg-query -W -f='${db:Status-Status}' qemu-u
     grep -qx installed; then
     say "installing: qemu-user-static"
     quietly as_root apt-get install -y --no-install-recommends qemu-user-static
+    mapfile -t missing < <(missing_packages)
 fi
 register_x86_emulation
 

@@ -46,6 +46,19 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # be fetched here and which nothing of the system uses.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
+# Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed. A
+# program of a 64-bit prefix started through it gets Wine's 32-bit tools (msiexec writes the
+# 32-bit view of the registry) and runs behind a parent that keeps the signals sent to it, so
+# a 64-bit prefix is given the 64-bit loader by name.
+loader() {
+    if [[ $arch == win64 && -x /usr/lib/wine/wine64 ]] &&
+        ! grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
+        echo /usr/lib/wine/wine64
+    else
+        echo wine
+    fi
+}
+
 ready_mark="$WINEPREFIX/.vorn-prefix-ready"
 
 # Creating a prefix takes about 20 s. Concurrent callers wait on a lock for the first one; a
@@ -59,26 +72,21 @@ ensure_prefix() {
     if [[ ! -f $ready_mark ]]; then
         echo "wine-run.sh: creating the Wine prefix $WINEPREFIX" >&2
         rm -rf "$WINEPREFIX"
-        WINEARCH=$arch wineboot --init >/dev/null 2>&1
+        # Under an emulator the boot outlasts Wine's own wait for it ("boot event wait timed
+        # out"), and wineboot then returns a failure while the boot goes on; whether it ended
+        # well shows once the prefix's processes have ended.
+        WINEARCH=$arch "$(loader)" wineboot --init >/dev/null 2>&1 ||
+            echo "wine-run.sh: wineboot gave up waiting; waiting for the boot itself" >&2
         # wineboot returns before the prefix's registry is written out; the server writes it
         # when it exits, so wait for that before anyone uses the prefix.
         wineserver -w
+        if [[ ! -s $WINEPREFIX/system.reg || ! -d $WINEPREFIX/drive_c/windows/system32 ]]; then
+            echo "wine-run.sh: creating the Wine prefix $WINEPREFIX failed" >&2
+            exit 1
+        fi
         touch "$ready_mark"
     fi
     exec {lock_fd}>&-
-}
-
-# Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed. A
-# program of a 64-bit prefix started through it gets Wine's 32-bit tools (msiexec writes the
-# 32-bit view of the registry) and runs behind a parent that keeps the signals sent to it, so
-# a 64-bit prefix is given the 64-bit loader by name.
-loader() {
-    if [[ $arch == win64 && -x /usr/lib/wine/wine64 ]] &&
-        ! grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
-        echo /usr/lib/wine/wine64
-    else
-        echo wine
-    fi
 }
 
 case $1 in
