@@ -9,8 +9,8 @@ each picture decoded and equal within a few levels per colour channel), and "-se
     x86_smoke_wine_e2e.py --build-dir DIR --x64-build-dir DIR --work-dir DIR -- RUNNER...
 
 RUNNER starts a program of the x86 build's 32-bit prefix (scripts/wine-run.sh --arch win32).
-The x64 program runs in a 64-bit prefix of its own under the work folder, so that the x64
-tests beside this one are not disturbed.
+The x64 program runs in a 64-bit prefix of its own under the work folder, kept for the next
+run, so that the x64 tests beside this one are not disturbed.
 
 Only the program is judged, by its exit code and its output: a crash of one of Wine's own
 processes under the emulator (Wine's AeDebug starts "winedbg --auto", which prints the
@@ -214,8 +214,8 @@ def main():
         print("FAIL no x64 program in %s to compare with: build windows-x64 first" %
               args.x64_build_dir)
         return 1
-    shutil.rmtree(args.work_dir, ignore_errors=True)
-    os.makedirs(args.work_dir)
+    # The x64 prefix stays for the next run: under the emulator a new one takes minutes too.
+    os.makedirs(args.work_dir, exist_ok=True)
     x86 = Prefix(args.runner)
     x64 = Prefix([WINE_RUN, "--prefix", os.path.join(args.work_dir, "x64-prefix")])
     x86_folder, program = program_folder(args.build_dir, args.work_dir)
@@ -262,6 +262,8 @@ def main():
     finally:
         x86.stop()
         x64.stop()
+        for folder in (x86_folder, x64_folder):
+            shutil.rmtree(folder, ignore_errors=True)
     if x86.wine_crashes:
         print("note: %d crash reports of Wine's own processes under the emulator; only the "
               "program's exit codes and output decide" % x86.wine_crashes)
