@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Smoke test of the x86 Windows build where 32-bit Wine runs under an emulator.
 
-Every start there costs about a minute and the full x86 suite would take hours, so three
-steps stand for it: "-version", one native-messaging read of the sample resident card with
+Every start there costs about a minute of processor time, so three steps stand for the x86
+suite: "-version", one native-messaging read of the sample resident card with
 its pictures, compared with the x64 build's reply of the same card (every text member equal,
 each picture decoded and equal within a few levels per colour channel), and "-selftest".
 
@@ -41,8 +41,8 @@ CARD = "resident_long_term.ini"
 PICTURES = ("photo", "frontImg", "backImg")
 # Levels per colour channel two JPEG encoders of the same pixels may differ by.
 PICTURE_TOLERANCE = 16
-# Measured under qemu-i386 on a 2-core machine: a new 32-bit prefix in about 8.5 minutes,
-# a read in about 7.5; the limits leave room for a busy machine.
+# Under qemu-i386 on a 2-core machine a new 32-bit prefix took from 8.5 minutes (idle) to 23
+# (busy), a read about 7.5; the limits leave room for a busy machine.
 PREFIX_TIMEOUT = 25 * 60
 STEP_TIMEOUT = 20 * 60
 # Wine may end a program that asked for the service dispatcher before it has read its
