@@ -34,11 +34,30 @@ fi
 
 WINEPREFIX=$(realpath -m "$prefix")
 export WINEPREFIX
+# Under qemu-i386 (scripts/x86-mode.sh) the 32-bit loader must find the top of the 4 GiB
+# address space free, or it fails: "failed to map the shared user data: c0000018". Only the
+# emulator reads this; a machine that runs 32-bit programs itself ignores it.
+if [[ $arch == win32 ]]; then
+    export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xffff0000}
+fi
 # Wine's debug channels would bury the tests' own output; errors of the program still show.
 export WINEDEBUG=${WINEDEBUG:--all}
 # Without this, creating a prefix asks to download the .NET and HTML engines, which cannot
 # be fetched here and which nothing of the system uses.
 export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+
+# Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed. A
+# program of a 64-bit prefix started through it gets Wine's 32-bit tools (msiexec writes the
+# 32-bit view of the registry) and runs behind a parent that keeps the signals sent to it, so
+# a 64-bit prefix is given the 64-bit loader by name.
+loader() {
+    if [[ $arch == win64 && -x /usr/lib/wine/wine64 ]] &&
+        ! grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
+        echo /usr/lib/wine/wine64
+    else
+        echo wine
+    fi
+}
 
 ready_mark="$WINEPREFIX/.vorn-prefix-ready"
 
@@ -53,26 +72,21 @@ ensure_prefix() {
     if [[ ! -f $ready_mark ]]; then
         echo "wine-run.sh: creating the Wine prefix $WINEPREFIX" >&2
         rm -rf "$WINEPREFIX"
-        WINEARCH=$arch wineboot --init >/dev/null 2>&1
+        # Under an emulator the boot outlasts Wine's own wait for it ("boot event wait timed
+        # out"), and wineboot then returns a failure while the boot goes on; whether it ended
+        # well shows once the prefix's processes have ended.
+        WINEARCH=$arch "$(loader)" wineboot --init >/dev/null 2>&1 ||
+            echo "wine-run.sh: wineboot gave up waiting; waiting for the boot itself" >&2
         # wineboot returns before the prefix's registry is written out; the server writes it
         # when it exits, so wait for that before anyone uses the prefix.
         wineserver -w
+        if [[ ! -s $WINEPREFIX/system.reg || ! -d $WINEPREFIX/drive_c/windows/system32 ]]; then
+            echo "wine-run.sh: creating the Wine prefix $WINEPREFIX failed" >&2
+            exit 1
+        fi
         touch "$ready_mark"
     fi
     exec {lock_fd}>&-
-}
-
-# Debian's "wine" command starts the 32-bit loader whenever 32-bit Wine is installed. A
-# program of a 64-bit prefix started through it gets Wine's 32-bit tools (msiexec writes the
-# 32-bit view of the registry) and runs behind a parent that keeps the signals sent to it, so
-# a 64-bit prefix is given the 64-bit loader by name.
-loader() {
-    if [[ $arch == win64 && -x /usr/lib/wine/wine64 ]] &&
-        ! grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
-        echo /usr/lib/wine/wine64
-    else
-        echo wine
-    fi
 }
 
 case $1 in
