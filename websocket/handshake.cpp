@@ -34,7 +34,8 @@ bool ExtractKey(const char* request, std::size_t received, char (&key)[kKeyTextL
     if (!value) {
         return false;
     }
-    std::memcpy(key, value->data(), value->size() < kKeyTextLimit ? value->size() : kKeyTextLimit);
+    // An empty value may have no bytes behind it at all: copy() takes that, memcpy would not.
+    value->copy(key, value->size() < kKeyTextLimit ? value->size() : kKeyTextLimit);
     return true;
 }
 
