@@ -56,6 +56,14 @@ def runner_of(arguments):
             for word in arguments[arguments.index("--") + 1:]]
 
 
+def split_runner(arguments):
+    """The benchmark's own arguments, and the runner given after "--"."""
+    runner = runner_of(arguments)
+    if "--" in arguments:
+        arguments = arguments[:arguments.index("--")]
+    return arguments, runner
+
+
 def held_prefix(runner):
     """Keeps a Wine prefix's server, and the service under it, up while a benchmark runs;
     natively it does nothing."""

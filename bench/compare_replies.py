@@ -12,7 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_support import (NATIVE_REQUEST, held_prefix, ProgramFolder, native_frame,  # noqa
-                           runner_of)
+                           split_runner)
 
 TIMEOUT = 60
 
@@ -36,9 +36,7 @@ def replies(build_dir, runner):
 
 def main():
     arguments = sys.argv[1:]
-    runner = runner_of(arguments)
-    if "--" in arguments:
-        arguments = arguments[:arguments.index("--")]
+    arguments, runner = split_runner(arguments)
     if len(arguments) != 2:
         print(__doc__, file=sys.stderr)
         return 2

@@ -29,7 +29,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from bench_support import (NATIVE_REQUEST, READER_WAIT_MS, held_prefix, ProgramFolder,  # noqa
                            RunningService, WebSocketClient, median, milliseconds_since,
-                           native_frame, processor_ms, read_native_reply, runner_of)
+                           native_frame, processor_ms, read_native_reply, split_runner)
 
 TIMEOUT = 60
 
@@ -118,9 +118,7 @@ def bench_websocket(runner, runs, card):
 
 def main():
     arguments = sys.argv[1:]
-    runner = runner_of(arguments)
-    if "--" in arguments:
-        arguments = arguments[:arguments.index("--")]
+    arguments, runner = split_runner(arguments)
     parser = argparse.ArgumentParser()
     parser.add_argument("build_dir")
     parser.add_argument("--runs", type=int, default=21)

@@ -24,7 +24,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from bench_support import held_prefix, RunningService, resident_kib, runner_of  # noqa: E402
+from bench_support import held_prefix, RunningService, resident_kib, split_runner  # noqa: E402
 
 BOUND_MIB = 40.0
 # The slope is taken from here on: the first requests fill the program's caches and pools.
@@ -73,9 +73,7 @@ def measure(runner, libraries, requests):
 
 def main():
     arguments = sys.argv[1:]
-    runner = runner_of(arguments)
-    if "--" in arguments:
-        arguments = arguments[:arguments.index("--")]
+    arguments, runner = split_runner(arguments)
     parser = argparse.ArgumentParser()
     parser.add_argument("build_dir")
     parser.add_argument("--requests", type=int, default=1000)
